@@ -1,0 +1,20 @@
+#include "app/app_state.h"
+
+std::int32_t g_nHotKeyId = kFirstHotKeyId;
+void* g_hMainWnd = nullptr;
+std::int32_t g_bHotKeyRegistered = 0;
+std::int32_t g_bHelpDlgOpen = 0;
+std::int32_t g_bConfigDlgOpen = 0;
+std::int32_t g_bAboutDlgOpen = 0;
+const char16_t g_szCaption[] = u"剪切板Tarnwick";
+
+std::uint32_t g_dwKeys = 0;
+platform::Handle g_hConfigKey = nullptr;
+char16_t g_szPath[kPathChars] = {};
+
+char16_t g_szSaveDir[kPathChars] = {};
+char16_t g_szFileName[kFileNameChars] = {};
+char16_t g_szFilePath[kFilePathChars] = {};
+const std::uint8_t* g_pClipboardDib = nullptr;
+platform::Handle g_hOutputFile = nullptr;
+std::uint32_t g_dwDibSize = 0;

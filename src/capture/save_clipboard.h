@@ -1,0 +1,11 @@
+// Saves the clipboard's bitmap as a BMP file named after the local time, in
+// the folder g_szPath. Runs on the save worker thread, never twice at once.
+#pragma once
+
+#include "capture/save_result.h"
+
+SaveResult SaveClipboardBitmap();
+
+// Process-exit safety net: closes (and discards) an output file a save left
+// open, then closes the clipboard.
+void CloseSaveHandles();

@@ -1,0 +1,23 @@
+// The outcome of one save, and the text the user is shown for it.
+#pragma once
+
+#include <cstdint>
+
+enum SaveResult : std::uint32_t {
+  SAVE_OK = 0,
+  SAVE_ERR_CREATE_DIR = 1,
+  SAVE_ERR_SAVE_DIR = 2,
+  SAVE_ERR_OPEN_CLIPBOARD = 3,
+  SAVE_NO_BITMAP = 4,
+  SAVE_ERR_FILE_NAME = 5,
+  SAVE_ERR_CREATE_FILE = 6,
+  SAVE_ERR_BITMAP_DATA = 7,
+  SAVE_ERR_WRITE_FILE = 8,
+};
+
+// "NOERROR" marks success (and a clipboard without a bitmap): nothing is shown.
+extern const char16_t kNoErrorText[];
+
+// The text for a result; any value outside 0 to 8 gives the undefined-error
+// text. Every text fits a 50-unit buffer with its NUL.
+const char16_t* SaveResultText(SaveResult result);

@@ -1,0 +1,136 @@
+// The one seam between Tarnwick's logic and the operating system.
+//
+// Each interface holds the few operations the program relies on, named after
+// what it relies on. The Win32 implementation lives in src/platform/win32; the
+// tests have an in-memory fake. Portable code reaches the platform only through
+// platform::Current().
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+// An operating-system handle, opaque to portable code (HANDLE, HGLOBAL, ...).
+using Handle = void*;
+// What CreateFileW returns on failure.
+inline Handle InvalidHandle() { return reinterpret_cast<Handle>(static_cast<std::intptr_t>(-1)); }
+
+// Win32 error codes the program looks at.
+constexpr std::uint32_t kErrorAccessDenied = 5;
+constexpr std::uint32_t kErrorAlreadyExists = 183;
+constexpr std::uint32_t kErrorHotKeyAlreadyRegistered = 1409;
+
+// Message-box styles the program uses.
+constexpr std::uint32_t kMbOk = 0x00;
+constexpr std::uint32_t kMbIconError = 0x10;
+constexpr std::uint32_t kMbIconInformation = 0x40;
+
+// The local date and time, field for field as SYSTEMTIME.
+struct LocalTime {
+  std::uint16_t year = 0;
+  std::uint16_t month = 0;
+  std::uint16_t dayOfWeek = 0;
+  std::uint16_t day = 0;
+  std::uint16_t hour = 0;
+  std::uint16_t minute = 0;
+  std::uint16_t second = 0;
+  std::uint16_t milliseconds = 0;
+};
+
+// The system clipboard, read-only, as the save uses it.
+class Clipboard {
+ public:
+  virtual ~Clipboard() = default;
+  // OpenClipboard(NULL): false when another program holds it open.
+  virtual bool Open() = 0;
+  virtual void Close() = 0;
+  // IsClipboardFormatAvailable(CF_DIB).
+  virtual bool HasDib() = 0;
+  // GetClipboardData(CF_DIB): the block's handle, possibly null.
+  virtual Handle GetDib() = 0;
+};
+
+// Movable global memory blocks, as clipboard data is handed out.
+class GlobalMemory {
+ public:
+  virtual ~GlobalMemory() = default;
+  // GlobalLock: the block's first byte, or null.
+  virtual const std::uint8_t* Lock(Handle block) = 0;
+  // GlobalSize: the block's size in bytes.
+  virtual std::size_t Size(Handle block) = 0;
+  virtual void Unlock(Handle block) = 0;
+};
+
+// Folders and files. Paths are NUL-terminated UTF-16. (Method names avoid
+// the Win32 macros CreateFile, DeleteFile and CreateDirectory.)
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // PathIsDirectoryW.
+  virtual bool IsDirectory(const char16_t* path) = 0;
+  // CreateDirectoryW(path, NULL). On failure *error receives GetLastError().
+  virtual bool MakeDirectory(const char16_t* path, std::uint32_t* error) = 0;
+  // CreateFileW for writing, not shared, always created anew (an existing
+  // file is truncated). InvalidHandle() on failure.
+  virtual Handle CreateForWriting(const char16_t* path) = 0;
+  // WriteFile of the whole count; false on failure (a full disk included).
+  virtual bool Write(Handle file, const void* data, std::uint32_t count) = 0;
+  virtual void CloseFile(Handle file) = 0;
+  // DeleteFileW.
+  virtual bool Remove(const char16_t* path) = 0;
+  // MoveFileExW with MOVEFILE_REPLACE_EXISTING: one step, a file of the new
+  // name is replaced.
+  virtual bool MoveReplacing(const char16_t* from, const char16_t* to) = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // GetLocalTime.
+  virtual LocalTime Now() = 0;
+};
+
+// Threads, as the hot-key handler runs one save on a worker.
+class Threads {
+ public:
+  using Procedure = std::uint32_t (*)(void* parameter);
+  virtual ~Threads() = default;
+  // CreateThread: starts procedure(parameter) at once; null when no thread.
+  virtual Handle Start(Procedure procedure, void* parameter) = 0;
+  // Blocks, without using the processor, until the thread has ended.
+  virtual void WaitUntilEnded(Handle thread) = 0;
+  // GetExitCodeThread: false when the code cannot be read.
+  virtual bool ExitCode(Handle thread, std::uint32_t* code) = 0;
+  virtual void Close(Handle thread) = 0;
+  // Sleep.
+  virtual void Pause(std::uint32_t milliseconds) = 0;
+};
+
+class MessageBoxes {
+ public:
+  virtual ~MessageBoxes() = default;
+  // MessageBoxW with no owner window; returns when the user closes it.
+  virtual void Show(const char16_t* text, const char16_t* caption, std::uint32_t style) = 0;
+};
+
+// Everything the program relies on, in one place.
+struct Platform {
+  Clipboard& clipboard;
+  GlobalMemory& memory;
+  FileSystem& files;
+  Clock& clock;
+  Threads& threads;
+  MessageBoxes& messageBoxes;
+};
+
+// The platform in use: the one installed by Install(), else the default that
+// the linked implementation provides (the real one in the program, the fake in
+// the unit tests). Safe to call during static initialisation.
+Platform& Current();
+// Replaces the platform in use; null goes back to the default.
+void Install(Platform* platform);
+// Provided by whichever implementation is linked in.
+Platform& Default();
+
+}  // namespace platform

@@ -1,0 +1,125 @@
+// The real platform: each operation is the Win32 call its interface names.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <new>
+
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+
+class Win32Clipboard : public Clipboard {
+ public:
+  bool Open() override { return OpenClipboard(nullptr) != 0; }
+  void Close() override { CloseClipboard(); }
+  bool HasDib() override { return IsClipboardFormatAvailable(CF_DIB) != 0; }
+  Handle GetDib() override { return GetClipboardData(CF_DIB); }
+};
+
+class Win32GlobalMemory : public GlobalMemory {
+ public:
+  const std::uint8_t* Lock(Handle block) override {
+    return static_cast<const std::uint8_t*>(GlobalLock(static_cast<HGLOBAL>(block)));
+  }
+  std::size_t Size(Handle block) override { return GlobalSize(static_cast<HGLOBAL>(block)); }
+  void Unlock(Handle block) override { GlobalUnlock(static_cast<HGLOBAL>(block)); }
+};
+
+class Win32FileSystem : public FileSystem {
+ public:
+  bool IsDirectory(const char16_t* path) override { return PathIsDirectoryW(Wide(path)) != FALSE; }
+
+  bool MakeDirectory(const char16_t* path, std::uint32_t* error) override {
+    if (CreateDirectoryW(Wide(path), nullptr)) return true;
+    *error = GetLastError();
+    return false;
+  }
+
+  Handle CreateForWriting(const char16_t* path) override {
+    return CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+
+  bool Write(Handle file, const void* data, std::uint32_t count) override {
+    DWORD written = 0;
+    return WriteFile(file, data, count, &written, nullptr) && written == count;
+  }
+
+  void CloseFile(Handle file) override { CloseHandle(file); }
+
+  bool Remove(const char16_t* path) override { return DeleteFileW(Wide(path)) != 0; }
+
+  bool MoveReplacing(const char16_t* from, const char16_t* to) override {
+    return MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING) != 0;
+  }
+};
+
+class Win32Clock : public Clock {
+ public:
+  LocalTime Now() override {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return LocalTime{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+  }
+};
+
+class Win32Threads : public Threads {
+ public:
+  Handle Start(Procedure procedure, void* parameter) override {
+    // The portable procedure has the C calling convention; a small record
+    // carries it into a WINAPI trampoline.
+    auto* start = new (std::nothrow) StartRecord{procedure, parameter};
+    if (start == nullptr) return nullptr;
+    HANDLE thread = CreateThread(nullptr, 0, Trampoline, start, 0, nullptr);
+    if (thread == nullptr) delete start;
+    return thread;
+  }
+
+  void WaitUntilEnded(Handle thread) override { WaitForSingleObject(thread, INFINITE); }
+
+  bool ExitCode(Handle thread, std::uint32_t* code) override {
+    DWORD value = 0;
+    if (!GetExitCodeThread(thread, &value)) return false;
+    *code = value;
+    return true;
+  }
+
+  void Close(Handle thread) override { CloseHandle(thread); }
+  void Pause(std::uint32_t milliseconds) override { Sleep(milliseconds); }
+
+ private:
+  struct StartRecord {
+    Procedure procedure;
+    void* parameter;
+  };
+  static DWORD WINAPI Trampoline(LPVOID record) {
+    const StartRecord start = *static_cast<StartRecord*>(record);
+    delete static_cast<StartRecord*>(record);
+    return start.procedure(start.parameter);
+  }
+};
+
+class Win32MessageBoxes : public MessageBoxes {
+ public:
+  void Show(const char16_t* text, const char16_t* caption, std::uint32_t style) override {
+    MessageBoxW(nullptr, Wide(text), Wide(caption), style);
+  }
+};
+
+}  // namespace
+
+Platform& Default() {
+  // Function-local statics: ready even when called during static initialisation.
+  static Win32Clipboard clipboard;
+  static Win32GlobalMemory memory;
+  static Win32FileSystem files;
+  static Win32Clock clock;
+  static Win32Threads threads;
+  static Win32MessageBoxes messageBoxes;
+  static Platform platform{clipboard, memory, files, clock, threads, messageBoxes};
+  return platform;
+}
+
+}  // namespace platform

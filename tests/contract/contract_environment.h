@@ -1,0 +1,38 @@
+// What a contract test needs from outside the seam: a scratch folder, a way to
+// look at files, and another program's hand on the clipboard. Implemented once
+// for the fake platform and once for the real one, so the same tests show that
+// both behave alike.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace contract {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class Environment {
+ public:
+  virtual ~Environment() = default;
+  virtual platform::Platform& Platform() = 0;
+  // A new, empty folder for one test, ending with a backslash.
+  virtual std::u16string NewScratchFolder() = 0;
+  virtual void MakeFile(const std::u16string& path, const Bytes& content) = 0;
+  // The file's bytes, or nothing when it does not exist or is a folder.
+  virtual bool ReadFile(const std::u16string& path, Bytes* content) = 0;
+  virtual bool Exists(const std::u16string& path) = 0;
+  // Another program puts a CF_DIB block, or only text, on the clipboard.
+  virtual void PutDibOnClipboard(const Bytes& block) = 0;
+  virtual void PutTextOnClipboard(const std::u16string& text) = 0;
+  // Another program opens the clipboard and keeps it open until released.
+  virtual void HoldClipboard() = 0;
+  virtual void ReleaseClipboard() = 0;
+};
+
+// The environment of this build.
+Environment& Current();
+
+}  // namespace contract

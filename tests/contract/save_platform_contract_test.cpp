@@ -1,0 +1,161 @@
+// The platform operations the save relies on behave the same on the fake and
+// on the real platform. This file is compiled into both test programs.
+#include <gtest/gtest.h>
+
+#include "contract/contract_environment.h"
+#include "support/dib_blocks.h"
+
+namespace {
+
+using contract::Bytes;
+
+class SavePlatformContract : public ::testing::Test {
+ protected:
+  contract::Environment& env = contract::Current();
+  platform::Platform& os = env.Platform();
+  std::u16string folder = env.NewScratchFolder();
+};
+
+TEST_F(SavePlatformContract, FolderLevelsAreCreatedOneAtATime) {
+  const std::u16string a = folder + u"a\\";
+  const std::u16string ab = a + u"b\\";
+  std::uint32_t error = 0;
+
+  EXPECT_TRUE(os.files.IsDirectory(folder.c_str()));
+  EXPECT_FALSE(os.files.IsDirectory(a.c_str()));
+  EXPECT_FALSE(os.files.MakeDirectory(ab.c_str(), &error)) << "a missing parent is not created on the way";
+  EXPECT_EQ(3u, error);  // ERROR_PATH_NOT_FOUND
+
+  EXPECT_TRUE(os.files.MakeDirectory(a.c_str(), &error));
+  EXPECT_TRUE(os.files.IsDirectory(a.c_str()));
+  EXPECT_TRUE(os.files.MakeDirectory(ab.c_str(), &error));
+  EXPECT_TRUE(os.files.IsDirectory(ab.c_str()));
+
+  EXPECT_FALSE(os.files.MakeDirectory(a.c_str(), &error));
+  EXPECT_EQ(platform::kErrorAlreadyExists, error);
+}
+
+TEST_F(SavePlatformContract, AFileIsNotADirectoryAndBlocksOneOfThatName) {
+  const std::u16string file = folder + u"level";
+  env.MakeFile(file, Bytes{1, 2, 3});
+  std::uint32_t error = 0;
+
+  EXPECT_FALSE(os.files.IsDirectory(file.c_str()));
+  EXPECT_FALSE(os.files.IsDirectory((file + u"\\").c_str()));
+  EXPECT_FALSE(os.files.MakeDirectory((file + u"\\").c_str(), &error));
+  EXPECT_EQ(platform::kErrorAlreadyExists, error);
+}
+
+TEST_F(SavePlatformContract, WrittenFileHoldsEveryWriteInOrderAndReplacesAnOldOne) {
+  const std::u16string path = folder + u"out.bmp";
+  env.MakeFile(path, Bytes(100, 0xEE));
+
+  platform::Handle file = os.files.CreateForWriting(path.c_str());
+  ASSERT_NE(platform::InvalidHandle(), file);
+  const std::uint8_t first[] = {'B', 'M'};
+  const std::uint8_t second[] = {1, 2, 3};
+  EXPECT_TRUE(os.files.Write(file, first, sizeof first));
+  EXPECT_TRUE(os.files.Write(file, second, sizeof second));
+  EXPECT_TRUE(os.files.Write(file, second, 0));
+  EXPECT_EQ(platform::InvalidHandle(), os.files.CreateForWriting(path.c_str())) << "an open file is not shared";
+  os.files.CloseFile(file);
+
+  Bytes content;
+  ASSERT_TRUE(env.ReadFile(path, &content));
+  EXPECT_EQ((Bytes{'B', 'M', 1, 2, 3}), content);
+}
+
+TEST_F(SavePlatformContract, FileCannotBeCreatedInAMissingFolder) {
+  const std::u16string path = folder + u"missing\\out.bmp";
+  EXPECT_EQ(platform::InvalidHandle(), os.files.CreateForWriting(path.c_str()));
+  EXPECT_FALSE(env.Exists(path));
+}
+
+TEST_F(SavePlatformContract, MoveReplacesTheTargetAndRemoveDeletes) {
+  const std::u16string from = folder + u"new.tmp";
+  const std::u16string to = folder + u"final.bmp";
+  env.MakeFile(from, Bytes{7, 7});
+  env.MakeFile(to, Bytes{1, 1, 1, 1});
+
+  EXPECT_TRUE(os.files.MoveReplacing(from.c_str(), to.c_str()));
+  Bytes content;
+  ASSERT_TRUE(env.ReadFile(to, &content));
+  EXPECT_EQ((Bytes{7, 7}), content);
+  EXPECT_FALSE(env.Exists(from));
+
+  EXPECT_TRUE(os.files.Remove(to.c_str()));
+  EXPECT_FALSE(env.Exists(to));
+  EXPECT_FALSE(os.files.Remove(to.c_str()));
+}
+
+TEST_F(SavePlatformContract, MoveOntoAFolderFails) {
+  const std::u16string from = folder + u"new.tmp";
+  const std::u16string to = folder + u"sub";
+  std::uint32_t error = 0;
+  env.MakeFile(from, Bytes{7});
+  ASSERT_TRUE(os.files.MakeDirectory(to.c_str(), &error));
+  EXPECT_FALSE(os.files.MoveReplacing(from.c_str(), to.c_str()));
+  EXPECT_TRUE(env.Exists(from));
+}
+
+TEST_F(SavePlatformContract, ClipboardGivesTheDibBlockExactly) {
+  const Bytes block = testsupport::RgbDib(3, 2, 24);
+  env.PutDibOnClipboard(block);
+
+  ASSERT_TRUE(os.clipboard.Open());
+  EXPECT_TRUE(os.clipboard.HasDib());
+  const platform::Handle handle = os.clipboard.GetDib();
+  const std::uint8_t* bytes = os.memory.Lock(handle);
+  ASSERT_NE(nullptr, bytes);
+  ASSERT_EQ(block.size(), os.memory.Size(handle));
+  EXPECT_EQ(block, Bytes(bytes, bytes + block.size()));
+  os.memory.Unlock(handle);
+  os.clipboard.Close();
+}
+
+TEST_F(SavePlatformContract, ClipboardWithTextHasNoDib) {
+  env.PutTextOnClipboard(u"only text");
+  ASSERT_TRUE(os.clipboard.Open());
+  EXPECT_FALSE(os.clipboard.HasDib());
+  os.clipboard.Close();
+}
+
+TEST_F(SavePlatformContract, ClipboardHeldByAnotherProgramCannotBeOpened) {
+  env.HoldClipboard();
+  EXPECT_FALSE(os.clipboard.Open());
+  env.ReleaseClipboard();
+  ASSERT_TRUE(os.clipboard.Open());
+  os.clipboard.Close();
+}
+
+std::uint32_t AddOne(void* parameter) {
+  auto* value = static_cast<int*>(parameter);
+  *value += 1;
+  return 42;
+}
+
+TEST_F(SavePlatformContract, ThreadRunsWithItsParameterAndGivesItsExitCode) {
+  int value = 1;
+  const platform::Handle thread = os.threads.Start(AddOne, &value);
+  ASSERT_NE(nullptr, thread);
+  os.threads.WaitUntilEnded(thread);
+  std::uint32_t code = 0;
+  EXPECT_TRUE(os.threads.ExitCode(thread, &code));
+  EXPECT_EQ(42u, code);
+  EXPECT_EQ(2, value);
+  os.threads.Close(thread);
+}
+
+TEST_F(SavePlatformContract, LocalTimeIsADate) {
+  const platform::LocalTime now = os.clock.Now();
+  EXPECT_GE(now.year, 2020);
+  EXPECT_GE(now.month, 1);
+  EXPECT_LE(now.month, 12);
+  EXPECT_GE(now.day, 1);
+  EXPECT_LE(now.day, 31);
+  EXPECT_LE(now.hour, 23);
+  EXPECT_LE(now.minute, 59);
+  EXPECT_LE(now.second, 59);
+}
+
+}  // namespace

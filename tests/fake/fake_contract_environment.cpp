@@ -1,0 +1,47 @@
+// The contract tests' environment on the fake platform.
+#include <string>
+
+#include "contract/contract_environment.h"
+#include "fake/fake_platform.h"
+
+namespace {
+
+class FakeEnvironment : public contract::Environment {
+ public:
+  platform::Platform& Platform() override { return fake_.platform; }
+
+  std::u16string NewScratchFolder() override {
+    const std::string n = std::to_string(++folders_);
+    std::u16string folder = u"C:\\scratch\\" + std::u16string(n.begin(), n.end()) + u"\\";
+    fake_.files.AddDirectory(folder);
+    return folder;
+  }
+
+  void MakeFile(const std::u16string& path, const contract::Bytes& content) override {
+    fake_.files.AddFile(path, content);
+  }
+
+  bool ReadFile(const std::u16string& path, contract::Bytes* content) override {
+    auto bytes = fake_.files.Read(path);
+    if (!bytes) return false;
+    *content = *bytes;
+    return true;
+  }
+
+  bool Exists(const std::u16string& path) override { return fake_.files.Exists(path); }
+  void PutDibOnClipboard(const contract::Bytes& block) override { fake_.clipboard.SetDib(block); }
+  void PutTextOnClipboard(const std::u16string& text) override { fake_.clipboard.SetText(text); }
+  void HoldClipboard() override { fake_.clipboard.heldByAnotherProgram = true; }
+  void ReleaseClipboard() override { fake_.clipboard.heldByAnotherProgram = false; }
+
+ private:
+  fake::FakePlatform fake_;
+  int folders_ = 0;
+};
+
+}  // namespace
+
+contract::Environment& contract::Current() {
+  static FakeEnvironment environment;
+  return environment;
+}

@@ -1,0 +1,286 @@
+#include "fake/fake_platform.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+namespace fake {
+
+// ---- file system -----------------------------------------------------------
+
+namespace {
+constexpr std::uint32_t kErrorPathNotFound = 3;
+
+platform::Handle ToHandle(std::uintptr_t value) { return reinterpret_cast<platform::Handle>(value); }
+std::uintptr_t FromHandle(platform::Handle handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+}  // namespace
+
+FakeFileSystem::FakeFileSystem() { AddDrive(u"C:\\"); }
+
+std::u16string FakeFileSystem::Key(const std::u16string& path) {
+  std::u16string key = path;
+  for (auto& c : key)
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  while (key.size() > 3 && key.back() == u'\\') key.pop_back();
+  if (key.size() == 2 && key[1] == u':') key += u'\\';
+  return key;
+}
+
+std::u16string FakeFileSystem::Parent(const std::u16string& key) {
+  const auto slash = key.find_last_of(u'\\');
+  if (slash == std::u16string::npos || key.size() <= 3) return std::u16string();
+  return slash == 2 ? key.substr(0, 3) : key.substr(0, slash);
+}
+
+bool FakeFileSystem::ParentIsDirectory(const std::u16string& key) const {
+  const auto it = nodes_.find(Parent(key));
+  return it != nodes_.end() && it->second.directory;
+}
+
+void FakeFileSystem::AddDrive(const std::u16string& root) { nodes_[Key(root)].directory = true; }
+
+void FakeFileSystem::AddDirectory(const std::u16string& path) {
+  std::u16string key = Key(path);
+  std::vector<std::u16string> chain;
+  for (; !key.empty() && nodes_.count(key) == 0; key = Parent(key)) chain.push_back(key);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) nodes_[*it].directory = true;
+}
+
+void FakeFileSystem::AddFile(const std::u16string& path, const Bytes& content) {
+  const std::u16string key = Key(path);
+  AddDirectory(Parent(key));
+  nodes_[key] = Node{false, content};
+}
+
+bool FakeFileSystem::Exists(const std::u16string& path) const { return nodes_.count(Key(path)) != 0; }
+
+bool FakeFileSystem::IsFile(const std::u16string& path) const {
+  const auto it = nodes_.find(Key(path));
+  return it != nodes_.end() && !it->second.directory;
+}
+
+std::optional<Bytes> FakeFileSystem::Read(const std::u16string& path) const {
+  const auto it = nodes_.find(Key(path));
+  if (it == nodes_.end() || it->second.directory) return std::nullopt;
+  return it->second.content;
+}
+
+std::vector<std::u16string> FakeFileSystem::List(const std::u16string& folder) const {
+  std::u16string prefix = Key(folder);
+  if (prefix.back() != u'\\') prefix += u'\\';
+  std::vector<std::u16string> found;
+  for (const auto& [key, node] : nodes_)
+    if (key.size() > prefix.size() && key.compare(0, prefix.size(), prefix) == 0) found.push_back(key);
+  return found;
+}
+
+bool FakeFileSystem::IsDirectory(const char16_t* path) {
+  const auto it = nodes_.find(Key(path));
+  return it != nodes_.end() && it->second.directory;
+}
+
+bool FakeFileSystem::MakeDirectory(const char16_t* path, std::uint32_t* error) {
+  const std::u16string key = Key(path);
+  const auto injected = makeDirectoryErrors.find(key);
+  if (injected != makeDirectoryErrors.end()) {
+    *error = injected->second;
+    return false;
+  }
+  if (nodes_.count(key) != 0) {
+    *error = platform::kErrorAlreadyExists;
+    return false;
+  }
+  if (!ParentIsDirectory(key)) {
+    *error = kErrorPathNotFound;
+    return false;
+  }
+  nodes_[key].directory = true;
+  directoriesCreated.push_back(path);
+  return true;
+}
+
+platform::Handle FakeFileSystem::CreateForWriting(const char16_t* path) {
+  const std::u16string key = Key(path);
+  const auto it = nodes_.find(key);
+  if (createFileFails || !ParentIsDirectory(key) || (it != nodes_.end() && it->second.directory)) {
+    return platform::InvalidHandle();
+  }
+  for (const auto& [handle, openKey] : open_)
+    if (openKey == key) return platform::InvalidHandle();  // not shared
+  nodes_[key] = Node{false, {}};
+  const std::uintptr_t handle = nextHandle_++;
+  open_[handle] = key;
+  return ToHandle(handle);
+}
+
+bool FakeFileSystem::Write(platform::Handle file, const void* data, std::uint32_t count) {
+  const auto it = open_.find(FromHandle(file));
+  if (it == open_.end()) return false;
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  const std::uint64_t fits = std::min<std::uint64_t>(count, freeSpace);
+  Bytes& content = nodes_[it->second].content;
+  content.insert(content.end(), bytes, bytes + fits);
+  freeSpace -= fits;
+  return fits == count;
+}
+
+void FakeFileSystem::CloseFile(platform::Handle file) {
+  if (open_.erase(FromHandle(file)) == 0) ++badCloses;
+}
+
+bool FakeFileSystem::Remove(const char16_t* path) {
+  const auto it = nodes_.find(Key(path));
+  if (it == nodes_.end() || it->second.directory) return false;
+  for (const auto& [handle, openKey] : open_)
+    if (openKey == it->first) return false;  // in use
+  nodes_.erase(it);
+  return true;
+}
+
+bool FakeFileSystem::MoveReplacing(const char16_t* from, const char16_t* to) {
+  const std::u16string source = Key(from);
+  const std::u16string target = Key(to);
+  const auto it = nodes_.find(source);
+  if (moveFails || it == nodes_.end() || !ParentIsDirectory(target)) return false;
+  for (const auto& [handle, openKey] : open_)
+    if (openKey == source || openKey == target) return false;
+  const auto existing = nodes_.find(target);
+  if (existing != nodes_.end() && existing->second.directory) return false;
+  Node moved = std::move(it->second);
+  nodes_.erase(it);
+  nodes_[target] = std::move(moved);
+  return true;
+}
+
+// ---- clipboard and global memory --------------------------------------------
+
+bool FakeClipboard::Open() {
+  if (heldByAnotherProgram || isOpen) return false;
+  isOpen = true;
+  ++opens;
+  return true;
+}
+
+void FakeClipboard::Close() {
+  if (!isOpen) return;  // CloseClipboard fails when it is not open
+  isOpen = false;
+  ++closes;
+}
+
+bool FakeClipboard::HasDib() { return isOpen && dib_ != nullptr; }
+
+platform::Handle FakeClipboard::GetDib() {
+  if (!isOpen || dib_ == nullptr || nullDibHandle) return nullptr;
+  return dib_.get();
+}
+
+void FakeClipboard::SetDib(const Bytes& block) {
+  dib_ = std::make_unique<Block>();
+  dib_->size = block.size();
+  dib_->bytes.reset(new std::uint8_t[block.size()]);
+  std::copy(block.begin(), block.end(), dib_->bytes.get());
+  hasText_ = false;
+}
+
+void FakeClipboard::SetText(const std::u16string&) {
+  dib_.reset();
+  hasText_ = true;
+}
+
+void FakeClipboard::Clear() {
+  dib_.reset();
+  hasText_ = false;
+}
+
+const std::uint8_t* FakeGlobalMemory::Lock(platform::Handle block) {
+  if (block == nullptr || lockFails) return nullptr;
+  ++lockCount;
+  return static_cast<FakeClipboard::Block*>(block)->bytes.get();
+}
+
+std::size_t FakeGlobalMemory::Size(platform::Handle block) {
+  return block == nullptr ? 0 : static_cast<FakeClipboard::Block*>(block)->size;
+}
+
+void FakeGlobalMemory::Unlock(platform::Handle block) {
+  if (block != nullptr) --lockCount;
+}
+
+// ---- threads ---------------------------------------------------------------
+
+struct FakeThreads::Thread {
+  std::thread thread;
+  std::uint32_t exitCode = 0;
+  bool joined = false;
+  bool closed = false;
+};
+
+FakeThreads::~FakeThreads() {
+  for (auto& t : threads_)
+    if (!t->joined) t->thread.join();
+}
+
+platform::Handle FakeThreads::Start(Procedure procedure, void* parameter) {
+  if (startFails) return nullptr;
+  auto t = std::make_unique<Thread>();
+  Thread* raw = t.get();
+  raw->thread = std::thread([raw, procedure, parameter] { raw->exitCode = procedure(parameter); });
+  threads_.push_back(std::move(t));
+  ++started;
+  ++openHandles;
+  return raw;
+}
+
+void FakeThreads::WaitUntilEnded(platform::Handle thread) {
+  auto* t = static_cast<Thread*>(thread);
+  if (!t->joined) {
+    t->thread.join();
+    t->joined = true;
+  }
+}
+
+bool FakeThreads::ExitCode(platform::Handle thread, std::uint32_t* code) {
+  auto* t = static_cast<Thread*>(thread);
+  if (exitCodeUnreadable) return false;
+  *code = t->joined ? t->exitCode : 259;  // STILL_ACTIVE
+  return true;
+}
+
+void FakeThreads::Close(platform::Handle thread) {
+  auto* t = static_cast<Thread*>(thread);
+  if (!t->closed) {
+    t->closed = true;
+    --openHandles;
+  }
+}
+
+// ---- message boxes -----------------------------------------------------------
+
+void FakeMessageBoxes::Show(const char16_t* text, const char16_t* caption, std::uint32_t style) {
+  shown.push_back(ShownBox{text, caption, style});
+  const ShownBox box = shown.back();  // whileOpen may show more boxes
+  if (whileOpen) whileOpen(box);
+}
+
+// ---- the whole --------------------------------------------------------------
+
+FakePlatform::FakePlatform()
+    : platform{clipboard, memory, files, clock, threads, messageBoxes} {}
+
+FakePlatform::~FakePlatform() {
+  if (installed_) platform::Install(nullptr);
+}
+
+void FakePlatform::Install() {
+  platform::Install(&platform);
+  installed_ = true;
+}
+
+}  // namespace fake
+
+// The unit tests' default platform, for code that runs before a test installs
+// its own (static initialisation).
+platform::Platform& platform::Default() {
+  static fake::FakePlatform* defaults = new fake::FakePlatform();
+  return defaults->platform;
+}

@@ -1,0 +1,172 @@
+// An in-memory platform for the unit tests: a file system, a clipboard,
+// global memory, a clock, threads and message boxes that behave as the
+// Win32 implementation does for everything the program relies on, with a
+// switch for each failure the program must survive.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace fake {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class FakeFileSystem : public platform::FileSystem {
+ public:
+  FakeFileSystem();
+
+  bool IsDirectory(const char16_t* path) override;
+  bool MakeDirectory(const char16_t* path, std::uint32_t* error) override;
+  platform::Handle CreateForWriting(const char16_t* path) override;
+  bool Write(platform::Handle file, const void* data, std::uint32_t count) override;
+  void CloseFile(platform::Handle file) override;
+  bool Remove(const char16_t* path) override;
+  bool MoveReplacing(const char16_t* from, const char16_t* to) override;
+
+  // Set-up and inspection. Paths are Windows paths; a trailing backslash and
+  // letter case do not matter, as on Windows. "C:\" exists from the start.
+  void AddDrive(const std::u16string& root);
+  void AddDirectory(const std::u16string& path);
+  void AddFile(const std::u16string& path, const Bytes& content);
+  bool Exists(const std::u16string& path) const;
+  bool IsFile(const std::u16string& path) const;
+  std::optional<Bytes> Read(const std::u16string& path) const;
+  // Every file and directory below `folder`, as full paths, sorted.
+  std::vector<std::u16string> List(const std::u16string& folder) const;
+
+  // Failure switches.
+  std::map<std::u16string, std::uint32_t> makeDirectoryErrors;  // path -> GetLastError
+  bool createFileFails = false;
+  bool moveFails = false;
+  // Bytes that still fit on the disk; a write that does not fit puts what
+  // fits and fails, as on a full disk.
+  std::uint64_t freeSpace = UINT64_MAX;
+
+  // What happened.
+  std::vector<std::u16string> directoriesCreated;
+  int openFiles() const { return static_cast<int>(open_.size()); }
+  int badCloses = 0;  // closes of a handle that was not open
+
+ private:
+  struct Node {
+    bool directory = false;
+    Bytes content;
+  };
+  static std::u16string Key(const std::u16string& path);
+  static std::u16string Parent(const std::u16string& key);
+  bool ParentIsDirectory(const std::u16string& key) const;
+
+  std::map<std::u16string, Node> nodes_;               // by Key()
+  std::map<std::uintptr_t, std::u16string> open_;      // handle -> key
+  std::uintptr_t nextHandle_ = 0x100;
+};
+
+class FakeClipboard : public platform::Clipboard {
+ public:
+  bool Open() override;
+  void Close() override;
+  bool HasDib() override;
+  platform::Handle GetDib() override;
+
+  void SetDib(const Bytes& block);
+  void SetText(const std::u16string& text);
+  void Clear();
+
+  bool heldByAnotherProgram = false;
+  bool nullDibHandle = false;
+  int opens = 0;
+  int closes = 0;
+  bool isOpen = false;
+
+  // The block as GlobalMemory sees it: allocated to its exact size, so that a
+  // read past its end is caught by AddressSanitizer.
+  struct Block {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t size = 0;
+  };
+  Block* dib() { return dib_.get(); }
+
+ private:
+  std::unique_ptr<Block> dib_;
+  bool hasText_ = false;
+};
+
+class FakeGlobalMemory : public platform::GlobalMemory {
+ public:
+  const std::uint8_t* Lock(platform::Handle block) override;
+  std::size_t Size(platform::Handle block) override;
+  void Unlock(platform::Handle block) override;
+
+  bool lockFails = false;
+  int lockCount = 0;  // locks not yet unlocked
+};
+
+class FakeClock : public platform::Clock {
+ public:
+  platform::LocalTime Now() override { return now; }
+  platform::LocalTime now{2026, 3, 3, 4, 5, 6, 7, 0};
+};
+
+class FakeThreads : public platform::Threads {
+ public:
+  ~FakeThreads() override;
+  platform::Handle Start(Procedure procedure, void* parameter) override;
+  void WaitUntilEnded(platform::Handle thread) override;
+  bool ExitCode(platform::Handle thread, std::uint32_t* code) override;
+  void Close(platform::Handle thread) override;
+  void Pause(std::uint32_t milliseconds) override { pausedMs += milliseconds; }
+
+  bool startFails = false;
+  bool exitCodeUnreadable = false;
+  int started = 0;
+  int openHandles = 0;
+  std::uint32_t pausedMs = 0;
+
+ private:
+  struct Thread;
+  std::vector<std::unique_ptr<Thread>> threads_;
+};
+
+struct ShownBox {
+  std::u16string text;
+  std::u16string caption;
+  std::uint32_t style = 0;
+};
+
+class FakeMessageBoxes : public platform::MessageBoxes {
+ public:
+  void Show(const char16_t* text, const char16_t* caption, std::uint32_t style) override;
+  std::vector<ShownBox> shown;
+  // Runs while a box is "open", as a nested message loop would run handlers.
+  std::function<void(const ShownBox&)> whileOpen;
+};
+
+// All fakes together; Install() makes them the platform in use until the
+// object is destroyed.
+class FakePlatform {
+ public:
+  FakePlatform();
+  ~FakePlatform();
+  void Install();
+
+  FakeFileSystem files;
+  FakeClipboard clipboard;
+  FakeGlobalMemory memory;
+  FakeClock clock;
+  FakeThreads threads;
+  FakeMessageBoxes messageBoxes;
+  platform::Platform platform;
+
+ private:
+  bool installed_ = false;
+};
+
+}  // namespace fake

@@ -1,0 +1,99 @@
+#include "support/win32_clipboard.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace testsupport {
+namespace {
+
+// A message-only window owns what the tests put on the clipboard: with no
+// owner, SetClipboardData after EmptyClipboard is documented to fail.
+HWND OwnerWindow() {
+  static HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  return owner;
+}
+
+bool OpenWithRetry(HWND owner) {
+  for (int i = 0; i < 100; ++i) {
+    if (OpenClipboard(owner)) return true;
+    Sleep(10);
+  }
+  return false;
+}
+
+bool Replace(UINT format, const void* data, std::size_t size) {
+  if (!OpenWithRetry(OwnerWindow())) return false;
+  EmptyClipboard();
+  bool ok = true;
+  if (data != nullptr) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    ok = block != nullptr;
+    if (ok) {
+      std::memcpy(GlobalLock(block), data, size);
+      GlobalUnlock(block);
+      ok = SetClipboardData(format, block) != nullptr;
+      if (!ok) GlobalFree(block);
+    }
+  }
+  CloseClipboard();
+  return ok;
+}
+
+}  // namespace
+
+bool PutDibOnRealClipboard(const std::vector<std::uint8_t>& block) {
+  return Replace(CF_DIB, block.data(), block.size());
+}
+
+bool PutTextOnRealClipboard(const std::u16string& text) {
+  return Replace(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(char16_t));
+}
+
+bool EmptyRealClipboard() { return Replace(0, nullptr, 0); }
+
+namespace {
+struct HolderThread {
+  HANDLE release;
+  HANDLE opened;
+  bool* holding;
+};
+
+DWORD WINAPI HoldClipboard(LPVOID parameter) {
+  auto* h = static_cast<HolderThread*>(parameter);
+  HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  *h->holding = OpenWithRetry(window);
+  SetEvent(h->opened);
+  WaitForSingleObject(h->release, INFINITE);
+  if (*h->holding) CloseClipboard();
+  DestroyWindow(window);
+  delete h;
+  return 0;
+}
+}  // namespace
+
+ClipboardHolder::ClipboardHolder() {
+  release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  opened_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  auto* h = new HolderThread{release_, opened_, &holding_};
+  thread_ = CreateThread(nullptr, 0, HoldClipboard, h, 0, nullptr);
+  // Wine's clipboard may message the window that owns the data (ours, on this
+  // thread) while another thread opens it: keep this thread's messages moving.
+  const DWORD deadline = GetTickCount() + 5000;
+  HANDLE opened = opened_;
+  while (MsgWaitForMultipleObjects(1, &opened, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0 &&
+         GetTickCount() < deadline) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+}
+
+ClipboardHolder::~ClipboardHolder() {
+  SetEvent(release_);
+  WaitForSingleObject(thread_, 5000);
+  CloseHandle(thread_);
+  CloseHandle(release_);
+  CloseHandle(opened_);
+}
+
+}  // namespace testsupport

@@ -1,0 +1,30 @@
+// Puts data on the real clipboard the way another program does. Windows only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// Each returns false when the clipboard could not be set.
+bool PutDibOnRealClipboard(const std::vector<std::uint8_t>& block);
+bool PutTextOnRealClipboard(const std::u16string& text);
+bool EmptyRealClipboard();
+
+// Keeps the clipboard open from another thread with its own window until
+// destroyed, as a program that holds it does.
+class ClipboardHolder {
+ public:
+  ClipboardHolder();
+  ~ClipboardHolder();
+  bool holding() const { return holding_; }
+
+ private:
+  void* thread_ = nullptr;
+  void* release_ = nullptr;
+  void* opened_ = nullptr;
+  bool holding_ = false;
+};
+
+}  // namespace testsupport

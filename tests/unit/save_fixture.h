@@ -1,0 +1,30 @@
+// A save folder D:\shots\ on an installed fake platform, with the process-wide
+// state as start-up leaves it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/app_state.h"
+#include "app/wide_text.h"
+#include "fake/fake_platform.h"
+#include "support/dib_blocks.h"
+
+class SaveFixture : public ::testing::Test {
+ protected:
+  SaveFixture() {
+    os.Install();
+    os.files.AddDrive(u"D:\\");
+    os.clock.now = platform::LocalTime{2026, 3, 3, 4, 5, 6, 7, 0};
+    SetFolder(u"D:\\shots\\");
+  }
+
+  static void SetFolder(const std::u16string& folder) {
+    WideZero(g_szPath, kPathChars);
+    WideCopy(g_szPath, kPathChars, folder.c_str());
+  }
+
+  fake::FakePlatform os;
+  const std::u16string savedFile = u"D:\\shots\\2026-3-4_5-6-07.bmp";
+};
