@@ -114,6 +114,60 @@ class MessageBoxes {
   virtual void Show(const char16_t* text, const char16_t* caption, std::uint32_t style) = 0;
 };
 
+// Registry value types and RegGetValueW type restrictions.
+constexpr std::uint32_t kRegBinary = 3;
+constexpr std::uint32_t kRegDword = 4;
+constexpr std::uint32_t kRrfRtRegBinary = 0x08;
+constexpr std::uint32_t kRrfRtDword = 0x18;  // RRF_RT_REG_BINARY | RRF_RT_REG_DWORD
+
+// The current user's registry, as the settings store uses it. Results are
+// Win32 error codes: 0 is success.
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  // RegCreateKeyW(HKEY_CURRENT_USER, subKey, key): opens or creates the key.
+  virtual std::int32_t CreateUserKey(const char16_t* subKey, Handle* key) = 0;
+  // RegGetValueW(key, NULL, name, flags, NULL, data, size). On success *size
+  // holds the bytes copied; it fails when the value is missing, has a type the
+  // flags exclude (a REG_BINARY of other than 4 bytes is not a DWORD), or is
+  // larger than *size.
+  virtual std::int32_t GetValue(Handle key, const char16_t* name, std::uint32_t flags, void* data,
+                                std::uint32_t* size) = 0;
+  // RegSetKeyValueW(key, NULL, name, type, data, size).
+  virtual std::int32_t SetValue(Handle key, const char16_t* name, std::uint32_t type, const void* data,
+                                std::uint32_t size) = 0;
+  virtual void CloseKey(Handle key) = 0;
+};
+
+constexpr std::size_t kMaxPathChars = 260;  // MAX_PATH
+
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  // SHGetSpecialFolderLocation(NULL, CSIDL_DESKTOPDIRECTORY) then
+  // SHGetPathFromIDListW: the desktop folder's path, NUL-terminated, into
+  // `path` of kMaxPathChars units. False when either call fails.
+  virtual bool DesktopDirectory(char16_t* path) = 0;
+};
+
+// RegisterHotKey modifier flags.
+constexpr std::uint32_t kModAlt = 0x0001;
+constexpr std::uint32_t kModControl = 0x0002;
+constexpr std::uint32_t kModShift = 0x0004;
+constexpr std::uint32_t kModWin = 0x0008;
+
+// Global hot keys, delivered as WM_HOTKEY to the window they belong to.
+class HotKeys {
+ public:
+  virtual ~HotKeys() = default;
+  // RegisterHotKey(window, id, modifiers, virtualKey): fails when the same
+  // keystrokes are already registered, by any program. A second key under a
+  // window and identifier that already hold one is kept beside the first.
+  virtual bool Register(void* window, std::int32_t id, std::uint32_t modifiers, std::uint32_t virtualKey) = 0;
+  // UnregisterHotKey(window, id).
+  virtual bool Unregister(void* window, std::int32_t id) = 0;
+};
+
 // Everything the program relies on, in one place.
 struct Platform {
   Clipboard& clipboard;
@@ -122,6 +176,9 @@ struct Platform {
   Clock& clock;
   Threads& threads;
   MessageBoxes& messageBoxes;
+  Registry& registry;
+  Shell& shell;
+  HotKeys& hotKeys;
 };
 
 // The platform in use: the one installed by Install(), else the default that

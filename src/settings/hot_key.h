@@ -1,0 +1,32 @@
+// The one global hot key: its identifier g_nHotKeyId, the flag
+// g_bHotKeyRegistered and the packed word g_dwKeys (modifiers << 16 | key,
+// the modifiers in the hot-key control's encoding below).
+#pragma once
+
+#include <cstdint>
+
+// The hot-key control's modifier flags, as stored in "Keys".
+constexpr std::uint16_t HOTKEYF_SHIFT = 0x01;
+constexpr std::uint16_t HOTKEYF_CONTROL = 0x02;
+constexpr std::uint16_t HOTKEYF_ALT = 0x04;
+constexpr std::uint16_t HOTKEYF_EXT = 0x08;
+
+// The largest identifier an application may register a hot key under.
+constexpr std::int32_t kLastHotKeyId = 0xBFFF;
+
+// The control's flags as RegisterHotKey reads them: Shift, Control and Alt
+// each to its MOD_ flag; the extended-key flag is no modifier.
+std::uint32_t RegistrationModifiers(std::uint32_t controlFlags);
+
+// Main dialog start-up: `loaded` is LoadSettings' result.
+void RegisterHotKeyAtStartup(int loaded);
+// Settings dialog opening: frees the key and moves the identifier on.
+void SuspendHotKey();
+// Settings dialog Save: registers the chosen key; false when refused (the
+// message has been shown).
+bool RegisterNewHotKey(std::uint16_t key, std::uint16_t modifiers);
+// Settings dialog Cancel: registers the stored key again; true when the
+// dialog may end.
+bool RestoreHotKey();
+// Exit command: frees the key if it counts as registered.
+void ReleaseHotKey();
