@@ -262,10 +262,129 @@ void FakeMessageBoxes::Show(const char16_t* text, const char16_t* caption, std::
   if (whileOpen) whileOpen(box);
 }
 
+// ---- registry ----------------------------------------------------------------
+
+namespace {
+constexpr std::int32_t kErrorFileNotFound = 2;
+constexpr std::int32_t kErrorInvalidHandle = 6;
+constexpr std::int32_t kErrorMoreData = 234;
+constexpr std::int32_t kErrorDatatypeMismatch = 1629;
+constexpr std::int32_t kErrorUnsupportedType = 1630;
+}  // namespace
+
+bool FakeRegistry::Fires(const std::optional<Failure>& failure, int call) {
+  return failure && (failure->call == 0 || failure->call == call);
+}
+
+std::int32_t FakeRegistry::CreateUserKey(const char16_t* subKey, platform::Handle* key) {
+  if (Fires(createFails, ++creates)) return createFails->error;
+  keys_[subKey];
+  const std::uintptr_t handle = nextHandle_++;
+  open_[handle] = subKey;
+  ++openKeys;
+  *key = ToHandle(handle);
+  return 0;
+}
+
+std::int32_t FakeRegistry::GetValue(platform::Handle key, const char16_t* name, std::uint32_t flags, void* data,
+                                    std::uint32_t* size) {
+  const auto it = open_.find(FromHandle(key));
+  if (it == open_.end()) return kErrorInvalidHandle;
+  const int call = ++gets[name];
+  const auto injected = getFails.find(name);
+  if (injected != getFails.end() && Fires(injected->second, call)) return injected->second.error;
+
+  const auto& values = keys_[it->second];
+  const auto value = values.find(name);
+  if (value == values.end()) return kErrorFileNotFound;  // target and count untouched
+  const Value& v = value->second;
+  const auto dataSize = static_cast<std::uint32_t>(v.data.size());
+  // RRF_RT_DWORD takes a REG_DWORD, or a REG_BINARY of exactly four bytes.
+  const bool binaryAsDword = (flags & 0x10) != 0 && v.type == platform::kRegBinary && dataSize == 4;
+  const bool allowed = (v.type == platform::kRegBinary && (flags & 0x08) != 0) ||
+                       (v.type == platform::kRegDword && (flags & 0x10) != 0);
+  if (!allowed) {
+    *size = dataSize;
+    return kErrorUnsupportedType;
+  }
+  if ((flags & 0x10) != 0 && (flags & 0x08) != 0 && v.type == platform::kRegBinary && !binaryAsDword) {
+    return kErrorDatatypeMismatch;
+  }
+  if (dataSize > *size) {
+    *size = dataSize;
+    return kErrorMoreData;
+  }
+  std::copy(v.data.begin(), v.data.end(), static_cast<std::uint8_t*>(data));
+  *size = dataSize;
+  return 0;
+}
+
+std::int32_t FakeRegistry::SetValue(platform::Handle key, const char16_t* name, std::uint32_t type, const void* data,
+                                    std::uint32_t size) {
+  const auto it = open_.find(FromHandle(key));
+  if (it == open_.end()) return kErrorInvalidHandle;
+  const int call = ++sets[name];
+  const auto injected = setFails.find(name);
+  if (injected != setFails.end() && Fires(injected->second, call)) return injected->second.error;
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  keys_[it->second][name] = Value{type, Bytes(bytes, bytes + size)};
+  return 0;
+}
+
+void FakeRegistry::CloseKey(platform::Handle key) {
+  if (open_.erase(FromHandle(key)) != 0) --openKeys;
+}
+
+void FakeRegistry::Put(const std::u16string& keyPath, const std::u16string& name, std::uint32_t type,
+                       const Bytes& data) {
+  keys_[keyPath][name] = Value{type, data};
+}
+
+std::optional<FakeRegistry::Value> FakeRegistry::Get(const std::u16string& keyPath, const std::u16string& name) const {
+  const auto key = keys_.find(keyPath);
+  if (key == keys_.end()) return std::nullopt;
+  const auto value = key->second.find(name);
+  if (value == key->second.end()) return std::nullopt;
+  return value->second;
+}
+
+// ---- shell and hot keys ------------------------------------------------------
+
+bool FakeShell::DesktopDirectory(char16_t* path) {
+  if (fails || desktop.size() + 1 > platform::kMaxPathChars) return false;
+  std::copy(desktop.begin(), desktop.end(), path);
+  path[desktop.size()] = u'\0';
+  return true;
+}
+
+bool FakeHotKeys::Register(void* window, std::int32_t id, std::uint32_t modifiers, std::uint32_t virtualKey) {
+  ++registerCalls;
+  auto same = [&](const Registration& r) { return r.modifiers == modifiers && r.virtualKey == virtualKey; };
+  if (std::any_of(registered.begin(), registered.end(), same) ||
+      std::any_of(heldElsewhere.begin(), heldElsewhere.end(), same) || id < 0 || id > 0xBFFF) {
+    return false;
+  }
+  registered.push_back(Registration{window, id, modifiers, virtualKey});
+  return true;
+}
+
+bool FakeHotKeys::Unregister(void* window, std::int32_t id) {
+  ++unregisterCalls;
+  const auto it = std::find_if(registered.begin(), registered.end(),
+                               [&](const Registration& r) { return r.window == window && r.id == id; });
+  if (it == registered.end()) return false;
+  registered.erase(it);
+  return true;
+}
+
+void FakeHotKeys::HoldElsewhere(std::uint32_t modifiers, std::uint32_t virtualKey) {
+  heldElsewhere.push_back(Registration{nullptr, 0, modifiers, virtualKey});
+}
+
 // ---- the whole --------------------------------------------------------------
 
 FakePlatform::FakePlatform()
-    : platform{clipboard, memory, files, clock, threads, messageBoxes} {}
+    : platform{clipboard, memory, files, clock, threads, messageBoxes, registry, shell, hotKeys} {}
 
 FakePlatform::~FakePlatform() {
   if (installed_) platform::Install(nullptr);

@@ -135,6 +135,76 @@ class FakeThreads : public platform::Threads {
   std::vector<std::unique_ptr<Thread>> threads_;
 };
 
+// The current user's registry: keys by path, each value with its type and
+// bytes, read with RegGetValueW's type rules.
+class FakeRegistry : public platform::Registry {
+ public:
+  std::int32_t CreateUserKey(const char16_t* subKey, platform::Handle* key) override;
+  std::int32_t GetValue(platform::Handle key, const char16_t* name, std::uint32_t flags, void* data,
+                        std::uint32_t* size) override;
+  std::int32_t SetValue(platform::Handle key, const char16_t* name, std::uint32_t type, const void* data,
+                        std::uint32_t size) override;
+  void CloseKey(platform::Handle key) override;
+
+  struct Value {
+    std::uint32_t type = 0;
+    Bytes data;
+  };
+  // Set-up and inspection: values of a key by its path below HKEY_CURRENT_USER.
+  void Put(const std::u16string& keyPath, const std::u16string& name, std::uint32_t type, const Bytes& data);
+  std::optional<Value> Get(const std::u16string& keyPath, const std::u16string& name) const;
+  bool KeyExists(const std::u16string& keyPath) const { return keys_.count(keyPath) != 0; }
+
+  // Failure switches: a Win32 error code returned by the nth call (counting
+  // from 1) of each operation, or by every call when the count is 0.
+  struct Failure {
+    int call = 0;
+    std::int32_t error = 0;
+  };
+  std::optional<Failure> createFails;
+  std::map<std::u16string, Failure> getFails;  // by value name
+  std::map<std::u16string, Failure> setFails;  // by value name
+  int openKeys = 0;
+  int creates = 0;
+  std::map<std::u16string, int> gets;
+  std::map<std::u16string, int> sets;
+
+ private:
+  static bool Fires(const std::optional<Failure>& failure, int call);
+  std::map<std::u16string, std::map<std::u16string, Value>> keys_;
+  std::map<std::uintptr_t, std::u16string> open_;
+  std::uintptr_t nextHandle_ = 0x1000;
+};
+
+class FakeShell : public platform::Shell {
+ public:
+  bool DesktopDirectory(char16_t* path) override;
+  std::u16string desktop = u"C:\\users\\tester\\Desktop";
+  bool fails = false;
+};
+
+// The system-wide hot-key table: keystrokes may be held by this program
+// (under a window and identifier) or by another program.
+class FakeHotKeys : public platform::HotKeys {
+ public:
+  bool Register(void* window, std::int32_t id, std::uint32_t modifiers, std::uint32_t virtualKey) override;
+  bool Unregister(void* window, std::int32_t id) override;
+
+  struct Registration {
+    void* window = nullptr;
+    std::int32_t id = 0;
+    std::uint32_t modifiers = 0;
+    std::uint32_t virtualKey = 0;
+  };
+  // Another program takes these keystrokes.
+  void HoldElsewhere(std::uint32_t modifiers, std::uint32_t virtualKey);
+  // This program's registrations, in the order made.
+  std::vector<Registration> registered;
+  std::vector<Registration> heldElsewhere;
+  int registerCalls = 0;
+  int unregisterCalls = 0;
+};
+
 struct ShownBox {
   std::u16string text;
   std::u16string caption;
@@ -163,6 +233,9 @@ class FakePlatform {
   FakeClock clock;
   FakeThreads threads;
   FakeMessageBoxes messageBoxes;
+  FakeRegistry registry;
+  FakeShell shell;
+  FakeHotKeys hotKeys;
   platform::Platform platform;
 
  private:

@@ -1,5 +1,6 @@
 // The real platform: each operation is the Win32 call its interface names.
 #include <windows.h>
+#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <new>
@@ -108,6 +109,52 @@ class Win32MessageBoxes : public MessageBoxes {
   }
 };
 
+class Win32Registry : public Registry {
+ public:
+  std::int32_t CreateUserKey(const char16_t* subKey, Handle* key) override {
+    HKEY opened = nullptr;
+    const LONG result = RegCreateKeyW(HKEY_CURRENT_USER, Wide(subKey), &opened);
+    *key = opened;
+    return result;
+  }
+
+  std::int32_t GetValue(Handle key, const char16_t* name, std::uint32_t flags, void* data,
+                        std::uint32_t* size) override {
+    DWORD count = *size;
+    const LONG result = RegGetValueW(static_cast<HKEY>(key), nullptr, Wide(name), flags, nullptr, data, &count);
+    *size = count;
+    return result;
+  }
+
+  std::int32_t SetValue(Handle key, const char16_t* name, std::uint32_t type, const void* data,
+                        std::uint32_t size) override {
+    return RegSetKeyValueW(static_cast<HKEY>(key), nullptr, Wide(name), type, data, size);
+  }
+
+  void CloseKey(Handle key) override { RegCloseKey(static_cast<HKEY>(key)); }
+};
+
+class Win32Shell : public Shell {
+ public:
+  bool DesktopDirectory(char16_t* path) override {
+    LPITEMIDLIST items = nullptr;
+    if (SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOPDIRECTORY, &items) != S_OK) return false;
+    const BOOL found = SHGetPathFromIDListW(items, reinterpret_cast<wchar_t*>(path));
+    CoTaskMemFree(items);
+    return found != FALSE;
+  }
+};
+
+class Win32HotKeys : public HotKeys {
+ public:
+  bool Register(void* window, std::int32_t id, std::uint32_t modifiers, std::uint32_t virtualKey) override {
+    return RegisterHotKey(static_cast<HWND>(window), id, modifiers, virtualKey) != FALSE;
+  }
+  bool Unregister(void* window, std::int32_t id) override {
+    return UnregisterHotKey(static_cast<HWND>(window), id) != FALSE;
+  }
+};
+
 }  // namespace
 
 Platform& Default() {
@@ -118,7 +165,10 @@ Platform& Default() {
   static Win32Clock clock;
   static Win32Threads threads;
   static Win32MessageBoxes messageBoxes;
-  static Platform platform{clipboard, memory, files, clock, threads, messageBoxes};
+  static Win32Registry registry;
+  static Win32Shell shell;
+  static Win32HotKeys hotKeys;
+  static Platform platform{clipboard, memory, files, clock, threads, messageBoxes, registry, shell, hotKeys};
   return platform;
 }
 
