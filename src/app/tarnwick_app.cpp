@@ -1,0 +1,42 @@
+#include "app/tarnwick_app.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "settings/settings_store.h"
+#include "ui/tarnwick_dlg.h"
+
+// Start-up order: theApp is constructed first, then the settings defaults
+// step runs. Both are defined here, in this order, because C++ initialises
+// the variables of one source file in the order they are defined. The
+// defaults step registers CloseSaveHandles with atexit after theApp's
+// construction has registered its destructor, and exit handlers run in reverse
+// order: at exit CloseSaveHandles runs first, then theApp is destroyed.
+CTarnwickApp theApp;
+namespace {
+const bool g_defaultsInitialised = (InitDefaultSettings(), true);
+}
+
+BOOL CTarnwickApp::InitInstance() {
+  CWinApp::InitInstance();
+
+  // Named after the executable, so a copy under another name is another
+  // application as far as the guard is concerned.
+  m_hMutex = CreateMutexW(nullptr, FALSE, m_pszAppName);
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (m_hMutex != nullptr) CloseHandle(m_hMutex);
+    return FALSE;
+  }
+
+  // What the dialogs rely on: the common controls (hot-key box, version 6
+  // visuals through the manifest) and COM for the shell's folder picker.
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+
+  CTarnwickDlg dlg;
+  m_pMainWnd = &dlg;
+  dlg.DoModal();
+  m_pMainWnd = nullptr;
+  return FALSE;
+}

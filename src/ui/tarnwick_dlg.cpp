@@ -1,0 +1,106 @@
+#include "ui/tarnwick_dlg.h"
+
+#include "app/app_state.h"
+#include "capture/save_request.h"
+#include "framework/win_app.h"
+#include "resource.h"
+#include "settings/hot_key.h"
+#include "settings/settings_store.h"
+
+static_assert(sizeof(NOTIFYICONDATAW) == 956, "the tray icon record is the full NOTIFYICONDATAW");
+
+CTarnwickDlg::CTarnwickDlg() : CDialogEx(IDD_MAIN_DIALOG), m_nid{} {
+  // This window must never be seen, not even for an instant.
+  m_bShowWhenIdle = false;
+}
+
+BOOL CTarnwickDlg::OnInitDialog() {
+  CDialogEx::OnInitDialog();
+
+  // Keep it hidden whatever shows it: minimised, off-screen, zero-sized.
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  placement.flags = WPF_RESTORETOMAXIMIZED;
+  placement.showCmd = SW_HIDE;
+  placement.ptMinPosition = POINT{-32000, -32000};
+  placement.ptMaxPosition = POINT{-32000, -32000};
+  placement.rcNormalPosition = RECT{-32000, -32000, -32000, -32000};
+  SetWindowPlacement(m_hWnd, &placement);
+
+  g_hMainWnd = m_hWnd;
+
+  m_nid.cbSize = sizeof(NOTIFYICONDATAW);
+  m_nid.hWnd = m_hWnd;
+  m_nid.uID = 0;
+  m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  m_nid.uCallbackMessage = WM_TRAYNOTIFY;
+  m_nid.hIcon = ExtractIconW(nullptr, L"Shell32.dll", 2);
+  if (m_nid.hIcon == nullptr || m_nid.hIcon == reinterpret_cast<HICON>(1)) {
+    m_nid.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
+  }
+  lstrcpynW(m_nid.szTip, L"Tarnwick", ARRAYSIZE(m_nid.szTip));
+  Shell_NotifyIconW(NIM_ADD, &m_nid);
+  m_uTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+
+  const int loaded = LoadSettings();
+  RegisterHotKeyAtStartup(loaded);
+  return TRUE;
+}
+
+bool CTarnwickDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  switch (message) {
+    case WM_PAINT:
+      OnPaint();
+      return true;
+    case WM_HOTKEY:
+      *result = OnHotKey(wParam, lParam);
+      return true;
+    case WM_TRAYNOTIFY:
+      *result = OnTrayNotify(wParam, lParam);
+      return true;
+  }
+  if (message == m_uTaskbarCreated && m_uTaskbarCreated != 0) {
+    // The shell restarted and forgot every icon: add ours again.
+    Shell_NotifyIconW(NIM_ADD, &m_nid);
+    return true;
+  }
+  return false;
+}
+
+bool CTarnwickDlg::OnCommand(UINT id, UINT notifyCode) {
+  switch (id) {
+    case ID_TRAY_EXIT:
+      OnMenuExit();
+      return true;
+  }
+  return CDialogEx::OnCommand(id, notifyCode);
+}
+
+void CTarnwickDlg::OnPaint() {
+  PAINTSTRUCT paint;
+  BeginPaint(m_hWnd, &paint);
+  EndPaint(m_hWnd, &paint);
+  ShowWindow(m_hWnd, SW_HIDE);
+}
+
+LRESULT CTarnwickDlg::OnHotKey(WPARAM, LPARAM) { return HandleHotKeyPress(); }
+
+LRESULT CTarnwickDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
+  if (lParam == WM_RBUTTONDOWN) {
+    HMENU menu = LoadMenuW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_TRAY_MENU));
+    HMENU popup = GetSubMenu(menu, 0);
+    POINT cursor{0, 0};
+    GetCursorPos(&cursor);
+    SetForegroundWindow(m_hWnd);
+    PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, m_hWnd, nullptr);
+    DestroyMenu(menu);
+  }
+  return 0;
+}
+
+void CTarnwickDlg::OnMenuExit() {
+  ReleaseHotKey();
+  Shell_NotifyIconW(NIM_DELETE, &m_nid);
+  PostQuitMessage(0);
+}

@@ -1,0 +1,30 @@
+// The hidden main dialog: owns the tray icon, is the hot key's window,
+// receives the tray icon's clicks and the tray menu's commands.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "framework/dialog.h"
+
+constexpr UINT WM_TRAYNOTIFY = WM_USER + 3;
+
+class CTarnwickDlg : public CDialogEx {
+ public:
+  CTarnwickDlg();
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+  bool OnCommand(UINT id, UINT notifyCode) override;
+
+ private:
+  void OnPaint();
+  LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
+  LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+  void OnMenuExit();
+
+  NOTIFYICONDATAW m_nid;
+  // Sent to every top-level window when the shell (re)starts its taskbar.
+  UINT m_uTaskbarCreated = 0;
+};

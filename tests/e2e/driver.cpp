@@ -1,0 +1,394 @@
+#include "driver.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+
+namespace e2e {
+
+void Pump(DWORD ms) {
+  const DWORD start = GetTickCount();
+  do {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  } while (GetTickCount() - start < ms);
+}
+
+std::wstring DriverFolder() {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path);
+  return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+std::wstring TarnwickPath() { return DriverFolder() + L"Tarnwick.exe"; }
+
+bool RunningUnderWine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// ---- the program's process ----------------------------------------------------
+
+TarnwickProcess::~TarnwickProcess() {
+  if (process_ == nullptr) return;
+  if (Running()) {
+    PostExitCommand();
+    if (WaitForSingleObject(process_, 3000) != WAIT_OBJECT_0) TerminateProcess(process_, 99);
+  }
+  CloseHandle(process_);
+}
+
+bool TarnwickProcess::Start(const std::wstring& exe) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    return false;
+  }
+  CloseHandle(pi.hThread);
+  process_ = pi.hProcess;
+  pid_ = pi.dwProcessId;
+  // Start-up is over when the program waits for input, in its main loop or in
+  // a start-up message box, or when it has already left.
+  return WaitUntil(
+      [&] {
+        if (!Running()) return true;
+        return WaitForInputIdle(process_, 0) == 0 && (MainWindow() != nullptr || !MessageBoxes(pid_).empty());
+      },
+      15000);
+}
+
+bool TarnwickProcess::Running() const {
+  return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+long TarnwickProcess::WaitForExit(DWORD timeoutMs) {
+  if (!WaitUntil([&] { return !Running(); }, timeoutMs)) return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(process_, &code);
+  return static_cast<long>(code);
+}
+
+namespace {
+struct WindowSearch {
+  DWORD pid;
+  std::vector<HWND> found;
+  bool visibleOnly;
+  bool dialogsOnly;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<WindowSearch*>(parameter);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != search->pid) return TRUE;
+  if (search->visibleOnly && !IsWindowVisible(window)) return TRUE;
+  if (search->dialogsOnly) {
+    wchar_t cls[64] = {};
+    GetClassNameW(window, cls, 64);
+    if (lstrcmpW(cls, L"#32770") != 0) return TRUE;
+  }
+  search->found.push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> TopLevelWindows(DWORD pid, bool visibleOnly, bool dialogsOnly) {
+  WindowSearch search{pid, {}, visibleOnly, dialogsOnly};
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[1024] = {};
+  GetWindowTextW(window, text, 1024);
+  return text;
+}
+}  // namespace
+
+HWND TarnwickProcess::MainWindow() const {
+  // The hidden dialog with no title; message boxes and dialogs have one.
+  for (HWND window : TopLevelWindows(pid_, false, true))
+    if (!IsWindowVisible(window) && TextOf(window).empty()) return window;
+  return nullptr;
+}
+
+void TarnwickProcess::PostExitCommand() const {
+  HWND main = MainWindow();
+  if (main != nullptr) PostMessageW(main, WM_COMMAND, 32777, 0);  // ID_TRAY_EXIT
+}
+
+long TarnwickProcess::Exit() {
+  PostExitCommand();
+  return WaitForExit(10000);
+}
+
+std::vector<HWND> VisibleWindows(DWORD pid) { return TopLevelWindows(pid, true, false); }
+
+// ---- message boxes ------------------------------------------------------------
+
+namespace {
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+BOOL CALLBACK FindIconControl(HWND child, LPARAM parameter) {
+  wchar_t cls[32] = {};
+  GetClassNameW(child, cls, 32);
+  if (lstrcmpiW(cls, L"Static") == 0 && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+    *reinterpret_cast<HWND*>(parameter) = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Which standard icon a box shows, read from the screen as a person sees it:
+// the error icon is mostly red, the information icon mostly blue. (Icon
+// handles of another process cannot be compared everywhere.)
+void ReadIconKind(HWND box, MessageBoxSeen* seen) {
+  HWND icon = nullptr;
+  EnumChildWindows(box, FindIconControl, reinterpret_cast<LPARAM>(&icon));
+  if (icon == nullptr || !IsWindowVisible(icon)) return;
+  RECT r;
+  GetWindowRect(icon, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  int red = 0, blue = 0;
+  const auto* px = static_cast<const std::uint8_t*>(bits);
+  for (int i = 0; i < w * h; ++i, px += 4) {
+    const int b = px[0], g = px[1], rr = px[2];
+    if (rr > 150 && g < 110 && b < 110) ++red;
+    if (b > 150 && rr < 120) ++blue;
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  seen->errorIcon = red * 10 > w * h && red > blue;
+  seen->informationIcon = blue * 10 > w * h && blue > red;
+}
+}  // namespace
+
+std::vector<MessageBoxSeen> MessageBoxes(DWORD pid) {
+  std::vector<MessageBoxSeen> boxes;
+  for (HWND window : TopLevelWindows(pid, true, true)) {
+    HWND text = GetDlgItem(window, kMessageBoxTextId);
+    if (text == nullptr) continue;  // a dialog of the program, not a message box
+    MessageBoxSeen box;
+    box.window = window;
+    box.caption = TextOf(window);
+    box.text = TextOf(text);
+    ReadIconKind(window, &box);
+    boxes.push_back(box);
+  }
+  return boxes;
+}
+
+bool WaitForMessageBox(DWORD pid, MessageBoxSeen* box, DWORD timeoutMs) {
+  return WaitUntil(
+      [&] {
+        auto boxes = MessageBoxes(pid);
+        if (boxes.empty()) return false;
+        *box = boxes.front();
+        return true;
+      },
+      timeoutMs);
+}
+
+bool DismissMessageBox(const MessageBoxSeen& box) {
+  PostMessageW(box.window, WM_COMMAND, IDOK, 0);
+  return WaitUntil([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); }, 5000);
+}
+
+// ---- keyboard -------------------------------------------------------------------
+
+void PressKeys(const std::vector<WORD>& modifiers, WORD key) {
+  std::vector<INPUT> inputs;
+  auto add = [&](WORD vk, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    inputs.push_back(input);
+  };
+  for (WORD m : modifiers) add(m, false);
+  add(key, false);
+  add(key, true);
+  for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) add(*it, true);
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void PressDefaultHotKey() { PressKeys({VK_CONTROL}, VK_NUMPAD9); }
+
+// ---- tray -------------------------------------------------------------------------
+
+namespace {
+BOOL CALLBACK CountTrayIcon(HWND window, LPARAM parameter) {
+  wchar_t cls[64] = {};
+  GetClassNameW(window, cls, 64);
+  if (lstrcmpW(cls, L"__winex11_tray_icon") == 0) ++*reinterpret_cast<int*>(parameter);
+  return TRUE;
+}
+}  // namespace
+
+int WineTrayIconCount() {
+  if (!RunningUnderWine()) return -1;
+  HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+  if (tray == nullptr) return 0;
+  int count = 0;
+  EnumChildWindows(tray, CountTrayIcon, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+// ---- registry ---------------------------------------------------------------------
+
+namespace {
+constexpr wchar_t kSettingsKey[] = L"Software\\ClipboardTarnwick";
+}
+
+void DeleteSettings() { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey); RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey); }
+
+bool ReadSetting(const wchar_t* name, DWORD* type, Bytes* data) {
+  DWORD size = 0;
+  if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_ANY, type, nullptr, &size) != ERROR_SUCCESS) {
+    return false;
+  }
+  data->assign(size, 0);
+  return RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_ANY, type, data->data(), &size) == ERROR_SUCCESS;
+}
+
+bool WriteFolderSetting(const std::wstring& folder) {
+  wchar_t buffer[220] = {};
+  lstrcpynW(buffer, folder.c_str(), 220);
+  return RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"Path", REG_BINARY, buffer, sizeof buffer) ==
+         ERROR_SUCCESS;
+}
+
+bool WriteKeysSetting(DWORD keys) {
+  return RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"Keys", REG_DWORD, &keys, sizeof keys) == ERROR_SUCCESS;
+}
+
+// ---- files --------------------------------------------------------------------------
+
+std::wstring NewScratchFolder() {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  LARGE_INTEGER tick;
+  QueryPerformanceCounter(&tick);
+  for (unsigned attempt = 0;; ++attempt) {
+    const std::wstring folder = std::wstring(temp) + L"tarnwick-e2e-" +
+                                std::to_wstring(static_cast<unsigned long long>(tick.QuadPart) + attempt) + L"\\";
+    if (CreateDirectoryW(folder.c_str(), nullptr)) return folder;
+  }
+}
+
+std::wstring DesktopFolder() {
+  wchar_t path[MAX_PATH] = {};
+  SHGetSpecialFolderPathW(nullptr, path, CSIDL_DESKTOPDIRECTORY, TRUE);
+  return std::wstring(path) + L"\\";
+}
+
+void DeleteTree(const std::wstring& folder) {
+  std::wstring base = folder;
+  if (!base.empty() && base.back() != L'\\') base += L'\\';
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((base + L"*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        DeleteTree(base + name);
+      } else {
+        DeleteFileW((base + name).c_str());
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryW(base.c_str());
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool ReadFileBytes(const std::wstring& path, Bytes* content) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  content->assign(GetFileSize(f, nullptr), 0);
+  DWORD read = 0;
+  const BOOL ok = content->empty() || ReadFile(f, content->data(), static_cast<DWORD>(content->size()), &read, nullptr);
+  CloseHandle(f);
+  return ok && read == content->size();
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// ---- another process holding the clipboard -------------------------------------------
+
+ForeignClipboardHold::ForeignClipboardHold() {
+  const std::wstring suffix = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount());
+  const std::wstring opened = L"tarnwick-e2e-opened-" + suffix;
+  const std::wstring release = L"tarnwick-e2e-release-" + suffix;
+  HANDLE openedEvent = CreateEventW(nullptr, TRUE, FALSE, opened.c_str());
+  release_ = CreateEventW(nullptr, TRUE, FALSE, release.c_str());
+
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --hold-clipboard " + opened + L" " + release;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  if (CreateProcessW(self, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_)) {
+    holding_ = WaitUntil([&] { return WaitForSingleObject(openedEvent, 0) == WAIT_OBJECT_0; }, 10000);
+  }
+  CloseHandle(openedEvent);
+}
+
+ForeignClipboardHold::~ForeignClipboardHold() {
+  SetEvent(release_);
+  if (process_.hProcess != nullptr) {
+    WaitUntil([&] { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }, 10000);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+  }
+  CloseHandle(release_);
+}
+
+int HoldClipboardUntilReleased(const wchar_t* openedEvent, const wchar_t* releaseEvent) {
+  HANDLE opened = OpenEventW(EVENT_MODIFY_STATE, FALSE, openedEvent);
+  HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, releaseEvent);
+  if (opened == nullptr || release == nullptr) return 2;
+  HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  if (!WaitUntil([&] { return OpenClipboard(window) != FALSE; }, 5000)) return 3;
+  SetEvent(opened);
+  WaitUntil([&] { return WaitForSingleObject(release, 0) == WAIT_OBJECT_0; }, 60000);
+  CloseClipboard();
+  return 0;
+}
+
+}  // namespace e2e

@@ -1,0 +1,120 @@
+// What the e2e driver does to and sees of the real Tarnwick.exe, from the
+// outside, as a person would: start it, press keys, read and dismiss its
+// message boxes, look at its windows and tray icon, the registry and files.
+// Windows only; nothing here depends on Wine's own windows except the tray
+// check, which says so.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Runs the message loop of this thread for `ms` (the clipboard may need it).
+void Pump(DWORD ms);
+// Pumps until `done` returns true or `timeoutMs` passes; returns done().
+template <typename Done>
+bool WaitUntil(Done done, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Pump(20);
+  }
+  return true;
+}
+
+// Folder of the driver's executable, ending with a backslash. Tarnwick.exe is
+// built next to it.
+std::wstring DriverFolder();
+std::wstring TarnwickPath();
+bool RunningUnderWine();
+
+class TarnwickProcess {
+ public:
+  TarnwickProcess() = default;
+  ~TarnwickProcess();  // ends a process still running, so no case leaks one
+  TarnwickProcess(const TarnwickProcess&) = delete;
+  TarnwickProcess& operator=(const TarnwickProcess&) = delete;
+
+  // Starts the program and waits until its start-up is over (it waits for
+  // input, or shows a start-up message box).
+  bool Start(const std::wstring& exe = TarnwickPath());
+  DWORD Pid() const { return pid_; }
+  bool Running() const;
+  // Waits for the process to end; its exit code, or -1 on time-out.
+  long WaitForExit(DWORD timeoutMs);
+  // The hidden main dialog.
+  HWND MainWindow() const;
+  // The tray menu's exit command, as the menu delivers it.
+  void PostExitCommand() const;
+  // Ends the program through its exit command and returns the exit code.
+  long Exit();
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD pid_ = 0;
+};
+
+// A top-level window of the process that is visible.
+std::vector<HWND> VisibleWindows(DWORD pid);
+
+struct MessageBoxSeen {
+  HWND window = nullptr;
+  std::wstring text;
+  std::wstring caption;
+  bool errorIcon = false;        // MB_ICONERROR's icon
+  bool informationIcon = false;  // MB_ICONINFORMATION's icon
+};
+// Waits for a message box of the process; false when none appears in time.
+bool WaitForMessageBox(DWORD pid, MessageBoxSeen* box, DWORD timeoutMs = 5000);
+// Every message box of the process that is showing now.
+std::vector<MessageBoxSeen> MessageBoxes(DWORD pid);
+// Presses the box's OK button and waits until it is gone.
+bool DismissMessageBox(const MessageBoxSeen& box);
+
+// Presses a key combination with SendInput: modifiers are VK codes held
+// while `key` is pressed.
+void PressKeys(const std::vector<WORD>& modifiers, WORD key);
+// Control + numeric-keypad 9, the default hot key.
+void PressDefaultHotKey();
+
+// Wine's fallback notification area (no tray manager under Xvfb) shows each
+// icon as a child window; -1 where there is no such window to count.
+int WineTrayIconCount();
+
+// The settings key HKCU\Software\ClipboardTarnwick.
+void DeleteSettings();
+bool ReadSetting(const wchar_t* name, DWORD* type, Bytes* data);
+// Stores "Path" as the program does: REG_BINARY, 440 bytes.
+bool WriteFolderSetting(const std::wstring& folder);
+bool WriteKeysSetting(DWORD keys);
+
+// Files and folders.
+std::wstring NewScratchFolder();  // empty, ending with a backslash
+std::wstring DesktopFolder();     // ending with a backslash
+void DeleteTree(const std::wstring& folder);
+std::vector<std::wstring> FilesIn(const std::wstring& folder);  // names only, sorted
+bool ReadFileBytes(const std::wstring& path, Bytes* content);
+bool Exists(const std::wstring& path);
+
+// Another process keeps the clipboard open while this object lives.
+class ForeignClipboardHold {
+ public:
+  ForeignClipboardHold();
+  ~ForeignClipboardHold();
+  bool holding() const { return holding_; }
+
+ private:
+  PROCESS_INFORMATION process_{};
+  HANDLE release_ = nullptr;
+  bool holding_ = false;
+};
+// The body of that other process (the driver started with --hold-clipboard).
+int HoldClipboardUntilReleased(const wchar_t* openedEvent, const wchar_t* releaseEvent);
+
+}  // namespace e2e
