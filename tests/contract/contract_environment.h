@@ -1,5 +1,6 @@
 // What a contract test needs from outside the seam: a scratch folder, a way to
-// look at files, and another program's hand on the clipboard. Implemented once
+// look at files, a scratch registry key, a window for hot keys, and another
+// program's hand on the clipboard and on hot keys. Implemented once
 // for the fake platform and once for the real one, so the same tests show that
 // both behave alike.
 #pragma once
@@ -30,6 +31,19 @@ class Environment {
   // Another program opens the clipboard and keeps it open until released.
   virtual void HoldClipboard() = 0;
   virtual void ReleaseClipboard() = 0;
+
+  // A new key below HKEY_CURRENT_USER, for one test; it does not exist yet.
+  virtual std::u16string NewScratchKey() = 0;
+  // A hidden window of this program that hot keys can be registered for.
+  virtual void* HotKeyWindow() = 0;
+  // Another program registers these keystrokes (RegisterHotKey's MOD_ flags)
+  // and holds them until released; false when it could not take them.
+  virtual bool HoldHotKeyElsewhere(std::uint32_t modifiers, std::uint32_t virtualKey) = 0;
+  virtual void ReleaseHotKeyElsewhere() = 0;
+  // A second key registered under a window and identifier that already hold
+  // one replaces the first (Wine, measured) instead of joining it (Windows,
+  // as documented).
+  virtual bool SecondKeyUnderOneIdReplacesFirst() = 0;
 };
 
 // The environment of this build.

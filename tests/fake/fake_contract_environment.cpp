@@ -34,9 +34,27 @@ class FakeEnvironment : public contract::Environment {
   void HoldClipboard() override { fake_.clipboard.heldByAnotherProgram = true; }
   void ReleaseClipboard() override { fake_.clipboard.heldByAnotherProgram = false; }
 
+  std::u16string NewScratchKey() override {
+    const std::string n = std::to_string(++keys_);
+    return u"Software\\TarnwickContract\\" + std::u16string(n.begin(), n.end());
+  }
+
+  void* HotKeyWindow() override { return &window_; }
+
+  bool HoldHotKeyElsewhere(std::uint32_t modifiers, std::uint32_t virtualKey) override {
+    if (fake_.hotKeys.Holds(modifiers, virtualKey)) return false;
+    fake_.hotKeys.HoldElsewhere(modifiers, virtualKey);
+    return true;
+  }
+
+  void ReleaseHotKeyElsewhere() override { fake_.hotKeys.heldElsewhere.clear(); }
+  bool SecondKeyUnderOneIdReplacesFirst() override { return fake_.hotKeys.sameIdReplaces; }
+
  private:
   fake::FakePlatform fake_;
   int folders_ = 0;
+  int keys_ = 0;
+  int window_ = 0;  // its address stands for the window
 };
 
 }  // namespace

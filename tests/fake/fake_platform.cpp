@@ -303,20 +303,17 @@ std::int32_t FakeRegistry::GetValue(platform::Handle key, const char16_t* name, 
   const bool binaryAsDword = (flags & 0x10) != 0 && v.type == platform::kRegBinary && dataSize == 4;
   const bool allowed = (v.type == platform::kRegBinary && (flags & 0x08) != 0) ||
                        (v.type == platform::kRegDword && (flags & 0x10) != 0);
-  if (!allowed) {
-    *size = dataSize;
-    return kErrorUnsupportedType;
-  }
-  if ((flags & 0x10) != 0 && (flags & 0x08) != 0 && v.type == platform::kRegBinary && !binaryAsDword) {
-    return kErrorDatatypeMismatch;
-  }
-  if (dataSize > *size) {
-    *size = dataSize;
-    return kErrorMoreData;
-  }
-  std::copy(v.data.begin(), v.data.end(), static_cast<std::uint8_t*>(data));
+  const bool mismatch =
+      (flags & 0x10) != 0 && (flags & 0x08) != 0 && v.type == platform::kRegBinary && !binaryAsDword;
+  // As Wine does: the data is copied whenever it fits, and only then checked
+  // against the type restriction, so a refused read may still have written
+  // into its target. A REG_DWORD of other than four bytes is not checked.
+  const bool fits = dataSize <= *size;
+  if (fits) std::copy(v.data.begin(), v.data.end(), static_cast<std::uint8_t*>(data));
   *size = dataSize;
-  return 0;
+  if (!allowed) return kErrorUnsupportedType;
+  if (mismatch) return kErrorDatatypeMismatch;
+  return fits ? 0 : kErrorMoreData;
 }
 
 std::int32_t FakeRegistry::SetValue(platform::Handle key, const char16_t* name, std::uint32_t type, const void* data,
@@ -364,8 +361,18 @@ bool FakeHotKeys::Register(void* window, std::int32_t id, std::uint32_t modifier
       std::any_of(heldElsewhere.begin(), heldElsewhere.end(), same) || id < 0 || id > 0xBFFF) {
     return false;
   }
+  if (sameIdReplaces) {
+    const auto old = std::find_if(registered.begin(), registered.end(),
+                                  [&](const Registration& r) { return r.window == window && r.id == id; });
+    if (old != registered.end()) registered.erase(old);
+  }
   registered.push_back(Registration{window, id, modifiers, virtualKey});
   return true;
+}
+
+bool FakeHotKeys::Holds(std::uint32_t modifiers, std::uint32_t virtualKey) const {
+  return std::any_of(registered.begin(), registered.end(),
+                     [&](const Registration& r) { return r.modifiers == modifiers && r.virtualKey == virtualKey; });
 }
 
 bool FakeHotKeys::Unregister(void* window, std::int32_t id) {

@@ -198,6 +198,11 @@ class FakeHotKeys : public platform::HotKeys {
   };
   // Another program takes these keystrokes.
   void HoldElsewhere(std::uint32_t modifiers, std::uint32_t virtualKey);
+  // This program holds these keystrokes, under any identifier.
+  bool Holds(std::uint32_t modifiers, std::uint32_t virtualKey) const;
+  // A second key under a window and identifier that already hold one: Windows
+  // keeps both (as documented), Wine replaces the first (measured).
+  bool sameIdReplaces = false;
   // This program's registrations, in the order made.
   std::vector<Registration> registered;
   std::vector<Registration> heldElsewhere;
