@@ -18,15 +18,18 @@ constexpr std::int32_t kLastHotKeyId = 0xBFFF;
 // each to its MOD_ flag; the extended-key flag is no modifier.
 std::uint32_t RegistrationModifiers(std::uint32_t controlFlags);
 
-// Main dialog start-up: `loaded` is LoadSettings' result.
+// Main dialog start-up: `loaded` is LoadSettings' result. A word with no
+// Shift, Control or Alt is not registered.
 void RegisterHotKeyAtStartup(int loaded);
-// Settings dialog opening: frees the key and moves the identifier on.
+// Settings dialog opening: frees every key under the identifier and moves it
+// on, up to kLastHotKeyId, where it stays.
 void SuspendHotKey();
 // Settings dialog Save: registers the chosen key; false when refused (the
 // message has been shown).
 bool RegisterNewHotKey(std::uint16_t key, std::uint16_t modifiers);
 // Settings dialog Cancel: registers the stored key again; true when the
-// dialog may end.
+// dialog may end. A stored word with no modifier is refused, as at Save.
 bool RestoreHotKey();
-// Exit command: frees the key if it counts as registered.
+// Exit command: frees the keys under the identifier if it counts as
+// registered.
 void ReleaseHotKey();

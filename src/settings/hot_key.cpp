@@ -1,0 +1,102 @@
+#include "settings/hot_key.h"
+
+#include "app/app_state.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr char16_t kConfigUnreadable[] = u"获取配置信息失败";
+// At start-up the key may be taken; at Save and Cancel it is.
+constexpr char16_t kStartupRefused[] = u"注册热键失败, 热键可能已被其他程序占用, 请设置其他热键";
+constexpr char16_t kRefused[] = u"注册热键失败, 热键已被其他程序占用, 请设置其他热键";
+constexpr char16_t kNeedsCombination[] = u"必须使用一个组合键作为热键";
+
+constexpr std::uint32_t kFallbackModifiers = HOTKEYF_CONTROL;
+constexpr std::uint32_t kFallbackKey = 0x69;  // VK_NUMPAD9
+
+std::uint32_t KeyHalf(std::uint32_t keys) { return keys & 0xFFFF; }
+std::uint32_t ModifierHalf(std::uint32_t keys) { return keys >> 16; }
+
+void ShowError(const char16_t* text) {
+  platform::Current().messageBoxes.Show(text, g_szCaption, platform::kMbIconError);
+}
+
+bool Register(std::uint32_t controlFlags, std::uint32_t key) {
+  return platform::Current().hotKeys.Register(g_hMainWnd, g_nHotKeyId, RegistrationModifiers(controlFlags), key);
+}
+
+// Frees every key under the current identifier. A Save whose settings did not
+// reach the registry can leave a second key beside the first there, and the
+// platform frees one per call; it refuses once none is left.
+void UnregisterAll() {
+  while (platform::Current().hotKeys.Unregister(g_hMainWnd, g_nHotKeyId)) {
+  }
+}
+
+}  // namespace
+
+std::uint32_t RegistrationModifiers(std::uint32_t controlFlags) {
+  std::uint32_t modifiers = 0;
+  if ((controlFlags & HOTKEYF_SHIFT) != 0) modifiers |= platform::kModShift;
+  if ((controlFlags & HOTKEYF_CONTROL) != 0) modifiers |= platform::kModControl;
+  if ((controlFlags & HOTKEYF_ALT) != 0) modifiers |= platform::kModAlt;
+  return modifiers;
+}
+
+void RegisterHotKeyAtStartup(int loaded) {
+  std::uint32_t modifiers = ModifierHalf(g_dwKeys);
+  std::uint32_t key = KeyHalf(g_dwKeys);
+  if (loaded == 0) {
+    ShowError(kConfigUnreadable);
+    modifiers = kFallbackModifiers;
+    key = kFallbackKey;
+  }
+  // A word with no Shift, Control or Alt (only the extended-key flag, say)
+  // would take a bare key from every program: it is never registered.
+  if (RegistrationModifiers(modifiers) == 0 || !Register(modifiers, key)) ShowError(kStartupRefused);
+  // Set whether or not a key was registered: exit then frees the identifier.
+  g_bHotKeyRegistered = 1;
+}
+
+void SuspendHotKey() {
+  UnregisterAll();
+  // The identifier stops at the last one applications may use; the key under
+  // it has just been freed, so it can be used again.
+  if (g_nHotKeyId < kLastHotKeyId) ++g_nHotKeyId;
+}
+
+bool RegisterNewHotKey(std::uint16_t key, std::uint16_t modifiers) {
+  if (RegistrationModifiers(modifiers) == 0) {
+    ShowError(kNeedsCombination);
+    return false;
+  }
+  if (!Register(modifiers, key)) {
+    ShowError(kRefused);
+    g_bHotKeyRegistered = 0;
+    return false;
+  }
+  // Stored in the control's encoding, as the control gave it.
+  g_dwKeys = static_cast<std::uint32_t>(modifiers) << 16 | key;
+  g_bHotKeyRegistered = 1;
+  return true;
+}
+
+bool RestoreHotKey() {
+  // A stored word without a modifier is refused as at start-up, nothing
+  // changing, rather than taking a bare key from every program.
+  if (RegistrationModifiers(ModifierHalf(g_dwKeys)) == 0) {
+    ShowError(kNeedsCombination);
+    return false;
+  }
+  if (!Register(ModifierHalf(g_dwKeys), KeyHalf(g_dwKeys))) {
+    ShowError(kRefused);
+    g_bHotKeyRegistered = 0;
+    return false;
+  }
+  g_bHotKeyRegistered = 1;
+  return true;
+}
+
+void ReleaseHotKey() {
+  if (g_bHotKeyRegistered != 0) UnregisterAll();
+}

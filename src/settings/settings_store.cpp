@@ -1,0 +1,173 @@
+#include "settings/settings_store.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/app_state.h"
+#include "app/safe_format.h"
+#include "app/wide_text.h"
+#include "capture/save_clipboard.h"
+#include "platform/platform.h"
+
+const char16_t kSettingsKey[] = u"Software\\ClipboardTarnwick";
+
+namespace {
+
+constexpr char16_t kPathName[] = u"Path";
+constexpr char16_t kKeysName[] = u"Keys";
+// "Path" always carries the whole folder buffer, whatever the text's length.
+constexpr std::uint32_t kPathBytes = kPathChars * sizeof(char16_t);  // 440
+constexpr std::uint32_t kKeysBytes = sizeof(std::uint32_t);
+
+constexpr char16_t kScreenshotsFolder[] = u"\\screenshots\\";
+
+constexpr char16_t kStartupFailed[] =
+    u"程序初始化失败, 该程序可能有BUG或不适合此系统的运行环境, 您可以通过本程序的\"关于\"窗口获取作者的联系方式, 反馈问题";
+constexpr char16_t kStartupFailedCaption[] = u"错误";
+constexpr char16_t kWriteBackCaption[] = u"GH";
+constexpr char16_t kSaved[] = u"保存成功";
+constexpr char16_t kSaveFailed[] = u"保存配置信息失败";
+
+// The desktop folder followed by "\screenshots\", into `folder` (kPathChars
+// units, zero-filled). False when the shell has no desktop folder or it is
+// too long to take the subfolder within the buffer.
+bool DefaultFolder(platform::Shell& shell, char16_t* folder) {
+  // The shell writes up to MAX_PATH units: take it in a buffer of that size
+  // and copy only what fits into the folder.
+  char16_t desktop[platform::kMaxPathChars];
+  WideZero(desktop, platform::kMaxPathChars);
+  if (!shell.DesktopDirectory(desktop)) return false;
+  const std::size_t length = WideLength(desktop, platform::kMaxPathChars);
+  if (length == 0 || length == platform::kMaxPathChars) return false;
+  return WideCopy(folder, kPathChars, desktop) && WideAppend(folder, kPathChars, kScreenshotsFolder);
+}
+
+void CloseConfigKey(platform::Registry& registry) {
+  registry.CloseKey(g_hConfigKey);
+  g_hConfigKey = nullptr;
+}
+
+bool OpenConfigKey(platform::Registry& registry) {
+  if (registry.CreateUserKey(kSettingsKey, &g_hConfigKey) == 0) return true;
+  g_hConfigKey = nullptr;
+  return false;
+}
+
+// Reads "Path" over the start of g_szPath: a value shorter than the buffer
+// replaces only its own bytes. The read goes into a copy, so that g_szPath
+// changes only when it succeeds (after a refused type the platform may have
+// written into its target) and never loses its NUL: a value that leaves no
+// NUL within the 220 units counts as unreadable, like one of the wrong type.
+bool ReadPath(platform::Registry& registry, std::uint32_t* bytes) {
+  char16_t folder[kPathChars];
+  std::memcpy(folder, g_szPath, kPathBytes);
+  if (registry.GetValue(g_hConfigKey, kPathName, platform::kRrfRtRegBinary, folder, bytes) != 0) return false;
+  if (WideLength(folder, kPathChars) == kPathChars) return false;
+  std::memcpy(g_szPath, folder, kPathBytes);
+  return true;
+}
+
+// Reads "Keys": a REG_DWORD, or a REG_BINARY of exactly four bytes. The
+// platform also hands over a REG_DWORD of fewer bytes; that is no hot-key
+// word either.
+bool ReadKeys(platform::Registry& registry, std::uint32_t* bytes) {
+  std::uint32_t keys = g_dwKeys;
+  if (registry.GetValue(g_hConfigKey, kKeysName, platform::kRrfRtDword, &keys, bytes) != 0) return false;
+  if (*bytes != kKeysBytes) return false;
+  g_dwKeys = keys;
+  return true;
+}
+
+bool WritePath(platform::Registry& registry) {
+  return registry.SetValue(g_hConfigKey, kPathName, platform::kRegBinary, g_szPath, kPathBytes) == 0;
+}
+
+bool WriteKeys(platform::Registry& registry) {
+  return registry.SetValue(g_hConfigKey, kKeysName, platform::kRegDword, &g_dwKeys, kKeysBytes) == 0;
+}
+
+// StoreSettings' steps up to the writes; false at the first that fails.
+bool StoreBoth(platform::Registry& registry, const char16_t* folder) {
+  // Formatted aside first: a folder that does not fit leaves g_szPath as it
+  // was instead of empty.
+  char16_t text[kPathChars];
+  if (SafeFormat(text, kPathChars, u"%s", folder) <= 0) return false;
+  // Only the text and its NUL: the units after it keep what an earlier,
+  // longer folder left there, as the stored value does.
+  WideCopy(g_szPath, kPathChars, text);
+
+  if (!OpenConfigKey(registry)) return false;
+  const bool written = WritePath(registry) && WriteKeys(registry);
+  CloseConfigKey(registry);
+  return written;
+}
+
+}  // namespace
+
+// Order at start and exit: the application's source constructs the
+// application object and then, in the same translation unit, runs this step
+// as the next dynamic initialiser, so the two run in that order before the
+// program's entry. CloseSaveHandles is registered here, after the application
+// object's construction has completed, so at exit it runs before that
+// object's destructor (exit handlers and static destructors run in reverse
+// order of registration and construction).
+void InitDefaultSettings() {
+  platform::Platform& os = platform::Current();
+
+  // Built aside so that a fresh folder's tail is all zeros, and a failure
+  // leaves the start values: an empty folder and no hot key.
+  char16_t folder[kPathChars];
+  WideZero(folder, kPathChars);
+  if (DefaultFolder(os.shell, folder)) {
+    std::memcpy(g_szPath, folder, kPathBytes);
+    g_dwKeys = kDefaultKeys;
+  } else {
+    WideZero(g_szPath, kPathChars);
+    g_dwKeys = 0;
+    os.messageBoxes.Show(kStartupFailed, kStartupFailedCaption, platform::kMbIconError);
+  }
+
+  g_hOutputFile = nullptr;
+  g_pClipboardDib = nullptr;
+  g_dwDibSize = 0;
+  WideZero(g_szSaveDir, kPathChars);
+  WideZero(g_szFileName, kFileNameChars);
+  WideZero(g_szFilePath, kFilePathChars);
+
+  std::atexit(CloseSaveHandles);
+}
+
+int LoadSettings() {
+  platform::Platform& os = platform::Current();
+  platform::Registry& registry = os.registry;
+  std::uint32_t pathBytes = kPathBytes;
+  std::uint32_t keysBytes = kKeysBytes;
+
+  if (!OpenConfigKey(registry)) return 0;
+
+  // "Keys" is read only once "Path" has been; when either fails, memory is
+  // written back whole, so a first start stores the defaults.
+  if ((ReadPath(registry, &pathBytes) && ReadKeys(registry, &keysBytes)) ||
+      (WritePath(registry) && WriteKeys(registry))) {
+    CloseConfigKey(registry);
+    return 1;
+  }
+
+  // The count as the read of "Path" left it: 440, or the bytes read.
+  char16_t count[9];
+  SafeFormat(count, 9, u"%d", static_cast<int>(pathBytes));
+  os.messageBoxes.Show(count, kWriteBackCaption, platform::kMbOk);
+  CloseConfigKey(registry);
+  return 0;
+}
+
+bool StoreSettings(const char16_t* folder) {
+  platform::Platform& os = platform::Current();
+  if (!StoreBoth(os.registry, folder)) {
+    os.messageBoxes.Show(kSaveFailed, g_szCaption, platform::kMbIconError);
+    return false;
+  }
+  os.messageBoxes.Show(kSaved, g_szCaption, platform::kMbIconInformation);
+  return true;
+}
