@@ -5,11 +5,14 @@
 
 #include <cstdint>
 
-// The hot-key control's modifier flags, as stored in "Keys".
+// The hot-key control's modifier flags, as stored in "Keys". <commctrl.h>
+// defines the same values as macros; where it came first, those stand.
+#ifndef HOTKEYF_SHIFT
 constexpr std::uint16_t HOTKEYF_SHIFT = 0x01;
 constexpr std::uint16_t HOTKEYF_CONTROL = 0x02;
 constexpr std::uint16_t HOTKEYF_ALT = 0x04;
 constexpr std::uint16_t HOTKEYF_EXT = 0x08;
+#endif
 
 // The largest identifier an application may register a hot key under.
 constexpr std::int32_t kLastHotKeyId = 0xBFFF;
