@@ -42,6 +42,7 @@ class FakeEnvironment : public contract::Environment {
   void* HotKeyWindow() override { return &window_; }
 
   bool HoldHotKeyElsewhere(std::uint32_t modifiers, std::uint32_t virtualKey) override {
+    ReleaseHotKeyElsewhere();  // one other program at a time, as on the real platform
     if (fake_.hotKeys.Holds(modifiers, virtualKey)) return false;
     fake_.hotKeys.HoldElsewhere(modifiers, virtualKey);
     return true;
