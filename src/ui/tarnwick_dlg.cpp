@@ -69,6 +69,15 @@ bool CTarnwickDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
 
 bool CTarnwickDlg::OnCommand(UINT id, UINT notifyCode) {
   switch (id) {
+    case ID_TRAY_SETTINGS:
+      OnMenuSettings();
+      return true;
+    case ID_TRAY_HELP:
+      OnMenuHelp();
+      return true;
+    case ID_TRAY_ABOUT:
+      OnMenuAbout();
+      return true;
     case ID_TRAY_EXIT:
       OnMenuExit();
       return true;
@@ -84,23 +93,3 @@ void CTarnwickDlg::OnPaint() {
 }
 
 LRESULT CTarnwickDlg::OnHotKey(WPARAM, LPARAM) { return HandleHotKeyPress(); }
-
-LRESULT CTarnwickDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
-  if (lParam == WM_RBUTTONDOWN) {
-    HMENU menu = LoadMenuW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_TRAY_MENU));
-    HMENU popup = GetSubMenu(menu, 0);
-    POINT cursor{0, 0};
-    GetCursorPos(&cursor);
-    SetForegroundWindow(m_hWnd);
-    PostMessageW(m_hWnd, WM_NULL, 0, 0);
-    TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, m_hWnd, nullptr);
-    DestroyMenu(menu);
-  }
-  return 0;
-}
-
-void CTarnwickDlg::OnMenuExit() {
-  ReleaseHotKey();
-  Shell_NotifyIconW(NIM_DELETE, &m_nid);
-  PostQuitMessage(0);
-}

@@ -21,7 +21,11 @@ class CTarnwickDlg : public CDialogEx {
  private:
   void OnPaint();
   LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
+  // The tray icon and its menu (tray_menu.cpp).
   LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+  void OnMenuSettings();
+  void OnMenuHelp();
+  void OnMenuAbout();
   void OnMenuExit();
 
   NOTIFYICONDATAW m_nid;

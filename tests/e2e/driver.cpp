@@ -104,8 +104,10 @@ std::vector<HWND> TopLevelWindows(DWORD pid, bool visibleOnly, bool dialogsOnly)
 }
 
 std::wstring TextOf(HWND window) {
+  // WM_GETTEXT, not GetWindowText: across processes only the message reads
+  // an edit control's content.
   wchar_t text[1024] = {};
-  GetWindowTextW(window, text, 1024);
+  SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
   return text;
 }
 }  // namespace
@@ -213,6 +215,94 @@ bool WaitForMessageBox(DWORD pid, MessageBoxSeen* box, DWORD timeoutMs) {
 bool DismissMessageBox(const MessageBoxSeen& box) {
   PostMessageW(box.window, WM_COMMAND, IDOK, 0);
   return WaitUntil([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); }, 5000);
+}
+
+// ---- dialogs and the tray menu -------------------------------------------------
+
+std::vector<HWND> Dialogs(DWORD pid, const std::wstring& title) {
+  std::vector<HWND> found;
+  for (HWND window : TopLevelWindows(pid, true, true))
+    if (GetDlgItem(window, kMessageBoxTextId) == nullptr && TextOf(window) == title) found.push_back(window);
+  return found;
+}
+
+HWND WaitForDialog(DWORD pid, const std::wstring& title, DWORD timeoutMs) {
+  HWND dialog = nullptr;
+  WaitUntil(
+      [&] {
+        auto found = Dialogs(pid, title);
+        dialog = found.empty() ? nullptr : found.front();
+        return dialog != nullptr;
+      },
+      timeoutMs);
+  return dialog;
+}
+
+bool WaitForClosed(HWND window, DWORD timeoutMs) {
+  return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
+}
+
+void PostTrayMouse(HWND mainWindow, UINT mouseMessage) { PostMessageW(mainWindow, WM_USER + 3, 0, mouseMessage); }
+
+bool ChooseTrayMenuItem(HWND mainWindow, int position) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(mainWindow, &pid);
+  PostTrayMouse(mainWindow, WM_RBUTTONDOWN);
+  HWND menu = nullptr;
+  const bool shown = WaitUntil(
+      [&] {
+        menu = nullptr;
+        for (HWND w : TopLevelWindows(pid, true, false)) {
+          wchar_t cls[16] = {};
+          GetClassNameW(w, cls, 16);
+          if (lstrcmpW(cls, L"#32768") == 0) menu = w;
+        }
+        return menu != nullptr;
+      },
+      5000);
+  if (!shown) return false;
+  // The separator at position 3 is skipped by the keyboard.
+  const int downs = position < 3 ? position + 1 : position;
+  for (int i = 0; i < downs; ++i) PostKey(menu, VK_DOWN);
+  PostKey(menu, VK_RETURN);
+  return WaitForClosed(menu);
+}
+
+void PostKey(HWND control, WORD key) {
+  const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
+  PostMessageW(control, WM_KEYDOWN, key, 1 | scan << 16);
+  PostMessageW(control, WM_KEYUP, key, 1 | scan << 16 | 0xC0000000u);
+  Pump(50);
+}
+
+RECT ClientRectOf(HWND dialog, HWND control) {
+  RECT r;
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+void Screenshot(HWND window, const std::wstring& name) {
+  wchar_t folder[MAX_PATH] = {};
+  if (GetEnvironmentVariableW(L"TARNWICK_SCREENSHOTS", folder, MAX_PATH) == 0 || !RunningUnderWine()) return;
+  Pump(300);  // let it finish painting
+  RECT r;
+  GetWindowRect(window, &r);
+  const std::wstring geometry = std::to_wstring(r.right - r.left) + L"x" + std::to_wstring(r.bottom - r.top) + L"+" +
+                                std::to_wstring(r.left) + L"+" + std::to_wstring(r.top);
+  const std::wstring target = std::wstring(folder) + L"/" + name + L".png";
+  std::wstring command = L"Z:\\bin\\sh -c \"/usr/bin/import -window root -crop " + geometry + L" +repage 'png:" + target +
+                         L".part' && mv '" + target + L".part' '" + target + L"'\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    // Wine does not wait for a Linux process: wait for its output instead.
+    const std::wstring windowsTarget = L"Z:" + target;
+    WaitUntil([&] { return Exists(windowsTarget); }, 10000);
+  }
 }
 
 // ---- keyboard -------------------------------------------------------------------

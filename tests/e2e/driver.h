@@ -77,6 +77,27 @@ std::vector<MessageBoxSeen> MessageBoxes(DWORD pid);
 // Presses the box's OK button and waits until it is gone.
 bool DismissMessageBox(const MessageBoxSeen& box);
 
+// A visible dialog of the process with this title (not a message box).
+std::vector<HWND> Dialogs(DWORD pid, const std::wstring& title);
+HWND WaitForDialog(DWORD pid, const std::wstring& title, DWORD timeoutMs = 5000);
+bool WaitForClosed(HWND window, DWORD timeoutMs = 5000);
+
+// What the shell sends the hidden main window for a mouse event on the icon.
+void PostTrayMouse(HWND mainWindow, UINT mouseMessage);
+// Opens the tray menu with a right press and chooses the item at `position`
+// (0 "设置", 1 "帮助", 2 "关于...", 4 "退出") with the keyboard.
+bool ChooseTrayMenuItem(HWND mainWindow, int position);
+
+// Keys posted to a control, as the keyboard delivers them to the focus.
+void PostKey(HWND control, WORD key);
+
+// Places of a dialog's controls in its client area, in pixels.
+RECT ClientRectOf(HWND dialog, HWND control);
+
+// Saves a PNG of the window as it shows on screen, when the environment
+// variable TARNWICK_SCREENSHOTS names a folder (Linux path, under Wine).
+void Screenshot(HWND window, const std::wstring& name);
+
 // Presses a key combination with SendInput: modifiers are VK codes held
 // while `key` is pressed.
 void PressKeys(const std::vector<WORD>& modifiers, WORD key);

@@ -1,0 +1,20 @@
+// What the settings dialog's opening, Save and Cancel do, apart from the
+// controls: the dialog reads and fills its controls and calls these.
+#pragma once
+
+#include <cstdint>
+
+// Opening: loads the settings, puts the folder into `folder` (kPathChars
+// units) and the hot-key box's value (modifiers << 8 | key) into
+// `hotKeyValue`, and suspends the hot key. When there is no folder to show it
+// says so and returns false: the boxes stay empty and the key stays as it is.
+bool OpenSettings(char16_t* folder, std::uint16_t* hotKeyValue);
+
+// Save, given the folder text as typed (a kPathChars buffer, changed in place)
+// and the hot-key box's key and modifiers. True when the dialog ends with OK;
+// every failure has shown its message.
+bool SaveSettings(char16_t* folder, std::uint16_t key, std::uint16_t modifiers);
+
+// Cancel, and any other close of the dialog: registers the stored key again.
+// True when the dialog ends; false (after the message) when it stays open.
+bool CancelSettings();

@@ -1,0 +1,30 @@
+// The settings dialog: the save folder and the hot key. Save and Cancel are
+// its only ways out; Esc and Enter are dropped.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/dialog.h"
+
+class CConfigDlg : public CDialogEx {
+ public:
+  explicit CConfigDlg(HWND parent = nullptr);
+
+ protected:
+  BOOL OnInitDialog() override;
+  BOOL PreTranslateMessage(MSG* msg) override;
+  bool OnCommand(UINT id, UINT notifyCode) override;
+  // Every other close (Alt+F4, a close request from another program or the
+  // window manager) takes the Cancel path, so the hot key is never left
+  // suspended.
+  void OnCancel() override;
+
+ private:
+  void OnBnClickedSave();
+  void OnBnClickedCancel();
+  void OnBrowse();
+  void AddBrowseButton();
+
+  HWND m_pathEdit = nullptr;
+  HWND m_hotKeyCtrl = nullptr;
+};

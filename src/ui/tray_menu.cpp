@@ -1,0 +1,63 @@
+// The tray icon's clicks, its menu, the three dialog launchers and the exit
+// command: the user's whole handle on the running program.
+#include <cstdint>
+
+#include "app/app_state.h"
+#include "dialogs/info_dialogs.h"
+#include "framework/win_app.h"
+#include "resource.h"
+#include "settings/config_dlg.h"
+#include "settings/hot_key.h"
+#include "ui/tarnwick_dlg.h"
+
+namespace {
+
+// One dialog of each kind at a time: a second request while it runs (from
+// the tray, through its nested loop) does nothing.
+template <typename Dialog>
+void RunOnce(std::int32_t& open) {
+  Dialog dlg;
+  if (open != 0) return;
+  open = 1;
+  dlg.DoModal();
+  open = 0;
+}
+
+}  // namespace
+
+LRESULT CTarnwickDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
+  switch (lParam) {
+    case WM_LBUTTONDOWN:
+      SetForegroundWindow(m_hWnd);
+      OnMenuSettings();
+      break;
+    case WM_RBUTTONDOWN: {
+      HMENU menu = LoadMenuW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_TRAY_MENU));
+      HMENU popup = GetSubMenu(menu, 0);
+      POINT cursor{0, 0};
+      GetCursorPos(&cursor);
+      // The menu closes when the user clicks elsewhere only if our window is
+      // in the foreground, and the posted message makes it notice.
+      SetForegroundWindow(m_hWnd);
+      PostMessageW(m_hWnd, WM_NULL, 0, 0);
+      TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, cursor.x, cursor.y, 0, m_hWnd, nullptr);
+      DestroyMenu(menu);
+      break;
+    }
+    default:
+      break;  // releases, double clicks, moves: nothing
+  }
+  return 0;
+}
+
+void CTarnwickDlg::OnMenuSettings() { RunOnce<CConfigDlg>(g_bConfigDlgOpen); }
+
+void CTarnwickDlg::OnMenuHelp() { RunOnce<CHelpDlg>(g_bHelpDlgOpen); }
+
+void CTarnwickDlg::OnMenuAbout() { RunOnce<CAboutDlg>(g_bAboutDlgOpen); }
+
+void CTarnwickDlg::OnMenuExit() {
+  ReleaseHotKey();
+  Shell_NotifyIconW(NIM_DELETE, &m_nid);
+  PostQuitMessage(0);
+}

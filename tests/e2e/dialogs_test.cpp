@@ -1,0 +1,310 @@
+// The settings, Help and About dialogs and the tray menu, used as a person
+// would: clicks on the icon, the menu, typing, buttons, keys and closing.
+#include "e2e_fixture.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "support/dialog_template.h"
+
+namespace {
+
+using e2e::Bytes;
+
+constexpr wchar_t kCaption[] = L"剪切板Tarnwick";
+constexpr wchar_t kSettingsTitle[] = L"设置";
+constexpr wchar_t kHelpTitle[] = L"帮助";
+constexpr wchar_t kAboutTitle[] = L"关于";
+constexpr int kPathEdit = 1017, kHotKey = 1038, kSave = 1041, kCancel = 1044;
+constexpr int kAboutClose = 1042, kHelpClose = 1043, kAboutPicture = 139, kBrowseButton = 1100;
+constexpr WORD kControlShift = HOTKEYF_CONTROL | HOTKEYF_SHIFT;
+
+// The template as built into Tarnwick.exe.
+testsupport::DialogTemplate TemplateOf(WORD id) {
+  HMODULE module = LoadLibraryExW(e2e::TarnwickPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
+  const auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(module, found)));
+  auto result = testsupport::ParseDialogTemplate(bytes, SizeofResource(module, found));
+  FreeLibrary(module);
+  return result;
+}
+
+std::wstring Text(HWND window) {
+  // WM_GETTEXT, not GetWindowText: across processes only the message reads
+  // an edit control's content.
+  wchar_t text[1024] = {};
+  SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// Every control is where its template puts it: dialog units scaled to pixels
+// by the dialog's own client size, to within rounding.
+void ExpectControlsInTemplatePlaces(HWND dialog, WORD templateId) {
+  const auto t = TemplateOf(templateId);
+  ASSERT_TRUE(t.valid);
+  RECT client;
+  GetClientRect(dialog, &client);
+  const double sx = static_cast<double>(client.right) / t.cx;
+  const double sy = static_cast<double>(client.bottom) / t.cy;
+  // The folder field's browse button is not in the template.
+  auto next = [](HWND w) {
+    while (w != nullptr && GetDlgCtrlID(w) == kBrowseButton) w = GetWindow(w, GW_HWNDNEXT);
+    return w;
+  };
+  HWND child = next(GetWindow(dialog, GW_CHILD));
+  for (const auto& item : t.items) {
+    ASSERT_NE(nullptr, child) << "fewer controls than the template has";
+    if (item.id != -1 && item.id != 0xFFFF) {
+      EXPECT_EQ(item.id, GetDlgCtrlID(child));
+    }
+    if (!item.title.empty() && item.title[0] != u'#') {
+      EXPECT_EQ(std::wstring(item.title.begin(), item.title.end()), Text(child)) << "control " << item.id;
+    }
+    const RECT r = e2e::ClientRectOf(dialog, child);
+    const double tolerance = 2.5;
+    EXPECT_NEAR(item.x * sx, r.left, tolerance) << "control " << item.id;
+    EXPECT_NEAR(item.y * sy, r.top, tolerance) << "control " << item.id;
+    // A picture sizes itself to its bitmap; its template size is a placeholder.
+    const bool picture = (item.style & SS_TYPEMASK) == SS_BITMAP;
+    if (!picture) {
+      EXPECT_NEAR(item.cx * sx, r.right - r.left, tolerance) << "control " << item.id;
+      EXPECT_NEAR(item.cy * sy, r.bottom - r.top, tolerance) << "control " << item.id;
+    }
+    child = next(GetWindow(child, GW_HWNDNEXT));
+  }
+}
+
+WORD HotKeyShown(HWND settings) {
+  return LOWORD(SendMessageW(GetDlgItem(settings, kHotKey), HKM_GETHOTKEY, 0, 0));
+}
+
+void TypeSettings(HWND settings, const std::wstring& folder, WORD hotKey) {
+  SendMessageW(GetDlgItem(settings, kPathEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+  SendMessageW(GetDlgItem(settings, kHotKey), HKM_SETHOTKEY, hotKey, 0);
+}
+
+void Click(HWND dialog, int button) { PostMessageW(GetDlgItem(dialog, button), BM_CLICK, 0, 0); }
+
+class Dialogs : public E2E {
+ protected:
+  void SetUp() override {
+    E2E::SetUp();
+    StoreSettings();
+    ASSERT_TRUE(tarnwick.Start());
+    main = tarnwick.MainWindow();
+    ASSERT_NE(nullptr, main);
+  }
+
+  HWND OpenSettingsByLeftPress() {
+    e2e::PostTrayMouse(main, WM_LBUTTONDOWN);
+    return e2e::WaitForDialog(tarnwick.Pid(), kSettingsTitle);
+  }
+
+  // The one message box showing now, checked and dismissed.
+  void ExpectBox(const wchar_t* text, bool information = false) {
+    e2e::MessageBoxSeen box;
+    ASSERT_TRUE(e2e::WaitForMessageBox(tarnwick.Pid(), &box)) << "no message box";
+    EXPECT_EQ(text, box.text);
+    EXPECT_EQ(kCaption, box.caption);
+    EXPECT_EQ(information, box.informationIcon);
+    EXPECT_EQ(!information, box.errorIcon);
+    EXPECT_TRUE(e2e::DismissMessageBox(box));
+  }
+
+  bool HotKeySaves(const std::vector<WORD>& modifiers, WORD key, const std::wstring& where) {
+    testsupport::PutDibOnRealClipboard(testsupport::RgbDib(4, 4, 24));
+    const auto before = e2e::FilesIn(where).size();
+    e2e::PressKeys(modifiers, key);
+    return e2e::WaitUntil([&] { return e2e::FilesIn(where).size() > before; }, 3000);
+  }
+
+  e2e::TarnwickProcess tarnwick;
+  HWND main = nullptr;
+};
+
+TEST_F(Dialogs, LeftPressOpensTheSettingsWithTheStoredValuesInTheTemplatesPlaces) {
+  HWND settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  EXPECT_EQ(folder, Text(GetDlgItem(settings, kPathEdit)));
+  EXPECT_EQ(0x0269, HotKeyShown(settings)) << "Control + numeric-keypad 9";
+  ExpectControlsInTemplatePlaces(settings, 132);
+  EXPECT_EQ(0, GetWindowLongW(settings, GWL_STYLE) & WS_SYSMENU) << "no close box";
+  HWND edit = GetDlgItem(settings, kPathEdit);
+  HWND browse = FindWindowExW(settings, nullptr, L"Button", L"...");
+  ASSERT_NE(nullptr, browse) << "a browse button in the folder field";
+  EXPECT_TRUE(IsWindowVisible(browse));
+  RECT field, button;
+  GetWindowRect(edit, &field);
+  GetWindowRect(browse, &button);
+  EXPECT_LE(button.right, field.right);
+  EXPECT_GE(button.right, field.right - 4) << "at the field's right end";
+  e2e::Screenshot(settings, L"settings");
+
+  e2e::PostTrayMouse(main, WM_LBUTTONDOWN);
+  e2e::PostTrayMouse(main, WM_LBUTTONUP);
+  e2e::PostTrayMouse(main, WM_LBUTTONDBLCLK);
+  e2e::Pump(400);
+  EXPECT_EQ(1u, e2e::Dialogs(tarnwick.Pid(), kSettingsTitle).size()) << "one settings dialog at a time";
+
+  Click(settings, kCancel);
+  EXPECT_TRUE(e2e::WaitForClosed(settings));
+  EXPECT_TRUE(HotKeySaves({VK_CONTROL}, VK_NUMPAD9, folder)) << "Cancel registers the key again";
+}
+
+TEST_F(Dialogs, MenuOpensTheSettingsAndEscEnterAndReleasesDoNothing) {
+  ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, 0));
+  HWND settings = e2e::WaitForDialog(tarnwick.Pid(), kSettingsTitle);
+  ASSERT_NE(nullptr, settings);
+  for (int control : {kPathEdit, kHotKey, kSave}) {
+    e2e::PostKey(GetDlgItem(settings, control), VK_ESCAPE);
+    e2e::PostKey(GetDlgItem(settings, control), VK_RETURN);
+  }
+  e2e::PostTrayMouse(main, WM_RBUTTONUP);
+  e2e::PostTrayMouse(main, WM_MOUSEMOVE);
+  e2e::Pump(300);
+  EXPECT_TRUE(IsWindowVisible(settings)) << "Esc and Enter do not end it";
+  EXPECT_TRUE(e2e::MessageBoxes(tarnwick.Pid()).empty());
+  EXPECT_FALSE(HotKeySaves({VK_CONTROL}, VK_NUMPAD9, folder)) << "the key is suspended while it is open";
+}
+
+TEST_F(Dialogs, SaveStoresTheNewFolderAndKeyAndOnlyTheNewKeySaves) {
+  HWND settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  const std::wstring chosen = scratch + L"new\\deeper";  // no final backslash: one is added
+  TypeSettings(settings, chosen, MAKEWORD(VK_F9, kControlShift));
+  Click(settings, kSave);
+  ExpectBox(L"保存成功", true);
+  EXPECT_TRUE(e2e::WaitForClosed(settings));
+
+  DWORD type = 0;
+  Bytes path, keys;
+  ASSERT_TRUE(e2e::ReadSetting(L"Path", &type, &path));
+  EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
+  ASSERT_EQ(440u, path.size());
+  EXPECT_EQ(chosen + L"\\", std::wstring(reinterpret_cast<const wchar_t*>(path.data())));
+  ASSERT_TRUE(e2e::ReadSetting(L"Keys", &type, &keys));
+  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+  EXPECT_EQ((Bytes{VK_F9, 0x00, kControlShift, 0x00}), keys);
+
+  // Control + Shift + F9 was registered as Control + Shift, not as Alt.
+  EXPECT_TRUE(HotKeySaves({VK_CONTROL, VK_SHIFT}, VK_F9, chosen + L"\\")) << "the new key saves";
+  EXPECT_FALSE(HotKeySaves({VK_CONTROL}, VK_NUMPAD9, chosen + L"\\")) << "the old key no longer does";
+}
+
+TEST_F(Dialogs, RefusedFolderKeyWithoutModifierAndKeyTakenKeepTheDialogOpen) {
+  HWND settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+
+  TypeSettings(settings, L"C:shots", MAKEWORD(VK_F9, kControlShift));
+  Click(settings, kSave);
+  ExpectBox(L"路径不合法或没有权限访问该路径");
+
+  TypeSettings(settings, scratch + L"f5", MAKEWORD(VK_F5, 0));
+  Click(settings, kSave);
+  ExpectBox(L"必须使用一个组合键作为热键");
+  EXPECT_TRUE(e2e::Exists(scratch + L"f5\\")) << "the folder was made before the key was looked at";
+
+  ASSERT_TRUE(RegisterHotKey(nullptr, 9, MOD_CONTROL | MOD_SHIFT, VK_F10));
+  TypeSettings(settings, folder, MAKEWORD(VK_F10, kControlShift));
+  Click(settings, kSave);
+  ExpectBox(L"注册热键失败, 热键已被其他程序占用, 请设置其他热键");
+  UnregisterHotKey(nullptr, 9);
+  EXPECT_TRUE(IsWindowVisible(settings));
+
+  Click(settings, kCancel);
+  EXPECT_TRUE(e2e::WaitForClosed(settings)) << "Cancel registers the stored key and ends it";
+  EXPECT_TRUE(HotKeySaves({VK_CONTROL}, VK_NUMPAD9, folder));
+}
+
+TEST_F(Dialogs, EachOpeningAndCancelLeavesTheKeyWorking) {
+  for (int i = 0; i < 3; ++i) {
+    HWND settings = OpenSettingsByLeftPress();
+    ASSERT_NE(nullptr, settings) << i;
+    Click(settings, kCancel);
+    ASSERT_TRUE(e2e::WaitForClosed(settings)) << i;
+  }
+  EXPECT_TRUE(HotKeySaves({VK_CONTROL}, VK_NUMPAD9, folder));
+}
+
+TEST_F(Dialogs, CloseFromOutsideTakesTheCancelPath) {
+  HWND settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  // While the dialog is open the key is free: another program takes it.
+  ASSERT_TRUE(RegisterHotKey(nullptr, 5, MOD_CONTROL, VK_NUMPAD9));
+  PostMessageW(settings, WM_CLOSE, 0, 0);
+  ExpectBox(L"注册热键失败, 热键已被其他程序占用, 请设置其他热键");
+  EXPECT_TRUE(IsWindowVisible(settings)) << "the key could not be restored: it stays open";
+
+  UnregisterHotKey(nullptr, 5);
+  PostMessageW(settings, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(e2e::WaitForClosed(settings));
+  EXPECT_TRUE(HotKeySaves({VK_CONTROL}, VK_NUMPAD9, folder)) << "the key was registered again";
+}
+
+TEST_F(Dialogs, HelpAndAboutOpenOneOfEachNestedOverTheSettings) {
+  HWND settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, 1));
+  HWND help = e2e::WaitForDialog(tarnwick.Pid(), kHelpTitle);
+  ASSERT_NE(nullptr, help);
+  e2e::Screenshot(help, L"help");
+  ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, 2));
+  HWND about = e2e::WaitForDialog(tarnwick.Pid(), kAboutTitle);
+  ASSERT_NE(nullptr, about);
+
+  ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, 1));
+  ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, 2));
+  ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, 0));
+  e2e::Pump(300);
+  EXPECT_EQ(1u, e2e::Dialogs(tarnwick.Pid(), kHelpTitle).size());
+  EXPECT_EQ(1u, e2e::Dialogs(tarnwick.Pid(), kAboutTitle).size());
+  EXPECT_EQ(1u, e2e::Dialogs(tarnwick.Pid(), kSettingsTitle).size());
+
+  ExpectControlsInTemplatePlaces(help, 136);
+  ExpectControlsInTemplatePlaces(about, 131);
+  RECT picture;
+  GetClientRect(GetDlgItem(about, kAboutPicture), &picture);
+  EXPECT_EQ(120, picture.right) << "the picture at its full size";
+  EXPECT_EQ(120, picture.bottom);
+  EXPECT_NE(0, GetWindowLongW(help, GWL_STYLE) & WS_SYSMENU) << "a close box";
+  e2e::Screenshot(about, L"about");
+
+  Click(about, kAboutClose);
+  EXPECT_TRUE(e2e::WaitForClosed(about)) << "closed by its button";
+  e2e::PostKey(GetDlgItem(help, kHelpClose), VK_ESCAPE);
+  EXPECT_TRUE(e2e::WaitForClosed(help)) << "closed by Esc";
+  ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, 2));
+  about = e2e::WaitForDialog(tarnwick.Pid(), kAboutTitle);
+  ASSERT_NE(nullptr, about);
+  PostMessageW(about, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(e2e::WaitForClosed(about)) << "closed by the close box";
+  EXPECT_TRUE(IsWindowVisible(settings)) << "closing them has no other effect";
+}
+
+TEST_F(Dialogs, ExitWithEveryDialogOpenEndsTheProgramCleanly) {
+  const int iconsBefore = e2e::WineTrayIconCount();
+  ASSERT_NE(nullptr, OpenSettingsByLeftPress());
+  ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, 1));
+  ASSERT_NE(nullptr, e2e::WaitForDialog(tarnwick.Pid(), kHelpTitle));
+  ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, 2));
+  HWND about = e2e::WaitForDialog(tarnwick.Pid(), kAboutTitle);
+  ASSERT_NE(nullptr, about);
+
+  e2e::PostTrayMouse(main, WM_RBUTTONDOWN);
+  e2e::Pump(300);
+  HWND menu = FindWindowW(L"#32768", nullptr);
+  if (menu != nullptr) e2e::Screenshot(menu, L"tray-menu");
+  if (menu != nullptr) e2e::PostKey(menu, VK_ESCAPE);
+  e2e::Pump(200);
+
+  ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, 4));
+  EXPECT_EQ(0, tarnwick.WaitForExit(10000));
+  if (iconsBefore >= 0) {
+    EXPECT_EQ(iconsBefore - 1, e2e::WineTrayIconCount()) << "no icon left";
+  }
+  EXPECT_TRUE(RegisterHotKey(nullptr, 3, MOD_CONTROL, VK_NUMPAD9)) << "the key is free";
+  UnregisterHotKey(nullptr, 3);
+}
+
+}  // namespace
