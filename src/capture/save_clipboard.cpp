@@ -45,12 +45,12 @@ SaveResult WriteBitmapFile(platform::Platform& os, const BmpPieces& pieces) {
   platform::FileSystem& files = os.files;
   // Every write is made whatever became of the one before.
   const bool fileHeaderWritten = files.Write(g_hOutputFile, pieces.fileHeader, kFileHeaderBytes);
-  const bool infoHeaderWritten = files.Write(g_hOutputFile, pieces.infoHeader, pieces.infoLength);
+  const bool bitmapInfoWritten = files.Write(g_hOutputFile, pieces.bitmapInfo, pieces.bitmapInfoLength);
   const bool pixelsWritten =
       files.Write(g_hOutputFile, g_pClipboardDib + pieces.pixelOffset, pieces.pixelLength);
   CloseOutputFile(files);
 
-  if (fileHeaderWritten && infoHeaderWritten && pixelsWritten &&
+  if (fileHeaderWritten && bitmapInfoWritten && pixelsWritten &&
       files.MoveReplacing(s_tempPath, g_szFilePath)) {
     return SAVE_OK;
   }
@@ -98,7 +98,8 @@ SaveResult SaveFromOpenClipboard(platform::Platform& os) {
   g_dwDibSize = static_cast<std::uint32_t>(os.memory.Size(block));
   const BmpPieces pieces = BuildBmpPieces(g_pClipboardDib, g_dwDibSize);
   if (!pieces.valid) {
-    // The block is shorter than its header claims: nothing is read past its end.
+    // The block does not hold what its header claims (nothing is read past its
+    // end), or holds a bitmap that cannot be written as what it is.
     DiscardOutputFile(os.files);
     os.memory.Unlock(block);
     return SAVE_ERR_BITMAP_DATA;

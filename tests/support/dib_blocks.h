@@ -1,8 +1,9 @@
-// Builds clipboard bitmap blocks (CF_DIB: a BITMAPINFOHEADER, optional masks,
-// then the rows) for the tests, and reads BMP files back.
+// Builds clipboard bitmap blocks (CF_DIB: a header, optional masks and colour
+// table, then the rows) for the tests, and reads BMP files back.
 #pragma once
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -71,6 +72,40 @@ inline Bytes BitfieldsDib32(std::int32_t width, std::int32_t height, std::uint8_
   block.insert(block.end(), masks.begin(), masks.end());
   const Bytes pixels = PatternPixels(size, seed);
   block.insert(block.end(), pixels.begin(), pixels.end());
+  return block;
+}
+
+// Any layout, part by part: a header of `headerSize` bytes (the fields after
+// the first 40 zero, except the masks at byte 40 of a larger one), the masks
+// after a 40-byte header, `tableEntries` colour-table entries, then `pixels`.
+struct DibParts {
+  std::uint32_t headerSize = 40;
+  std::int32_t width = 1;
+  std::int32_t height = 1;
+  std::uint16_t bitCount = 24;
+  std::uint32_t compression = 0;
+  std::uint32_t sizeImage = 0;
+  std::uint32_t clrUsed = 0;
+  std::vector<std::uint32_t> masks;
+  std::uint32_t tableEntries = 0;
+  Bytes pixels;
+};
+
+inline Bytes DibBlock(const DibParts& parts) {
+  Bytes block = InfoHeader(parts.width, parts.height, parts.bitCount, parts.compression, parts.sizeImage);
+  PutU32(block, 0, parts.headerSize);
+  PutU32(block, 32, parts.clrUsed);
+  block.resize(parts.headerSize < 40 ? 40 : parts.headerSize, 0);
+  Bytes masks(parts.masks.size() * 4);
+  for (std::size_t i = 0; i < parts.masks.size(); ++i) PutU32(masks, 4 * i, parts.masks[i]);
+  if (parts.headerSize > 40) {
+    std::copy(masks.begin(), masks.end(), block.begin() + 40);
+  } else {
+    block.insert(block.end(), masks.begin(), masks.end());
+  }
+  const Bytes table = PatternPixels(parts.tableEntries * 4, 7);
+  block.insert(block.end(), table.begin(), table.end());
+  block.insert(block.end(), parts.pixels.begin(), parts.pixels.end());
   return block;
 }
 
