@@ -22,28 +22,54 @@ bool OpenWithRetry(HWND owner) {
   return false;
 }
 
-bool Replace(UINT format, const void* data, std::size_t size) {
+// Empties the clipboard and, unless `handle` is null, gives it `handle`,
+// which the clipboard then owns.
+bool ReplaceWithHandle(UINT format, HANDLE handle) {
   if (!OpenWithRetry(OwnerWindow())) return false;
   EmptyClipboard();
-  bool ok = true;
-  if (data != nullptr) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-    ok = block != nullptr;
-    if (ok) {
-      std::memcpy(GlobalLock(block), data, size);
-      GlobalUnlock(block);
-      ok = SetClipboardData(format, block) != nullptr;
-      if (!ok) GlobalFree(block);
-    }
-  }
+  const bool ok = handle == nullptr || SetClipboardData(format, handle) != nullptr;
   CloseClipboard();
   return ok;
+}
+
+bool Replace(UINT format, const void* data, std::size_t size) {
+  if (data == nullptr) return ReplaceWithHandle(0, nullptr);
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (block == nullptr) return false;
+  std::memcpy(GlobalLock(block), data, size);
+  GlobalUnlock(block);
+  if (ReplaceWithHandle(format, block)) return true;
+  GlobalFree(block);
+  return false;
 }
 
 }  // namespace
 
 bool PutDibOnRealClipboard(const std::vector<std::uint8_t>& block) {
   return Replace(CF_DIB, block.data(), block.size());
+}
+
+bool PutDibV5OnRealClipboard(const std::vector<std::uint8_t>& block) {
+  return Replace(CF_DIBV5, block.data(), block.size());
+}
+
+bool PutBitmapOnRealClipboard(void* bitmap) {
+  if (ReplaceWithHandle(CF_BITMAP, static_cast<HBITMAP>(bitmap))) return true;
+  DeleteObject(static_cast<HBITMAP>(bitmap));
+  return false;
+}
+
+std::vector<std::uint8_t> ReadDibFromRealClipboard() {
+  std::vector<std::uint8_t> bytes;
+  if (!OpenWithRetry(OwnerWindow())) return bytes;
+  HANDLE block = GetClipboardData(CF_DIB);
+  const auto* data = block != nullptr ? static_cast<const std::uint8_t*>(GlobalLock(block)) : nullptr;
+  if (data != nullptr) {
+    bytes.assign(data, data + GlobalSize(block));
+    GlobalUnlock(block);
+  }
+  CloseClipboard();
+  return bytes;
 }
 
 bool PutTextOnRealClipboard(const std::u16string& text) {

@@ -9,8 +9,17 @@ namespace testsupport {
 
 // Each returns false when the clipboard could not be set.
 bool PutDibOnRealClipboard(const std::vector<std::uint8_t>& block);
+// A program's CF_DIBV5 block; CF_DIB is then the platform's conversion.
+bool PutDibV5OnRealClipboard(const std::vector<std::uint8_t>& block);
+// A device-dependent bitmap (an HBITMAP), which the clipboard then owns;
+// CF_DIB is then the platform's conversion.
+bool PutBitmapOnRealClipboard(void* bitmap);
 bool PutTextOnRealClipboard(const std::u16string& text);
 bool EmptyRealClipboard();
+
+// The CF_DIB block the clipboard gives now, made by the platform if need be;
+// empty when there is none.
+std::vector<std::uint8_t> ReadDibFromRealClipboard();
 
 // Keeps the clipboard open from another thread with its own window until
 // destroyed, as a program that holds it does.
