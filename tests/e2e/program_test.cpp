@@ -5,6 +5,8 @@
 #include "e2e_fixture.h"
 #include "support/image_decoder.h"
 
+#include <shellapi.h>
+
 namespace {
 
 using e2e::Bytes;
@@ -206,6 +208,31 @@ TEST_F(E2E, HotKeyHeldByAnotherProgramAtStartIsReportedAndTheProgramRuns) {
   e2e::Pump(200);
   EXPECT_TRUE(tarnwick.Running());
   EXPECT_TRUE(e2e::VisibleWindows(tarnwick.Pid()).empty());
+  EXPECT_EQ(0, tarnwick.Exit());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(E2E, ShellRestartGetsTheIconAddedAgain) {
+  StoreSettings();
+  const int iconsBefore = e2e::WineTrayIconCount();
+  if (iconsBefore < 0) GTEST_SKIP() << "the notification area cannot be inspected here";
+  e2e::TarnwickProcess tarnwick;
+  ASSERT_TRUE(tarnwick.Start());
+  ASSERT_EQ(iconsBefore + 1, e2e::WineTrayIconCount());
+
+  // A restarted shell has forgotten every icon, then tells every top-level
+  // window that the taskbar is back.
+  NOTIFYICONDATAW icon{};
+  icon.cbSize = sizeof icon;
+  icon.hWnd = tarnwick.MainWindow();
+  icon.uID = 0;
+  ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::WineTrayIconCount() == iconsBefore; }, 3000));
+  PostMessageW(tarnwick.MainWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::WineTrayIconCount() == iconsBefore + 1; }, 3000));
   EXPECT_EQ(0, tarnwick.Exit());
 }
 
