@@ -29,7 +29,7 @@ Bytes SamplePicture(int width, int height) {
 
 int RunDemo() {
   const std::wstring folder = DesktopFolder() + L"screenshots\\";
-  const auto before = FilesIn(folder);
+  const auto before = BitmapsIn(folder);
 
   TarnwickProcess tarnwick;
   if (!tarnwick.Start()) {
@@ -49,7 +49,7 @@ int RunDemo() {
   std::wstring saved;
   WaitUntil(
       [&] {
-        for (const auto& name : FilesIn(folder))
+        for (const auto& name : BitmapsIn(folder))
           if (std::find(before.begin(), before.end(), name) == before.end()) saved = name;
         return !saved.empty();
       },

@@ -53,14 +53,18 @@ bool TarnwickProcess::Start(const std::wstring& exe) {
   CloseHandle(pi.hThread);
   process_ = pi.hProcess;
   pid_ = pi.dwProcessId;
-  // Start-up is over when the program waits for input, in its main loop or in
-  // a start-up message box, or when it has already left.
-  return WaitUntil(
-      [&] {
-        if (!Running()) return true;
-        return WaitForInputIdle(process_, 0) == 0 && (MainWindow() != nullptr || !MessageBoxes(pid_).empty());
-      },
-      15000);
+  // The main dialog exists and its thread answers a sent message. That thread
+  // may still be inside the dialog's initialisation (Wine lets it answer while
+  // it waits on the tray), so cases that look at start-up's results poll for
+  // them; posted messages wait for the main loop anyway.
+  HWND main = nullptr;
+  if (!WaitUntil([&] { return !Running() || (main = MainWindow()) != nullptr || !MessageBoxes(pid_).empty(); },
+                 15000)) {
+    return false;
+  }
+  if (main == nullptr) return true;  // it has already left, or shows a box
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &ignored) != 0 || !Running();
 }
 
 bool TarnwickProcess::Running() const {
@@ -202,7 +206,7 @@ std::vector<MessageBoxSeen> MessageBoxes(DWORD pid) {
 }
 
 bool WaitForMessageBox(DWORD pid, MessageBoxSeen* box, DWORD timeoutMs) {
-  return WaitUntil(
+  const bool found = WaitUntil(
       [&] {
         auto boxes = MessageBoxes(pid);
         if (boxes.empty()) return false;
@@ -210,6 +214,17 @@ bool WaitForMessageBox(DWORD pid, MessageBoxSeen* box, DWORD timeoutMs) {
         return true;
       },
       timeoutMs);
+  if (!found) return false;
+  // Its icon is read from the screen: give the box time to paint it.
+  WaitUntil(
+      [&] {
+        for (const auto& seen : MessageBoxes(pid)) {
+          if (seen.window == box->window) *box = seen;
+        }
+        return box->errorIcon || box->informationIcon;
+      },
+      2000);
+  return true;
 }
 
 bool DismissMessageBox(const MessageBoxSeen& box) {
@@ -414,10 +429,10 @@ void DeleteTree(const std::wstring& folder) {
   RemoveDirectoryW(base.c_str());
 }
 
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+  HANDLE search = FindFirstFileW((folder + pattern).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return names;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);

@@ -119,7 +119,9 @@ bool WriteKeysSetting(DWORD keys);
 std::wstring NewScratchFolder();  // empty, ending with a backslash
 std::wstring DesktopFolder();     // ending with a backslash
 void DeleteTree(const std::wstring& folder);
-std::vector<std::wstring> FilesIn(const std::wstring& folder);  // names only, sorted
+// Names only, sorted. A save's file is complete once it has its .bmp name.
+std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern = L"*");
+inline std::vector<std::wstring> BitmapsIn(const std::wstring& folder) { return FilesIn(folder, L"*.bmp"); }
 bool ReadFileBytes(const std::wstring& path, Bytes* content);
 bool Exists(const std::wstring& path);
 

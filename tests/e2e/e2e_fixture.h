@@ -26,12 +26,12 @@ class E2E : public ::testing::Test {
 
   // Presses the hot key and waits for one new file in `where`.
   std::wstring SaveWithHotKey(const std::wstring& where) {
-    const auto before = e2e::FilesIn(where);
+    const auto before = e2e::BitmapsIn(where);
     e2e::PressDefaultHotKey();
     std::wstring saved;
     e2e::WaitUntil(
         [&] {
-          const auto now = e2e::FilesIn(where);
+          const auto now = e2e::BitmapsIn(where);
           if (now.size() <= before.size()) return false;
           for (const auto& name : now)
             if (std::find(before.begin(), before.end(), name) == before.end()) saved = name;
