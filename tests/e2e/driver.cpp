@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "support/win32_files.h"
+
 namespace e2e {
 
 void Pump(DWORD ms) {
@@ -391,17 +393,7 @@ bool WriteKeysSetting(DWORD keys) {
 
 // ---- files --------------------------------------------------------------------------
 
-std::wstring NewScratchFolder() {
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  LARGE_INTEGER tick;
-  QueryPerformanceCounter(&tick);
-  for (unsigned attempt = 0;; ++attempt) {
-    const std::wstring folder = std::wstring(temp) + L"tarnwick-e2e-" +
-                                std::to_wstring(static_cast<unsigned long long>(tick.QuadPart) + attempt) + L"\\";
-    if (CreateDirectoryW(folder.c_str(), nullptr)) return folder;
-  }
-}
+std::wstring NewScratchFolder() { return testsupport::NewTempFolder(L"tarnwick-e2e-"); }
 
 std::wstring DesktopFolder() {
   wchar_t path[MAX_PATH] = {};
@@ -442,15 +434,7 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pat
   return names;
 }
 
-bool ReadFileBytes(const std::wstring& path, Bytes* content) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  content->assign(GetFileSize(f, nullptr), 0);
-  DWORD read = 0;
-  const BOOL ok = content->empty() || ReadFile(f, content->data(), static_cast<DWORD>(content->size()), &read, nullptr);
-  CloseHandle(f);
-  return ok && read == content->size();
-}
+bool ReadFileBytes(const std::wstring& path, Bytes* content) { return testsupport::ReadWholeFile(path, content); }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

@@ -1,5 +1,7 @@
 #include "support/image_decoder.h"
 
+#include "support/win32_files.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -47,16 +49,6 @@ bool Run(std::wstring commandLine) {
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   return true;
-}
-
-bool ReadAll(const std::wstring& path, std::vector<std::uint8_t>* bytes) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  bytes->assign(GetFileSize(f, nullptr), 0);
-  DWORD read = 0;
-  const BOOL ok = bytes->empty() || ReadFile(f, bytes->data(), static_cast<DWORD>(bytes->size()), &read, nullptr);
-  CloseHandle(f);
-  return ok && read == bytes->size();
 }
 
 // Reads the header of a binary PPM (P6, maxval 255).
@@ -110,7 +102,7 @@ bool DecodeImage(const std::u16string& path, DecodedImage* image) {
     if (!Run(command)) return false;
   }
   std::vector<std::uint8_t> ppm;
-  const bool ok = ReadAll(output, &ppm) && ParsePpm(ppm, image);
+  const bool ok = ReadWholeFile(output, &ppm) && ParsePpm(ppm, image);
   DeleteFileW(output.c_str());
   return ok;
 }

@@ -8,6 +8,7 @@
 
 #include "contract/contract_environment.h"
 #include "support/win32_clipboard.h"
+#include "support/win32_files.h"
 
 namespace {
 
@@ -95,16 +96,8 @@ class RealEnvironment : public contract::Environment {
   platform::Platform& Platform() override { return platform::Default(); }
 
   std::u16string NewScratchFolder() override {
-    // Wine reuses process ids between test runs: keep trying names until one is new.
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    LARGE_INTEGER tick;
-    QueryPerformanceCounter(&tick);
-    for (unsigned attempt = 0;; ++attempt) {
-      const std::wstring folder = std::wstring(temp) + L"tarnwick-contract-" +
-                                  std::to_wstring(static_cast<unsigned long long>(tick.QuadPart) + attempt) + L"\\";
-      if (CreateDirectoryW(folder.c_str(), nullptr)) return std::u16string(folder.begin(), folder.end());
-    }
+    const std::wstring folder = testsupport::NewTempFolder(L"tarnwick-contract-");
+    return std::u16string(folder.begin(), folder.end());
   }
 
   void MakeFile(const std::u16string& path, const contract::Bytes& content) override {
@@ -115,14 +108,7 @@ class RealEnvironment : public contract::Environment {
   }
 
   bool ReadFile(const std::u16string& path, contract::Bytes* content) override {
-    HANDLE f = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    content->assign(GetFileSize(f, nullptr), 0);
-    DWORD read = 0;
-    const BOOL ok = content->empty() ||
-                    ::ReadFile(f, content->data(), static_cast<DWORD>(content->size()), &read, nullptr);
-    CloseHandle(f);
-    return ok && read == content->size();
+    return testsupport::ReadWholeFile(std::wstring(path.begin(), path.end()), content);
   }
 
   bool Exists(const std::u16string& path) override { return GetFileAttributesW(W(path)) != INVALID_FILE_ATTRIBUTES; }
