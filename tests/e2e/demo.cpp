@@ -44,16 +44,19 @@ int RunDemo() {
     return 1;
   }
   std::printf("Put a %dx%d picture on the clipboard; pressing Ctrl + numeric-keypad 9.\n", width, height);
-  PressDefaultHotKey();
-
+  // A press made while the program still finishes its start-up is lost:
+  // press again if no file comes.
   std::wstring saved;
-  WaitUntil(
-      [&] {
-        for (const auto& name : BitmapsIn(folder))
-          if (std::find(before.begin(), before.end(), name) == before.end()) saved = name;
-        return !saved.empty();
-      },
-      10000);
+  for (int attempt = 0; attempt < 3 && saved.empty(); ++attempt) {
+    PressDefaultHotKey();
+    WaitUntil(
+        [&] {
+          for (const auto& name : BitmapsIn(folder))
+            if (std::find(before.begin(), before.end(), name) == before.end()) saved = name;
+          return !saved.empty();
+        },
+        4000);
+  }
   if (saved.empty()) {
     std::printf("no file appeared in %ls\n", folder.c_str());
     return 1;

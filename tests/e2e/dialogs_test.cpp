@@ -309,3 +309,53 @@ TEST_F(Dialogs, ExitWithEveryDialogOpenEndsTheProgramCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+// The platform's folder picker opened by the browse button: the one visible
+// dialog of the program besides the settings that is not a message box.
+HWND WaitForPicker(DWORD pid, HWND settings) {
+  HWND picker = nullptr;
+  e2e::WaitUntil(
+      [&] {
+        for (HWND w : e2e::VisibleWindows(pid)) {
+          wchar_t cls[16] = {};
+          GetClassNameW(w, cls, 16);
+          if (w != settings && lstrcmpW(cls, L"#32770") == 0 && GetDlgItem(w, 0xFFFF) == nullptr) picker = w;
+        }
+        return picker != nullptr;
+      },
+      10000);
+  return picker;
+}
+
+TEST_F(Dialogs, BrowseButtonPutsTheFolderChosenInThePickerIntoTheField) {
+  HWND settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  HWND edit = GetDlgItem(settings, kPathEdit);
+  HWND browse = FindWindowExW(settings, nullptr, L"Button", L"...");
+  ASSERT_NE(nullptr, browse);
+
+  PostMessageW(browse, BM_CLICK, 0, 0);
+  HWND picker = WaitForPicker(tarnwick.Pid(), settings);
+  ASSERT_NE(nullptr, picker) << "the folder picker opens";
+  e2e::Screenshot(picker, L"folder-picker");
+  PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(e2e::WaitForClosed(picker));
+  EXPECT_EQ(folder, Text(edit)) << "cancelling the picker changes nothing";
+
+  const std::wstring chosen = scratch + L"picked";
+  ASSERT_TRUE(CreateDirectoryW(chosen.c_str(), nullptr));
+  PostMessageW(browse, BM_CLICK, 0, 0);
+  picker = WaitForPicker(tarnwick.Pid(), settings);
+  ASSERT_NE(nullptr, picker);
+  // Typed into the picker's name field and confirmed, as a person would.
+  HWND name = FindWindowExW(picker, nullptr, L"Edit", nullptr);
+  ASSERT_NE(nullptr, name);
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
+  PostMessageW(picker, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(e2e::WaitUntil([&] { return Text(edit) == chosen; }, 5000)) << Text(edit).c_str();
+  if (IsWindow(picker) && IsWindowVisible(picker)) PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
+}
+
+}  // namespace
