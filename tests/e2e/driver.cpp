@@ -55,18 +55,31 @@ bool TarnwickProcess::Start(const std::wstring& exe) {
   CloseHandle(pi.hThread);
   process_ = pi.hProcess;
   pid_ = pi.dwProcessId;
-  // The main dialog exists and its thread answers a sent message. That thread
-  // may still be inside the dialog's initialisation (Wine lets it answer while
-  // it waits on the tray), so cases that look at start-up's results poll for
-  // them; posted messages wait for the main loop anyway.
+  // Start-up is over when a posted message has been dispatched: that happens
+  // only in a message loop (the main loop, or a start-up message box), never
+  // while the main dialog is still being initialised. (A sent message is not
+  // enough: Wine answers one while the dialog waits on the tray; and Wine's
+  // WaitForInputIdle can return early too.) The posted message is a marker
+  // default-button id for the hidden dialog, which has no buttons, read back
+  // with DM_GETDEFID and then put back.
   HWND main = nullptr;
   if (!WaitUntil([&] { return !Running() || (main = MainWindow()) != nullptr || !MessageBoxes(pid_).empty(); },
                  15000)) {
     return false;
   }
   if (main == nullptr) return true;  // it has already left, or shows a box
-  DWORD_PTR ignored = 0;
-  return SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &ignored) != 0 || !Running();
+  constexpr WPARAM kMarker = 0x7A7A;
+  PostMessageW(main, DM_SETDEFID, kMarker, 0);
+  const bool ready = WaitUntil(
+      [&] {
+        DWORD_PTR defId = 0;
+        if (!Running()) return true;
+        return SendMessageTimeoutW(main, DM_GETDEFID, 0, 0, SMTO_NORMAL, 1000, &defId) != 0 &&
+               LOWORD(defId) == kMarker;
+      },
+      15000);
+  PostMessageW(main, DM_SETDEFID, IDOK, 0);
+  return ready;
 }
 
 bool TarnwickProcess::Running() const {
