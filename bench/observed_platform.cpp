@@ -1,0 +1,65 @@
+#include "observed_platform.h"
+
+#include <windows.h>
+
+#include "measure.h"
+#include "memory_watch.h"
+
+namespace bench {
+
+ObservedPlatform::ObservedPlatform()
+    : clipboard_(platform::Default().clipboard, steps_),
+      memory_(platform::Default().memory, steps_, clipboard_.getStartedAt),
+      files_(platform::Default().files, steps_),
+      platform_{clipboard_,
+                memory_,
+                files_,
+                platform::Default().clock,
+                platform::Default().threads,
+                boxes_,
+                platform::Default().registry,
+                platform::Default().shell,
+                platform::Default().hotKeys} {
+  platform::Install(&platform_);
+}
+
+ObservedPlatform::~ObservedPlatform() { platform::Install(nullptr); }
+
+bool ObservedPlatform::Clipboard::Open() {
+  steps = SaveSteps{};  // a save begins here
+  const double start = NowMs();
+  const bool opened = real.Open();
+  steps.open = NowMs() - start;
+  return opened;
+}
+
+platform::Handle ObservedPlatform::Clipboard::GetDib() {
+  getStartedAt = NowMs();
+  return real.GetDib();
+}
+
+const std::uint8_t* ObservedPlatform::Memory::Lock(platform::Handle block) {
+  const std::uint8_t* bytes = real.Lock(block);
+  steps.handOver = NowMs() - getStartedAt;
+  if (sample) bytesAfterHandOver = PrivateBytes(GetCurrentProcess());
+  return bytes;
+}
+
+platform::Handle ObservedPlatform::Files::CreateForWriting(const char16_t* path) {
+  createdAt = NowMs();
+  return real.CreateForWriting(path);
+}
+
+void ObservedPlatform::Files::CloseFile(platform::Handle file) {
+  real.CloseFile(file);
+  steps.write = NowMs() - createdAt;
+}
+
+bool ObservedPlatform::Files::MoveReplacing(const char16_t* from, const char16_t* to) {
+  const double start = NowMs();
+  const bool moved = real.MoveReplacing(from, to);
+  steps.move = NowMs() - start;
+  return moved;
+}
+
+}  // namespace bench

@@ -1,0 +1,88 @@
+// The real platform, watched at the steps where a save's time goes: opening
+// the clipboard, the hand-over (GetClipboardData until GlobalLock returned:
+// the system gives the bitmap to the process), writing the file (creation to
+// close) and moving it into place; and the process's private bytes just
+// after the hand-over. Message boxes are counted, not shown, so that a failed
+// save cannot hang the run on a box nobody closes.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/platform.h"
+
+namespace bench {
+
+// Milliseconds of each step of the last save.
+struct SaveSteps {
+  double open = 0;
+  double handOver = 0;
+  double write = 0;
+  double move = 0;
+};
+
+class ObservedPlatform {
+ public:
+  ObservedPlatform();   // installs itself as the platform in use
+  ~ObservedPlatform();  // puts the default back
+  ObservedPlatform(const ObservedPlatform&) = delete;
+  ObservedPlatform& operator=(const ObservedPlatform&) = delete;
+
+  // Read the private bytes after each hand-over (costs a little time).
+  void set_sample_memory(bool on) { memory_.sample = on; }
+
+  const SaveSteps& steps() const { return steps_; }
+  std::size_t bytesAfterHandOver() const { return memory_.bytesAfterHandOver; }
+  int messageBoxesShown() const { return boxes_.shown; }
+
+ private:
+  struct Clipboard : platform::Clipboard {
+    Clipboard(platform::Clipboard& r, SaveSteps& s) : real(r), steps(s) {}
+    bool Open() override;
+    void Close() override { real.Close(); }
+    bool HasDib() override { return real.HasDib(); }
+    platform::Handle GetDib() override;
+    platform::Clipboard& real;
+    SaveSteps& steps;
+    double getStartedAt = 0;
+  };
+  struct Memory : platform::GlobalMemory {
+    Memory(platform::GlobalMemory& r, SaveSteps& s, const double& getStartedAt)
+        : real(r), steps(s), getStartedAt(getStartedAt) {}
+    const std::uint8_t* Lock(platform::Handle block) override;
+    std::size_t Size(platform::Handle block) override { return real.Size(block); }
+    void Unlock(platform::Handle block) override { real.Unlock(block); }
+    platform::GlobalMemory& real;
+    SaveSteps& steps;
+    const double& getStartedAt;
+    bool sample = false;
+    std::size_t bytesAfterHandOver = 0;
+  };
+  struct Files : platform::FileSystem {
+    Files(platform::FileSystem& r, SaveSteps& s) : real(r), steps(s) {}
+    bool IsDirectory(const char16_t* path) override { return real.IsDirectory(path); }
+    bool MakeDirectory(const char16_t* path, std::uint32_t* error) override { return real.MakeDirectory(path, error); }
+    platform::Handle CreateForWriting(const char16_t* path) override;
+    bool Write(platform::Handle file, const void* data, std::uint32_t count) override {
+      return real.Write(file, data, count);
+    }
+    void CloseFile(platform::Handle file) override;
+    bool Remove(const char16_t* path) override { return real.Remove(path); }
+    bool MoveReplacing(const char16_t* from, const char16_t* to) override;
+    platform::FileSystem& real;
+    SaveSteps& steps;
+    double createdAt = 0;
+  };
+  struct MessageBoxes : platform::MessageBoxes {
+    void Show(const char16_t*, const char16_t*, std::uint32_t) override { ++shown; }
+    int shown = 0;
+  };
+
+  SaveSteps steps_;
+  Clipboard clipboard_;
+  Memory memory_;
+  Files files_;
+  MessageBoxes boxes_;
+  platform::Platform platform_;
+};
+
+}  // namespace bench

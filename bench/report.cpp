@@ -1,0 +1,202 @@
+#include "report.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+namespace bench {
+namespace {
+
+constexpr double kRatioTarget = 1.1;
+constexpr double kExtraBytesTarget = 1 << 20;
+// "Near zero": a thread that polled instead of blocking would use nearly all
+// of the time it waits.
+constexpr double kUiCpuShareTarget = 0.01;
+
+std::string Format(const char* format, double a, double b = 0, double c = 0) {
+  char text[96];
+  std::snprintf(text, sizeof text, format, a, b, c);
+  return text;
+}
+
+std::string Ms(const Summary& s) {
+  if (s.count == 0) return "n/a";
+  if (s.count == 1) return Format("%.1f ms", s.median);
+  return Format("%.1f ms (%.1f–%.1f)", s.median, s.min, s.max);
+}
+
+std::string Median(const Summary& s) { return s.count == 0 ? "n/a" : Format("%.1f ms", s.median); }
+std::string MiB(double bytes) { return Format("%.2f MiB", bytes / (1 << 20)); }
+std::string MiB(long long bytes) { return MiB(static_cast<double>(bytes)); }
+std::string Picture(int w, int h) { return std::to_string(w) + "×" + std::to_string(h); }
+double Ratio(const Summary& a, const Summary& b) { return b.median > 0 ? a.median / b.median : 0; }
+const char* Verdict(bool met) { return met ? "**met**" : "**missed**"; }
+
+void SaveTables(std::FILE* out, const std::vector<SizeResults>& sizes, int runs) {
+  std::fprintf(out, "### The save against a plain write of the same bytes\n\n");
+  std::fprintf(out, "32-bit pictures put on the real clipboard by another process, a new one for each run; %d runs, "
+                    "median (min–max). *Plain write*: CreateFileW, one WriteFile, CloseHandle in the same folder. "
+                    "*Save*: SaveClipboardBitmap. *Hand-over*: the part of the save from GetClipboardData until "
+                    "GlobalLock returned, where the system gives the bitmap to the process.\n\n", runs);
+  std::fprintf(out, "| picture | file | plain write | save | ratio | save less hand-over | ratio |\n");
+  std::fprintf(out, "|---|---|---|---|---|---|---|\n");
+  for (const auto& r : sizes) {
+    const SaveFigures& s = r.save;
+    std::fprintf(out, "| %s | %s | %s | %s | %.2f | %s | %.2f |\n", Picture(s.width, s.height).c_str(),
+                 MiB(static_cast<double>(s.fileBytes)).c_str(), Ms(s.plainWrite).c_str(), Ms(s.save).c_str(),
+                 Ratio(s.save, s.plainWrite), Ms(s.ownPart).c_str(), Ratio(s.ownPart, s.plainWrite));
+  }
+
+  std::fprintf(out, "\n### Where a save's time goes\n\n");
+  std::fprintf(out, "Medians of the same runs. *Write*: from CreateFileW of the temporary file to its CloseHandle; "
+                    "*move*: MoveFileExW onto the final name; *rest*: the folder check, the file name, closing the "
+                    "clipboard.\n\n");
+  std::fprintf(out, "| picture | open clipboard | hand-over | write | move | rest | plain write |\n");
+  std::fprintf(out, "|---|---|---|---|---|---|---|\n");
+  for (const auto& r : sizes) {
+    const SaveFigures& s = r.save;
+    std::fprintf(out, "| %s | %s | %s | %s | %s | %s | %s |\n", Picture(s.width, s.height).c_str(),
+                 Median(s.open).c_str(), Median(s.handOver).c_str(), Median(s.write).c_str(), Median(s.move).c_str(),
+                 Median(s.rest).c_str(), Median(s.plainWrite).c_str());
+  }
+}
+
+void MemoryTable(std::FILE* out, const std::vector<SizeResults>& sizes) {
+  std::fprintf(out, "\n### Memory a save takes\n\n");
+  std::fprintf(out, "Private bytes (commit charge), sampled about every millisecond; *extra* is the peak during a save "
+                    "minus the level before it. In this process, after earlier saves of the same size: "
+                    "SaveClipboardBitmap, the level just after its hand-over, and HandleHotKeyPress (a worker thread "
+                    "and the save). In a Tarnwick.exe started for each size: its first hot-key save, what it still "
+                    "held after that save, and a later save.\n\n");
+  std::fprintf(out, "| picture | save, this process | of it, hand-over | HandleHotKeyPress | Tarnwick.exe first save | "
+                    "held after it | later save |\n");
+  std::fprintf(out, "|---|---|---|---|---|---|---|\n");
+  for (const auto& r : sizes) {
+    std::fprintf(out, "| %s | %s | %s | %s | %s | %s | %s |\n", Picture(r.save.width, r.save.height).c_str(),
+                 MiB(r.save.saveExtraBytes).c_str(), MiB(r.save.handOverExtraBytes).c_str(),
+                 MiB(r.save.hotKeyExtraBytes).c_str(),
+                 MiB(r.program.firstSaveExtraBytes).c_str(), MiB(r.program.keptAfterFirstBytes).c_str(),
+                 MiB(r.program.laterSaveExtraBytes).c_str());
+  }
+}
+
+void ThreadAndProgramTables(std::FILE* out, const std::vector<SizeResults>& sizes) {
+  std::fprintf(out, "\n### The user-interface thread while a save runs\n\n");
+  std::fprintf(out, "HandleHotKeyPress called on this program's main thread as the main window calls it; its wall time "
+                    "includes the 50 ms pause before a result is shown. CPU from GetThreadTimes and "
+                    "GetProcessTimes.\n\n");
+  std::fprintf(out, "| picture | presses | wall time, all | UI thread CPU | whole process CPU |\n");
+  std::fprintf(out, "|---|---|---|---|---|\n");
+  for (const auto& r : sizes) {
+    const SaveFigures& s = r.save;
+    std::fprintf(out, "| %s | %d | %.0f ms | %.1f ms | %.1f ms |\n", Picture(s.width, s.height).c_str(), s.waits,
+                 s.waitWallMs, s.uiThreadCpuMs, s.processCpuMs);
+  }
+
+  std::fprintf(out, "\n### Through the real program, and PNG for context\n\n");
+  std::fprintf(out, "*Hot key to file*: from SendInput of Ctrl + numeric-keypad 9 to the finished file under its final "
+                    "name (polled every millisecond), Tarnwick.exe started by the e2e driver. *PNG*: ImageMagick "
+                    "encoding the same picture from a BMP file.\n\n");
+  std::fprintf(out, "| picture | hot key to file | ImageMagick PNG encode |\n");
+  std::fprintf(out, "|---|---|---|\n");
+  for (const auto& r : sizes) {
+    std::fprintf(out, "| %s | %s | %s |\n", Picture(r.save.width, r.save.height).c_str(),
+                 Ms(r.program.pressToFile).c_str(), Ms(r.png).c_str());
+  }
+}
+
+}  // namespace
+
+bool ReportBenchmark(std::FILE* out, const std::vector<SizeResults>& sizes, int runs) {
+  SaveTables(out, sizes, runs);
+  MemoryTable(out, sizes);
+  ThreadAndProgramTables(out, sizes);
+
+  bool ok = true;
+  double worstRatio = 0, worstOwnRatio = 0, worstExtra = 0, worstOwnExtra = 0, wall = 0, ui = 0;
+  int checked = 0, correct = 0;
+  std::fprintf(out, "\n### Checks and targets\n\n");
+  for (const auto& r : sizes) {
+    const SaveFigures& s = r.save;
+    const ProgramFigures& p = r.program;
+    worstRatio = std::max(worstRatio, Ratio(s.save, s.plainWrite));
+    worstOwnRatio = std::max(worstOwnRatio, Ratio(s.ownPart, s.plainWrite));
+    worstExtra = std::max({worstExtra, static_cast<double>(s.saveExtraBytes), static_cast<double>(s.hotKeyExtraBytes),
+                           static_cast<double>(p.firstSaveExtraBytes), static_cast<double>(p.laterSaveExtraBytes)});
+    worstOwnExtra = std::max(worstOwnExtra, static_cast<double>(s.saveExtraBytes - s.handOverExtraBytes));
+    wall += s.waitWallMs;
+    ui += s.uiThreadCpuMs;
+    checked += s.filesChecked + p.filesChecked;
+    correct += s.filesCorrect + p.filesCorrect;
+    for (const std::string* error : {&s.error, &p.error}) {
+      if (error->empty()) continue;
+      std::fprintf(out, "- %s: measurement stopped: %s\n", Picture(s.width, s.height).c_str(), error->c_str());
+      ok = false;
+    }
+  }
+  if (correct != checked) ok = false;
+  std::fprintf(out, "- Saved files compared byte for byte with the picture: %d of %d identical.\n", correct, checked);
+  std::fprintf(out, "- Save / plain write at most %.1f: %s (worst %.2f; the save less the hand-over: worst %.2f).\n",
+               kRatioTarget, Verdict(worstRatio <= kRatioTarget), worstRatio, worstOwnRatio);
+  std::fprintf(out, "- Extra memory under 1 MiB: %s (worst %s; SaveClipboardBitmap beyond the hand-over: worst %s).\n",
+               Verdict(worstExtra < kExtraBytesTarget), MiB(worstExtra).c_str(), MiB(worstOwnExtra).c_str());
+  std::fprintf(out, "- UI-thread CPU near zero (under %.0f%% of the time it waits): %s (%.1f ms in %.0f ms).\n",
+               kUiCpuShareTarget * 100, Verdict(wall > 0 && ui <= kUiCpuShareTarget * wall), ui, wall);
+  return ok;
+}
+
+bool ReportSoak(std::FILE* out, const SoakFigures& soak) {
+  std::fprintf(out, "### Soak: %d hot-key saves of %s pictures\n\n", soak.requested,
+               Picture(soak.width, soak.height).c_str());
+  std::fprintf(out, "Each press saves a new picture (its number in the first pixel); the file is compared byte for "
+                    "byte with it and deleted before the next press, so saves within one second (same file name) "
+                    "are each checked. Figures of the Tarnwick.exe process; the first row, after %d warm-up saves, "
+                    "is the baseline.\n\n", kSoakWarmUp);
+  std::fprintf(out, "| after save | handles | GDI objects | USER objects | windows | private bytes |\n");
+  std::fprintf(out, "|---|---|---|---|---|---|\n");
+  for (const auto& c : soak.checkpoints) {
+    const ProcessFigures& f = c.figures;
+    const std::string gdi = f.guiCounted ? std::to_string(f.gdiObjects) : "n/a";
+    const std::string user = f.guiCounted ? std::to_string(f.userObjects) : "n/a";
+    std::fprintf(out, "| %d | %lu | %s | %s | %d | %s |\n", c.saves, static_cast<unsigned long>(f.handles),
+                 gdi.c_str(), user.c_str(), f.windows, MiB(static_cast<double>(f.privateBytes)).c_str());
+  }
+  std::fprintf(out, "\n- Files: %d of %d saves made a file; %d byte-identical to their picture.\n", soak.saved,
+               soak.requested, soak.correct);
+  std::fprintf(out, "- Hot key to file: %s; the run took %.0f s.\n", Ms(soak.pressToFile).c_str(), soak.seconds);
+  if (!soak.checkpoints.empty() && soak.checkpoints.front().figures.handlesFromSystemTable) {
+    std::fprintf(out, "- Handles: GetProcessHandleCount answers 0 here (Wine), so they are the process's entries in the "
+                      "system handle table (NtQuerySystemInformation).\n");
+  }
+  if (!soak.checkpoints.empty() && !soak.checkpoints.front().figures.guiCounted) {
+    std::fprintf(out, "- GDI and USER objects: not counted here (GetGuiResources answers 0 under Wine); the windows "
+                      "column counts the program's windows, top-level and children, instead.\n");
+  }
+  std::fprintf(out, "- Growth past the baseline (handles, GDI, USER, windows; private bytes beyond %s): %s\n",
+               MiB(static_cast<double>(kSoakMemorySlack)).c_str(), soak.growth.empty() ? "none." : "");
+  for (const auto& g : soak.growth) std::fprintf(out, "  - %s\n", g.c_str());
+  for (const auto& p : soak.problems) std::fprintf(out, "- Problem: %s\n", p.c_str());
+  return soak.correct == soak.requested && soak.growth.empty() && soak.problems.empty() && soak.checkpoints.size() > 1;
+}
+
+void ReportMachine(std::FILE* out) {
+  wchar_t cpu[128] = {};
+  DWORD size = sizeof cpu;
+  RegGetValueW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", L"ProcessorNameString",
+               RRF_RT_REG_SZ, nullptr, cpu, &size);
+  SYSTEM_INFO info;
+  GetNativeSystemInfo(&info);
+  MEMORYSTATUSEX memory{};
+  memory.dwLength = sizeof memory;
+  GlobalMemoryStatusEx(&memory);
+  using WineVersionFn = const char*(CDECL*)();
+  auto wineVersion = reinterpret_cast<WineVersionFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
+  std::fprintf(out, "As the benchmark sees it: %ls, %lu logical processors, %.1f GiB memory%s%s.\n", cpu,
+               static_cast<unsigned long>(info.dwNumberOfProcessors),
+               static_cast<double>(memory.ullTotalPhys) / (1 << 30), wineVersion ? ", Wine " : "",
+               wineVersion ? wineVersion() : "");
+}
+
+}  // namespace bench

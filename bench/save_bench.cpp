@@ -1,0 +1,171 @@
+#include "save_bench.h"
+
+#include <windows.h>
+
+#include "app/app_state.h"
+#include "app/wide_text.h"
+#include "capture/save_clipboard.h"
+#include "capture/save_request.h"
+#include "driver.h"
+#include "foreign_clipboard.h"
+#include "memory_watch.h"
+#include "observed_platform.h"
+#include "picture.h"
+
+namespace bench {
+namespace {
+
+constexpr DWORD kSettleMs = 300;
+
+double TimePlainWrite(const std::wstring& path, const Bytes& bytes) {
+  const double start = NowMs();
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return -1;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(f);
+  const double ms = NowMs() - start;
+  DeleteFileW(path.c_str());
+  return ok && written == bytes.size() ? ms : -1;
+}
+
+class Runs {
+ public:
+  Runs(SaveFigures* figures, const std::wstring& folder) : f_(figures), folder_(folder) {}
+
+  // A new picture on the clipboard, put there by another process; then a
+  // pause, so that the other process's end and the system's own work on the
+  // change are not measured with ours.
+  bool Put(std::uint32_t seed) {
+    expected_ = ExpectedFile(f_->width, f_->height, seed);
+    if (!PutPictureFromOtherProcess(f_->width, f_->height, seed)) return Fail("could not put the picture on the clipboard");
+    e2e::Pump(kSettleMs);
+    return true;
+  }
+
+  bool TimedPlainWrite() {
+    const double ms = TimePlainWrite(folder_ + L"plain-write.bin", expected_);
+    if (ms < 0) return Fail("the plain write failed");
+    plain_.push_back(ms);
+    return true;
+  }
+
+  bool TimedSave() {
+    const double start = NowMs();
+    const SaveResult result = SaveClipboardBitmap();
+    const double ms = NowMs() - start;
+    if (result != SAVE_OK) return Fail("SaveClipboardBitmap returned " + std::to_string(result));
+    if (!CheckAndDelete()) return false;
+    const SaveSteps& steps = platform_.steps();
+    save_.push_back(ms);
+    open_.push_back(steps.open);
+    handOver_.push_back(steps.handOver);
+    write_.push_back(steps.write);
+    move_.push_back(steps.move);
+    rest_.push_back(ms - steps.open - steps.handOver - steps.write - steps.move);
+    own_.push_back(ms - steps.handOver);
+    return true;
+  }
+
+  bool MeasuredSave() {
+    platform_.set_sample_memory(true);
+    PeakPrivateBytes watch(GetCurrentProcess());
+    const SaveResult result = SaveClipboardBitmap();
+    const std::size_t peak = watch.Stop();
+    platform_.set_sample_memory(false);
+    if (result != SAVE_OK) return Fail("SaveClipboardBitmap returned " + std::to_string(result));
+    f_->saveExtraBytes = static_cast<long long>(peak) - static_cast<long long>(watch.before());
+    f_->handOverExtraBytes = static_cast<long long>(platform_.bytesAfterHandOver()) - static_cast<long long>(watch.before());
+    return CheckAndDelete();
+  }
+
+  bool MeasuredHotKeyHandling() {
+    PeakPrivateBytes watch(GetCurrentProcess());
+    const int code = HandleHotKeyPress();
+    const std::size_t peak = watch.Stop();
+    if (code != 0 || platform_.messageBoxesShown() != 0) return Fail("HandleHotKeyPress reported a failure");
+    f_->hotKeyExtraBytes = static_cast<long long>(peak) - static_cast<long long>(watch.before());
+    return CheckAndDelete();
+  }
+
+  // HandleHotKeyPress as the main window's handler calls it, on this thread.
+  bool TimedHotKeyHandling() {
+    const double cpuBefore = ThreadCpuMs(GetCurrentThread());
+    const double processBefore = ProcessCpuMs(GetCurrentProcess());
+    const double start = NowMs();
+    const int code = HandleHotKeyPress();
+    const double wall = NowMs() - start;
+    const double cpu = ThreadCpuMs(GetCurrentThread()) - cpuBefore;
+    const double process = ProcessCpuMs(GetCurrentProcess()) - processBefore;
+    if (code != 0 || platform_.messageBoxesShown() != 0) return Fail("HandleHotKeyPress reported a failure");
+    if (!CheckAndDelete()) return false;
+    ++f_->waits;
+    f_->waitWallMs += wall;
+    f_->uiThreadCpuMs += cpu;
+    f_->processCpuMs += process;
+    return true;
+  }
+
+  void Summarize() {
+    f_->plainWrite = bench::Summarize(plain_);
+    f_->save = bench::Summarize(save_);
+    f_->open = bench::Summarize(open_);
+    f_->handOver = bench::Summarize(handOver_);
+    f_->write = bench::Summarize(write_);
+    f_->move = bench::Summarize(move_);
+    f_->rest = bench::Summarize(rest_);
+    f_->ownPart = bench::Summarize(own_);
+  }
+
+ private:
+  bool CheckAndDelete() {
+    const std::wstring path(reinterpret_cast<const wchar_t*>(g_szFilePath));
+    ++f_->filesChecked;
+    const bool correct = FileHolds(path, expected_);
+    if (correct) ++f_->filesCorrect;
+    DeleteFileW(path.c_str());
+    return correct || Fail("a saved file differs from the picture");
+  }
+
+  bool Fail(const std::string& why) {
+    if (f_->error.empty()) f_->error = why;
+    return false;
+  }
+
+  SaveFigures* f_;
+  std::wstring folder_;
+  ObservedPlatform platform_;
+  Bytes expected_;
+  std::vector<double> plain_, save_, open_, handOver_, write_, move_, rest_, own_;
+};
+
+}  // namespace
+
+SaveFigures MeasureSave(int width, int height, int runs, const std::wstring& folder) {
+  SaveFigures figures;
+  figures.width = width;
+  figures.height = height;
+  figures.fileBytes = kFileHeaderBytes + 40 + static_cast<std::size_t>(width) * height * 4;
+  WideZero(g_szPath, kPathChars);
+  WideCopy(g_szPath, kPathChars, reinterpret_cast<const char16_t*>(folder.c_str()));
+
+  Runs r(&figures, folder);
+  std::uint32_t seed = static_cast<std::uint32_t>(width);
+  for (int i = 0; i < runs; ++i) {
+    if (!r.Put(++seed)) return figures;
+    // Each goes first in every other run, so that neither gains from its place.
+    const bool measured = i % 2 == 0 ? r.TimedPlainWrite() && r.TimedSave() : r.TimedSave() && r.TimedPlainWrite();
+    if (!measured) return figures;
+  }
+  r.Summarize();
+  // Memory apart from the timed runs: the sampling thread takes a share of
+  // the processor.
+  if (!r.Put(++seed) || !r.MeasuredSave()) return figures;
+  if (!r.Put(++seed) || !r.MeasuredHotKeyHandling()) return figures;
+  for (int i = 0; i < runs; ++i) {
+    if (!r.Put(++seed) || !r.TimedHotKeyHandling()) return figures;
+  }
+  return figures;
+}
+
+}  // namespace bench
