@@ -5,7 +5,10 @@
 namespace testsupport {
 
 bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>* content) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  // Every share flag: under Wine a file just moved into place can still be
+  // held open by the mover for a moment (error 32 with FILE_SHARE_READ alone).
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
   if (f == INVALID_HANDLE_VALUE) return false;
   content->assign(GetFileSize(f, nullptr), 0);
   DWORD read = 0;
