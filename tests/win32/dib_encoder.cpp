@@ -98,19 +98,19 @@ void AppendRleRow(const std::vector<int>& row, bool fourBits, Bytes* out) {
 
 }  // namespace
 
-EncodedDib EncodeDib(const DibLayoutSpec& spec, int width, int height, unsigned seed) {
-  const bool indexed = spec.bitCount <= 8;
-  const std::uint32_t entries = indexed ? (spec.clrUsed != 0 ? spec.clrUsed : 1u << spec.bitCount) : 0;
+EncodedDib EncodeDib(const DibLayoutRecipe& recipe, int width, int height, unsigned seed) {
+  const bool indexed = recipe.bitCount <= 8;
+  const std::uint32_t entries = indexed ? (recipe.clrUsed != 0 ? recipe.clrUsed : 1u << recipe.bitCount) : 0;
   std::vector<Rgb> palette;
   for (std::uint32_t i = 0; i < entries; ++i) {
     const std::uint32_t h = Hash(i, 1000, seed);
     palette.push_back({static_cast<std::uint8_t>(h), static_cast<std::uint8_t>(h >> 8), static_cast<std::uint8_t>(h >> 16)});
   }
   static const std::uint32_t kRgb555[3] = {0x7C00, 0x03E0, 0x001F};
-  const std::uint32_t* masks = spec.compression == 3 ? spec.masks : kRgb555;
+  const std::uint32_t* masks = recipe.compression == 3 ? recipe.masks : kRgb555;
   EncodedDib out;
   for (int c = 0; c < 3; ++c) {
-    if (spec.compression == 3 && BitCount(masks[c]) > 8) out.tolerance = 1;
+    if (recipe.compression == 3 && BitCount(masks[c]) > 8) out.tolerance = 1;
   }
 
   // Rows top first: the values to store, and what each pixel shows.
@@ -126,7 +126,7 @@ EncodedDib EncodeDib(const DibLayoutSpec& spec, int width, int height, unsigned 
       if (indexed) {
         indices[y][x] = static_cast<int>(noise % entries);
         shown = palette[indices[y][x]];
-      } else if (spec.bitCount == 16 || spec.compression == 3) {
+      } else if (recipe.bitCount == 16 || recipe.compression == 3) {
         values[y][x] = PackMasked(masks, noise, &shown);
       } else {
         shown = {static_cast<std::uint8_t>(noise), static_cast<std::uint8_t>(noise >> 8),
@@ -138,24 +138,24 @@ EncodedDib EncodeDib(const DibLayoutSpec& spec, int width, int height, unsigned 
   }
 
   Bytes pixels;
-  if (IsRle(spec.compression)) {
+  if (IsRle(recipe.compression)) {
     for (int y = height - 1; y >= 0; --y) {
-      AppendRleRow(indices[y], spec.compression == 2, &pixels);
+      AppendRleRow(indices[y], recipe.compression == 2, &pixels);
       pixels.insert(pixels.end(), {0, static_cast<std::uint8_t>(y == 0 ? 1 : 0)});  // end of line, or of bitmap
     }
   } else {
-    const std::size_t stride = (static_cast<std::size_t>(width) * spec.bitCount + 31) / 32 * 4;
+    const std::size_t stride = (static_cast<std::size_t>(width) * recipe.bitCount + 31) / 32 * 4;
     pixels.assign(stride * height, 0);
     for (int y = 0; y < height; ++y) {
-      std::uint8_t* row = &pixels[stride * (spec.topDown ? y : height - 1 - y)];
+      std::uint8_t* row = &pixels[stride * (recipe.topDown ? y : height - 1 - y)];
       for (int x = 0; x < width; ++x) {
         const std::uint32_t v = values[y][x];
-        switch (spec.bitCount) {
+        switch (recipe.bitCount) {
           case 1:
           case 4:
           case 8: {
-            const int perByte = 8 / spec.bitCount;
-            const int shift = 8 - spec.bitCount * (x % perByte + 1);
+            const int perByte = 8 / recipe.bitCount;
+            const int shift = 8 - recipe.bitCount * (x % perByte + 1);
             row[x / perByte] |= static_cast<std::uint8_t>(indices[y][x] << shift);
             break;
           }
@@ -169,7 +169,7 @@ EncodedDib EncodeDib(const DibLayoutSpec& spec, int width, int height, unsigned 
             row[3 * x + 2] = static_cast<std::uint8_t>(v >> 16);
             break;
           default:  // 32: an alpha mask, when there is one, is opaque
-            for (int i = 0; i < 4; ++i) row[4 * x + i] = static_cast<std::uint8_t>((v | spec.masks[3]) >> (8 * i));
+            for (int i = 0; i < 4; ++i) row[4 * x + i] = static_cast<std::uint8_t>((v | recipe.masks[3]) >> (8 * i));
             break;
         }
       }
@@ -177,27 +177,27 @@ EncodedDib EncodeDib(const DibLayoutSpec& spec, int width, int height, unsigned 
   }
 
   Bytes& block = out.block;
-  block.assign(spec.headerSize, 0);
-  Put32(block, 0, spec.headerSize);
+  block.assign(recipe.headerSize, 0);
+  Put32(block, 0, recipe.headerSize);
   Put32(block, 4, static_cast<std::uint32_t>(width));
-  Put32(block, 8, static_cast<std::uint32_t>(spec.topDown ? -height : height));
+  Put32(block, 8, static_cast<std::uint32_t>(recipe.topDown ? -height : height));
   Put16(block, 12, 1);
-  Put16(block, 14, spec.bitCount);
-  Put32(block, 16, spec.compression);
-  Put32(block, 20, spec.sizeImageZero && !IsRle(spec.compression) ? 0 : static_cast<std::uint32_t>(pixels.size()));
+  Put16(block, 14, recipe.bitCount);
+  Put32(block, 16, recipe.compression);
+  Put32(block, 20, recipe.sizeImageZero && !IsRle(recipe.compression) ? 0 : static_cast<std::uint32_t>(pixels.size()));
   Put32(block, 24, 2835);
   Put32(block, 28, 2835);
-  Put32(block, 32, spec.clrUsed);
-  if (spec.compression == 3) {
-    if (spec.headerSize == 40) {
-      for (int c = 0; c < 3; ++c) Append32(block, spec.masks[c]);
+  Put32(block, 32, recipe.clrUsed);
+  if (recipe.compression == 3) {
+    if (recipe.headerSize == 40) {
+      for (int c = 0; c < 3; ++c) Append32(block, recipe.masks[c]);
     } else {
-      const int inHeader = spec.headerSize >= 56 ? 4 : 3;
-      for (int c = 0; c < inHeader; ++c) Put32(block, 40 + 4 * c, spec.masks[c]);
+      const int inHeader = recipe.headerSize >= 56 ? 4 : 3;
+      for (int c = 0; c < inHeader; ++c) Put32(block, 40 + 4 * c, recipe.masks[c]);
     }
   }
-  if (spec.headerSize >= 108) Put32(block, 56, 0x73524742);  // LCS_sRGB
-  if (spec.headerSize >= 124) Put32(block, 108, 4);          // LCS_GM_IMAGES
+  if (recipe.headerSize >= 108) Put32(block, 56, 0x73524742);  // LCS_sRGB
+  if (recipe.headerSize >= 124) Put32(block, 108, 4);          // LCS_GM_IMAGES
   for (const Rgb& c : palette) Append32(block, static_cast<std::uint32_t>(c.r) << 16 | c.g << 8 | c.b);
   block.insert(block.end(), pixels.begin(), pixels.end());
   return out;

@@ -12,7 +12,7 @@
 
 namespace testsupport {
 
-struct DibLayoutSpec {
+struct DibLayoutRecipe {
   std::string name;
   std::uint32_t headerSize = 40;  // 40, 52, 56, 108 or 124
   std::uint16_t bitCount = 24;
@@ -32,6 +32,6 @@ struct EncodedDib {
 };
 
 // A width × height image in the layout; `seed` varies the pixels.
-EncodedDib EncodeDib(const DibLayoutSpec& spec, int width, int height, unsigned seed = 1);
+EncodedDib EncodeDib(const DibLayoutRecipe& recipe, int width, int height, unsigned seed = 1);
 
 }  // namespace testsupport

@@ -27,7 +27,7 @@
 namespace {
 
 using testsupport::DecodedImage;
-using testsupport::DibLayoutSpec;
+using testsupport::DibLayoutRecipe;
 using testsupport::EncodedDib;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -35,24 +35,24 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr int kWidth = 13;
 constexpr int kHeight = 7;
 
-DibLayoutSpec Indexed(const std::string& name, std::uint16_t bits, std::uint32_t clrUsed) {
-  DibLayoutSpec s;
+DibLayoutRecipe Indexed(const std::string& name, std::uint16_t bits, std::uint32_t clrUsed) {
+  DibLayoutRecipe s;
   s.name = name;
   s.bitCount = bits;
   s.clrUsed = clrUsed;
   return s;
 }
 
-DibLayoutSpec Rgb(const std::string& name, std::uint16_t bits) {
-  DibLayoutSpec s;
+DibLayoutRecipe Rgb(const std::string& name, std::uint16_t bits) {
+  DibLayoutRecipe s;
   s.name = name;
   s.bitCount = bits;
   return s;
 }
 
-DibLayoutSpec Masked(const std::string& name, std::uint16_t bits, std::uint32_t red, std::uint32_t green,
+DibLayoutRecipe Masked(const std::string& name, std::uint16_t bits, std::uint32_t red, std::uint32_t green,
                      std::uint32_t blue, std::uint32_t alpha = 0) {
-  DibLayoutSpec s;
+  DibLayoutRecipe s;
   s.name = name;
   s.bitCount = bits;
   s.compression = 3;
@@ -63,25 +63,25 @@ DibLayoutSpec Masked(const std::string& name, std::uint16_t bits, std::uint32_t 
   return s;
 }
 
-DibLayoutSpec Header(std::uint32_t size, DibLayoutSpec s) {
+DibLayoutRecipe Header(std::uint32_t size, DibLayoutRecipe s) {
   s.headerSize = size;
   return s;
 }
-DibLayoutSpec TopDown(DibLayoutSpec s) {
+DibLayoutRecipe TopDown(DibLayoutRecipe s) {
   s.topDown = true;
   return s;
 }
-DibLayoutSpec NoSizeImage(DibLayoutSpec s) {
+DibLayoutRecipe NoSizeImage(DibLayoutRecipe s) {
   s.sizeImageZero = true;
   return s;
 }
-DibLayoutSpec Compressed(std::uint32_t compression, DibLayoutSpec s) {
+DibLayoutRecipe Compressed(std::uint32_t compression, DibLayoutRecipe s) {
   s.compression = compression;
   return s;
 }
 
 // The layouts a program may put as CF_DIB; every one must save faithfully.
-std::vector<DibLayoutSpec> SavedLayouts() {
+std::vector<DibLayoutRecipe> SavedLayouts() {
   return {
       Indexed("1 bpp, 2 colours", 1, 0),
       TopDown(Indexed("1 bpp, 2 colours, top-down", 1, 0)),
@@ -227,11 +227,11 @@ class LayoutMatrix : public ::testing::Test {
 TEST_F(LayoutMatrix, EveryLayoutPutAsCfDibSavesWhatItShows) {
   std::vector<Row> rows;
   unsigned seed = 1;
-  for (const DibLayoutSpec& spec : SavedLayouts()) {
-    const EncodedDib dib = testsupport::EncodeDib(spec, kWidth, kHeight, seed++);
-    ASSERT_TRUE(testsupport::PutDibOnRealClipboard(dib.block)) << spec.name;
-    rows.push_back(SaveAndCompare("CF_DIB", spec.name, dib.expected, dib.tolerance));
-    EXPECT_TRUE(rows.back().pass) << spec.name << ": " << rows.back().result;
+  for (const DibLayoutRecipe& recipe : SavedLayouts()) {
+    const EncodedDib dib = testsupport::EncodeDib(recipe, kWidth, kHeight, seed++);
+    ASSERT_TRUE(testsupport::PutDibOnRealClipboard(dib.block)) << recipe.name;
+    rows.push_back(SaveAndCompare("CF_DIB", recipe.name, dib.expected, dib.tolerance));
+    EXPECT_TRUE(rows.back().pass) << recipe.name << ": " << rows.back().result;
   }
   PrintMatrix("Layout matrix: CF_DIB as the program put it", rows);
 }
@@ -239,24 +239,24 @@ TEST_F(LayoutMatrix, EveryLayoutPutAsCfDibSavesWhatItShows) {
 TEST_F(LayoutMatrix, CfDibV5ConvertedByThePlatformSavesWhatItShowsOrIsRefused) {
   std::vector<Row> rows;
   unsigned seed = 100;
-  for (DibLayoutSpec spec : SavedLayouts()) {
-    if (spec.headerSize != 40) continue;  // the header variants are CF_DIB layouts of their own
-    spec.headerSize = 124;
-    const EncodedDib dib = testsupport::EncodeDib(spec, kWidth, kHeight, seed++);
-    ASSERT_TRUE(testsupport::PutDibV5OnRealClipboard(dib.block)) << spec.name;
-    Row row = SaveAndCompare("CF_DIBV5", spec.name, dib.expected, dib.tolerance);
+  for (DibLayoutRecipe recipe : SavedLayouts()) {
+    if (recipe.headerSize != 40) continue;  // the header variants are CF_DIB layouts of their own
+    recipe.headerSize = 124;
+    const EncodedDib dib = testsupport::EncodeDib(recipe, kWidth, kHeight, seed++);
+    ASSERT_TRUE(testsupport::PutDibV5OnRealClipboard(dib.block)) << recipe.name;
+    Row row = SaveAndCompare("CF_DIBV5", recipe.name, dib.expected, dib.tolerance);
 
     // A platform whose CF_DIB leaves out the colour table (Wine does) gives a
     // block shorter than its header claims: refusing it is the right answer.
     const std::size_t tableAndPixels = dib.block.size() - 124;
     const Bytes platformBlock = testsupport::ReadDibFromRealClipboard();
-    if (spec.bitCount <= 8 && saved == SAVE_ERR_BITMAP_DATA && platformBlock.size() < 40 + tableAndPixels) {
+    if (recipe.bitCount <= 8 && saved == SAVE_ERR_BITMAP_DATA && platformBlock.size() < 40 + tableAndPixels) {
       row.pass = true;
       row.result = "refused (7): the platform's CF_DIB has no colour table";
       EXPECT_FALSE(contract::Current().Exists(g_szFilePath)) << "a refused save leaves no file";
     }
     rows.push_back(row);
-    EXPECT_TRUE(row.pass) << spec.name << ": " << row.result;
+    EXPECT_TRUE(row.pass) << recipe.name << ": " << row.result;
   }
   PrintMatrix("Layout matrix: CF_DIBV5, CF_DIB made by the platform", rows);
 }
