@@ -1,6 +1,7 @@
 #include "capture/save_clipboard.h"
 
 #include "app/app_state.h"
+#include "app/folder_levels.h"
 #include "app/safe_format.h"
 #include "app/wide_text.h"
 #include "capture/bmp_pieces.h"
@@ -24,21 +25,6 @@ void CloseOutputFile(platform::FileSystem& files) {
 void DiscardOutputFile(platform::FileSystem& files) {
   CloseOutputFile(files);
   files.Remove(s_tempPath);
-}
-
-// Creates each missing level of g_szSaveDir, from the drive's root down.
-SaveResult CreateSaveFolder(platform::FileSystem& files) {
-  char16_t prefix[kPathChars];
-  WideZero(prefix, kPathChars);
-  const std::size_t length = WideLength(g_szSaveDir, kPathChars);
-  for (std::size_t i = 0; i < length; ++i) {
-    if (g_szSaveDir[i] != u'\\') continue;
-    WideCopyCount(prefix, kPathChars, g_szSaveDir, i + 1);
-    if (files.IsDirectory(prefix)) continue;
-    std::uint32_t error = 0;
-    if (!files.MakeDirectory(prefix, &error)) return SAVE_ERR_CREATE_DIR;
-  }
-  return SAVE_OK;
 }
 
 SaveResult WriteBitmapFile(platform::Platform& os, const BmpPieces& pieces) {
@@ -69,8 +55,8 @@ SaveResult SaveFromOpenClipboard(platform::Platform& os) {
     return SAVE_ERR_SAVE_DIR;
   }
 
-  const SaveResult folder = CreateSaveFolder(os.files);
-  if (folder != SAVE_OK) return folder;
+  // Any level that cannot be made ends the save.
+  if (!CreateMissingFolderLevels(g_szSaveDir, nullptr)) return SAVE_ERR_CREATE_DIR;
 
   if (MakeSaveFileName(os.clock.Now(), g_szFileName, kFileNameChars) <= 0) return SAVE_ERR_FILE_NAME;
   if (!WideCopy(g_szFilePath, kFilePathChars, g_szSaveDir) ||

@@ -1,0 +1,11 @@
+// Creating a folder one level at a time, from the drive's root down.
+#pragma once
+
+#include <cstdint>
+
+// Creates each missing level of a backslash-ended folder (at most kPathChars
+// units with its NUL): every prefix that ends with a backslash is looked at in
+// order, and made when it is not a directory. A failed creation stops the
+// walk with false unless `tolerated` (when given) accepts its error code.
+// Levels made before a failure stay.
+bool CreateMissingFolderLevels(const char16_t* folder, bool (*tolerated)(std::uint32_t error));
