@@ -1,6 +1,11 @@
 # Sourced by the scripts: a Wine prefix of the project's own under build/ and,
 # where there is no display, a virtual one. Never touches ~/.wine.
-#   wine_env_setup PREFIX   make the prefix if needed, export WINEPREFIX/DISPLAY
+#   wine_env_setup PREFIX [--own-home]
+#                           make the prefix if needed, export WINEPREFIX/DISPLAY.
+#                           Wine links a prefix's Desktop, Documents, Pictures ...
+#                           to $HOME, so unless --own-home is given the prefix
+#                           gets a home of its own, PREFIX-home, and HOME points
+#                           there: tests never touch the person's own files.
 #   wine_env_start          start the wineserver once (much faster test runs)
 #   wine_env_stop           stop the wineserver and the virtual display
 
@@ -28,13 +33,24 @@ _start_xvfb() {
 
 wine_env_setup() {
   export WINEPREFIX="$1"
+  if [ "${2:-}" != --own-home ]; then
+    export HOME="$1-home"
+    mkdir -p "$HOME/Desktop"
+  fi
   export WINEARCH=win32
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono/Gecko prompts
   if [ -z "${DISPLAY:-}" ] || [ "${TARNWICK_XVFB:-}" = 1 ]; then
     _start_xvfb || return 1
   fi
-  if [ ! -f "$WINEPREFIX/.tarnwick-ready" ]; then
+  # The prefix's folder links are made once, for the home it was made with;
+  # one made for another home (or by an older script) is made anew.
+  if [ "$(cat "$WINEPREFIX/.tarnwick-ready" 2>/dev/null)" != "home=$HOME" ]; then
+    if [ -d "$WINEPREFIX" ]; then
+      wineserver -k >/dev/null 2>&1 || true
+      wineserver -w >/dev/null 2>&1 || true
+      rm -rf "$WINEPREFIX"
+    fi
     mkdir -p "$(dirname "$WINEPREFIX")"
     wineboot -i >/dev/null 2>&1
     # Without a window manager, closing a window stalls ~2 s unless Wine
@@ -47,7 +63,7 @@ wine_env_setup() {
         /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
     done
     wineserver -w
-    touch "$WINEPREFIX/.tarnwick-ready"
+    echo "home=$HOME" >"$WINEPREFIX/.tarnwick-ready"
   fi
 }
 
