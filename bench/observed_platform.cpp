@@ -45,19 +45,28 @@ const std::uint8_t* ObservedPlatform::Memory::Lock(platform::Handle block) {
   return bytes;
 }
 
-platform::Handle ObservedPlatform::Files::CreateForWriting(const char16_t* path) {
+platform::Handle ObservedPlatform::Files::CreateTemporary(const char16_t* path) {
   createdAt = NowMs();
-  return real.CreateForWriting(path);
+  return real.CreateTemporary(path);
 }
 
-void ObservedPlatform::Files::CloseFile(platform::Handle file) {
-  real.CloseFile(file);
+bool ObservedPlatform::Files::Write(platform::Handle file, const void* data, std::uint32_t count) {
+  const bool written = real.Write(file, data, count);
   steps.write = NowMs() - createdAt;
+  return written;
 }
 
-bool ObservedPlatform::Files::MoveReplacing(const char16_t* from, const char16_t* to) {
+bool ObservedPlatform::Files::Flush(platform::Handle file) {
+  if (skipFlush) return true;
   const double start = NowMs();
-  const bool moved = real.MoveReplacing(from, to);
+  const bool flushed = real.Flush(file);
+  steps.flush = NowMs() - start;
+  return flushed;
+}
+
+bool ObservedPlatform::Files::MoveNew(const char16_t* from, const char16_t* to, std::uint32_t* error) {
+  const double start = NowMs();
+  const bool moved = real.MoveNew(from, to, error);
   steps.move = NowMs() - start;
   return moved;
 }

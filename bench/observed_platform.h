@@ -1,7 +1,7 @@
 // The real platform, watched at the steps where a save's time goes: opening
 // the clipboard, the hand-over (GetClipboardData until GlobalLock returned:
 // the system gives the bitmap to the process), writing the file (creation to
-// close) and moving it into place; and the process's private bytes just
+// the last write), flushing it to the disk and moving it into place; and the process's private bytes just
 // after the hand-over. Message boxes are counted, not shown, so that a failed
 // save cannot hang the run on a box nobody closes.
 #pragma once
@@ -17,6 +17,7 @@ struct SaveSteps {
   double open = 0;
   double handOver = 0;
   double write = 0;
+  double flush = 0;
   double move = 0;
 };
 
@@ -29,6 +30,8 @@ class ObservedPlatform {
 
   // Read the private bytes after each hand-over (costs a little time).
   void set_sample_memory(bool on) { memory_.sample = on; }
+  // Skip FlushFileBuffers, to see what the flush costs.
+  void set_skip_flush(bool on) { files_.skipFlush = on; }
 
   const SaveSteps& steps() const { return steps_; }
   std::size_t bytesAfterHandOver() const { return memory_.bytesAfterHandOver; }
@@ -61,16 +64,23 @@ class ObservedPlatform {
     Files(platform::FileSystem& r, SaveSteps& s) : real(r), steps(s) {}
     bool IsDirectory(const char16_t* path) override { return real.IsDirectory(path); }
     bool MakeDirectory(const char16_t* path, std::uint32_t* error) override { return real.MakeDirectory(path, error); }
-    platform::Handle CreateForWriting(const char16_t* path) override;
-    bool Write(platform::Handle file, const void* data, std::uint32_t count) override {
-      return real.Write(file, data, count);
+    platform::Handle CreateTemporary(const char16_t* path) override;
+    bool Write(platform::Handle file, const void* data, std::uint32_t count) override;
+    bool Flush(platform::Handle file) override;
+    bool MakePlain(platform::Handle file) override { return real.MakePlain(file); }
+    void CloseFile(platform::Handle file) override { real.CloseFile(file); }
+    platform::Handle OpenForReading(const char16_t* path) override { return real.OpenForReading(path); }
+    bool Read(platform::Handle file, void* data, std::uint32_t count, std::uint32_t* got) override {
+      return real.Read(file, data, count, got);
     }
-    void CloseFile(platform::Handle file) override;
     bool Remove(const char16_t* path) override { return real.Remove(path); }
-    bool MoveReplacing(const char16_t* from, const char16_t* to) override;
+    bool RemoveIfUnused(const char16_t* path) override { return real.RemoveIfUnused(path); }
+    bool MoveNew(const char16_t* from, const char16_t* to, std::uint32_t* error) override;
+    std::vector<std::u16string> FindFiles(const char16_t* pattern) override { return real.FindFiles(pattern); }
     platform::FileSystem& real;
     SaveSteps& steps;
     double createdAt = 0;
+    bool skipFlush = false;
   };
   struct MessageBoxes : platform::MessageBoxes {
     void Show(const char16_t*, const char16_t*, std::uint32_t) override { ++shown; }

@@ -1,5 +1,9 @@
 #include "capture/save_clipboard.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
 #include "app/app_state.h"
 #include "app/folder_levels.h"
 #include "app/safe_format.h"
@@ -9,10 +13,21 @@
 
 namespace {
 
-// A save writes under this name beside the final one and moves the file into
-// place only once every write has succeeded, so a failed save never leaves a
-// partial file nor destroys a good one of the same name.
+// A save writes the picture under a temporary name in the save folder, hidden
+// and unique to this process, and gives it its final name only once every
+// byte is on the disk. So the final name never holds a partial picture, and a
+// process that dies mid-save leaves only its temporary file, which the next
+// save into that folder removes.
+constexpr char16_t kTempPrefix[] = u".tarnwick-";
 constexpr char16_t kTempSuffix[] = u".tmp";
+// Pictures saved within one second: the first keeps the plain name, the next
+// ones get " (2)", " (3)" ... up to this many; then the save gives up.
+constexpr int kMaxPicturesPerSecond = 100;
+// Clipboard history, remote-desktop sync and clipboard managers hold the
+// clipboard for a few milliseconds after Print Screen: wait a little for them.
+constexpr int kOpenClipboardRetries = 5;
+constexpr std::uint32_t kOpenClipboardRetryMs = 50;
+
 char16_t s_tempPath[kFilePathChars] = {};
 // g_hOutputFile keeps its stale value after a save; this says whether it is open.
 bool s_outputFileOpen = false;
@@ -27,21 +42,107 @@ void DiscardOutputFile(platform::FileSystem& files) {
   files.Remove(s_tempPath);
 }
 
-SaveResult WriteBitmapFile(platform::Platform& os, const BmpPieces& pieces) {
+bool OpenClipboardSoon(platform::Platform& os) {
+  for (int retry = 0;; ++retry) {
+    if (os.clipboard.Open()) return true;
+    if (retry == kOpenClipboardRetries) return false;
+    os.threads.Pause(kOpenClipboardRetryMs);
+  }
+}
+
+bool IsTemporaryName(const std::u16string& name) {
+  const std::u16string_view prefix(kTempPrefix), suffix(kTempSuffix);
+  return name.size() > prefix.size() + suffix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// Removes what dead processes left in the save folder. A temporary file that
+// is still open belongs to a save going on now, in another copy of the
+// program, and stays.
+void RemoveLeftovers(platform::FileSystem& files) {
+  char16_t path[kFilePathChars];
+  if (SafeFormat(path, kFilePathChars, u"%s%s*%s", g_szSaveDir, kTempPrefix, kTempSuffix) <= 0) return;
+  for (const std::u16string& name : files.FindFiles(path)) {
+    if (!IsTemporaryName(name)) continue;
+    if (SafeFormat(path, kFilePathChars, u"%s%s", g_szSaveDir, name.c_str()) > 0) files.RemoveIfUnused(path);
+  }
+}
+
+// The file's next bytes are exactly these.
+bool ReadMatches(platform::FileSystem& files, platform::Handle file, const std::uint8_t* expected,
+                 std::uint32_t length) {
+  std::uint8_t chunk[16384];
+  while (length > 0) {
+    std::uint32_t got = 0;
+    const std::uint32_t wanted = std::min<std::uint32_t>(length, sizeof chunk);
+    if (!files.Read(file, chunk, wanted, &got) || got == 0 || got > wanted) return false;
+    if (std::memcmp(chunk, expected, got) != 0) return false;
+    expected += got;
+    length -= got;
+  }
+  return true;
+}
+
+// The file at `path` holds exactly the picture this save writes.
+bool FileHoldsPicture(platform::FileSystem& files, const char16_t* path, const BmpPieces& pieces) {
+  const platform::Handle file = files.OpenForReading(path);
+  if (file == platform::InvalidHandle()) return false;
+  std::uint8_t beyond = 0;
+  std::uint32_t got = 1;
+  const bool same = ReadMatches(files, file, pieces.fileHeader, kFileHeaderBytes) &&
+                    ReadMatches(files, file, pieces.bitmapInfo, pieces.bitmapInfoLength) &&
+                    ReadMatches(files, file, g_pClipboardDib + pieces.pixelOffset, pieces.pixelLength) &&
+                    files.Read(file, &beyond, 1, &got) && got == 0;
+  files.CloseFile(file);
+  return same;
+}
+
+bool ComposeFilePath(const platform::LocalTime& time, int picture) {
+  return MakeSaveFileName(time, g_szFileName, kFileNameChars, picture) > 0 &&
+         WideCopy(g_szFilePath, kFilePathChars, g_szSaveDir) &&
+         WideAppend(g_szFilePath, kFilePathChars, g_szFileName);
+}
+
+// Gives the finished file the first free name of its second. The move never
+// replaces a file, so a name taken meanwhile, by another copy of the program
+// too, only sends the picture on to the next name. When a taken name already
+// holds this very picture (a held key repeats it) nothing more is made.
+SaveResult PlaceFile(platform::FileSystem& files, const platform::LocalTime& time, const BmpPieces& pieces) {
+  for (int picture = 1; picture <= kMaxPicturesPerSecond; ++picture) {
+    if (!ComposeFilePath(time, picture)) break;
+    std::uint32_t error = 0;
+    if (files.MoveNew(s_tempPath, g_szFilePath, &error)) {
+      CloseOutputFile(files);
+      return SAVE_OK;
+    }
+    if (error != platform::kErrorAlreadyExists && error != platform::kErrorFileExists) {
+      DiscardOutputFile(files);
+      return SAVE_ERR_WRITE_FILE;
+    }
+    if (FileHoldsPicture(files, g_szFilePath, pieces)) {
+      DiscardOutputFile(files);
+      return SAVE_OK;
+    }
+  }
+  DiscardOutputFile(files);
+  return SAVE_ERR_FILE_NAME;
+}
+
+SaveResult WriteBitmapFile(platform::Platform& os, const platform::LocalTime& time, const BmpPieces& pieces) {
   platform::FileSystem& files = os.files;
   // Every write is made whatever became of the one before.
   const bool fileHeaderWritten = files.Write(g_hOutputFile, pieces.fileHeader, kFileHeaderBytes);
   const bool bitmapInfoWritten = files.Write(g_hOutputFile, pieces.bitmapInfo, pieces.bitmapInfoLength);
   const bool pixelsWritten =
       files.Write(g_hOutputFile, g_pClipboardDib + pieces.pixelOffset, pieces.pixelLength);
-  CloseOutputFile(files);
-
-  if (fileHeaderWritten && bitmapInfoWritten && pixelsWritten &&
-      files.MoveReplacing(s_tempPath, g_szFilePath)) {
-    return SAVE_OK;
+  // The data is on the disk before the file has its name, so that a power
+  // cut cannot leave the name on an empty or zero-filled file.
+  if (!fileHeaderWritten || !bitmapInfoWritten || !pixelsWritten || !files.Flush(g_hOutputFile) ||
+      !files.MakePlain(g_hOutputFile)) {
+    DiscardOutputFile(files);
+    return SAVE_ERR_WRITE_FILE;
   }
-  files.Remove(s_tempPath);
-  return SAVE_ERR_WRITE_FILE;
+  return PlaceFile(files, time, pieces);
 }
 
 // Everything after a successful OpenClipboard; the caller closes it.
@@ -58,18 +159,18 @@ SaveResult SaveFromOpenClipboard(platform::Platform& os) {
   // Any level that cannot be made ends the save.
   if (!CreateMissingFolderLevels(g_szSaveDir, nullptr)) return SAVE_ERR_CREATE_DIR;
 
-  if (MakeSaveFileName(os.clock.Now(), g_szFileName, kFileNameChars) <= 0) return SAVE_ERR_FILE_NAME;
-  if (!WideCopy(g_szFilePath, kFilePathChars, g_szSaveDir) ||
-      !WideAppend(g_szFilePath, kFilePathChars, g_szFileName) ||
-      !WideCopy(s_tempPath, kFilePathChars, g_szFilePath) ||
-      !WideAppend(s_tempPath, kFilePathChars, kTempSuffix)) {
+  const platform::LocalTime time = os.clock.Now();
+  if (!ComposeFilePath(time, 1) ||
+      SafeFormat(s_tempPath, kFilePathChars, u"%s%s%d%s", g_szSaveDir, kTempPrefix,
+                 static_cast<int>(os.threads.ProcessId()), kTempSuffix) <= 0) {
     return SAVE_ERR_FILE_NAME;
   }
+  RemoveLeftovers(os.files);
 
   const platform::Handle block = os.clipboard.GetDib();
   g_pClipboardDib = os.memory.Lock(block);
 
-  g_hOutputFile = os.files.CreateForWriting(s_tempPath);
+  g_hOutputFile = os.files.CreateTemporary(s_tempPath);
   if (g_hOutputFile == platform::InvalidHandle()) {
     if (g_pClipboardDib != nullptr) os.memory.Unlock(block);
     return SAVE_ERR_CREATE_FILE;
@@ -91,7 +192,7 @@ SaveResult SaveFromOpenClipboard(platform::Platform& os) {
     return SAVE_ERR_BITMAP_DATA;
   }
 
-  const SaveResult written = WriteBitmapFile(os, pieces);
+  const SaveResult written = WriteBitmapFile(os, time, pieces);
   os.memory.Unlock(block);
   return written;
 }
@@ -100,7 +201,7 @@ SaveResult SaveFromOpenClipboard(platform::Platform& os) {
 
 SaveResult SaveClipboardBitmap() {
   platform::Platform& os = platform::Current();
-  if (!os.clipboard.Open()) return SAVE_ERR_OPEN_CLIPBOARD;
+  if (!OpenClipboardSoon(os)) return SAVE_ERR_OPEN_CLIPBOARD;
   const SaveResult result = SaveFromOpenClipboard(os);
   os.clipboard.Close();
   return result;

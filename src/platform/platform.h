@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -18,6 +20,7 @@ inline Handle InvalidHandle() { return reinterpret_cast<Handle>(static_cast<std:
 
 // Win32 error codes the program looks at.
 constexpr std::uint32_t kErrorAccessDenied = 5;
+constexpr std::uint32_t kErrorFileExists = 80;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kErrorHotKeyAlreadyRegistered = 1409;
 
@@ -71,17 +74,34 @@ class FileSystem {
   virtual bool IsDirectory(const char16_t* path) = 0;
   // CreateDirectoryW(path, NULL). On failure *error receives GetLastError().
   virtual bool MakeDirectory(const char16_t* path, std::uint32_t* error) = 0;
-  // CreateFileW for writing, not shared, always created anew (an existing
-  // file is truncated). InvalidHandle() on failure.
-  virtual Handle CreateForWriting(const char16_t* path) = 0;
+  // CreateFileW for writing, always created anew, hidden and temporary. Shared
+  // for delete only: it can be renamed while open (MoveNew), but nobody else
+  // can open it, so RemoveIfUnused passes it over. InvalidHandle() on failure.
+  virtual Handle CreateTemporary(const char16_t* path) = 0;
   // WriteFile of the whole count; false on failure (a full disk included).
   virtual bool Write(Handle file, const void* data, std::uint32_t count) = 0;
+  // FlushFileBuffers: the data is on the disk, not only in the cache.
+  virtual bool Flush(Handle file) = 0;
+  // Gives an open file plain attributes (FILE_ATTRIBUTE_NORMAL).
+  virtual bool MakePlain(Handle file) = 0;
   virtual void CloseFile(Handle file) = 0;
+  // CreateFileW for reading an existing file, shared for everything.
+  // InvalidHandle() when it cannot be opened.
+  virtual Handle OpenForReading(const char16_t* path) = 0;
+  // ReadFile of up to `count` bytes; *got is 0 at the end of the file.
+  virtual bool Read(Handle file, void* data, std::uint32_t count, std::uint32_t* got) = 0;
   // DeleteFileW.
   virtual bool Remove(const char16_t* path) = 0;
-  // MoveFileExW with MOVEFILE_REPLACE_EXISTING: one step, a file of the new
-  // name is replaced.
-  virtual bool MoveReplacing(const char16_t* from, const char16_t* to) = 0;
+  // Deletes the file only when no handle to it is open anywhere (an exclusive
+  // open with FILE_FLAG_DELETE_ON_CLOSE); false otherwise.
+  virtual bool RemoveIfUnused(const char16_t* path) = 0;
+  // MoveFileExW with MOVEFILE_WRITE_THROUGH: one step, never replacing. When
+  // the new name is taken it fails with *error kErrorAlreadyExists (or
+  // kErrorFileExists).
+  virtual bool MoveNew(const char16_t* from, const char16_t* to, std::uint32_t* error) = 0;
+  // The names (without folder) of the files that FindFirstFileW finds for a
+  // pattern such as C:\shots\*.tmp, hidden ones included.
+  virtual std::vector<std::u16string> FindFiles(const char16_t* pattern) = 0;
 };
 
 class Clock {
@@ -105,6 +125,8 @@ class Threads {
   virtual void Close(Handle thread) = 0;
   // Sleep.
   virtual void Pause(std::uint32_t milliseconds) = 0;
+  // GetCurrentProcessId.
+  virtual std::uint32_t ProcessId() = 0;
 };
 
 class MessageBoxes {

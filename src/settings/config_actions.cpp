@@ -30,10 +30,14 @@ bool OpenSettings(char16_t* folder, std::uint16_t* hotKeyValue) {
   return true;
 }
 
-bool SaveSettings(char16_t* folder, std::uint16_t key, std::uint16_t modifiers) {
-  // A 219-character text without a final backslash has no room for one: it
-  // is refused like any other folder that cannot be used.
-  if (!FolderTextIsValid(folder) || !EndFolderWithBackslash(folder) || !CreateFolderLevels(folder)) {
+bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers) {
+  // A text longer than the stored folder is refused, never cut: a cut that
+  // ends on a backslash would send the saves into a parent folder. A
+  // 219-character text without a final backslash has no room for one: it is
+  // refused like any other folder that cannot be used.
+  char16_t folder[kPathChars];
+  if (!WideCopy(folder, kPathChars, typed) || !FolderTextIsValid(folder) || !EndFolderWithBackslash(folder) ||
+      !CreateFolderLevels(folder)) {
     ShowError(kBadFolderText);
     return false;
   }

@@ -10,10 +10,10 @@
 // says so and returns false: the boxes stay empty and the key stays as it is.
 bool OpenSettings(char16_t* folder, std::uint16_t* hotKeyValue);
 
-// Save, given the folder text as typed (a kPathChars buffer, changed in place)
-// and the hot-key box's key and modifiers. True when the dialog ends with OK;
-// every failure has shown its message.
-bool SaveSettings(char16_t* folder, std::uint16_t key, std::uint16_t modifiers);
+// Save, given the whole folder text as typed (of any length) and the hot-key
+// box's key and modifiers. True when the dialog ends with OK; every failure
+// has shown its message.
+bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers);
 
 // Cancel, and any other close of the dialog: registers the stored key again.
 // True when the dialog ends; false (after the message) when it stays open.

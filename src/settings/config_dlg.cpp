@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "app/app_state.h"
 #include "app/wide_text.h"
 #include "framework/win_app.h"
@@ -76,11 +78,11 @@ bool CConfigDlg::OnCommand(UINT id, UINT notifyCode) {
 }
 
 void CConfigDlg::OnBnClickedSave() {
-  char16_t folder[kPathChars];
-  WideZero(folder, kPathChars);
-  GetWindowTextW(m_pathEdit, reinterpret_cast<wchar_t*>(folder), kPathChars);
+  // The whole text, however long: the folder rules refuse what does not fit.
+  std::u16string folder(GetWindowTextLengthW(m_pathEdit) + 1, u'\0');
+  GetWindowTextW(m_pathEdit, reinterpret_cast<wchar_t*>(folder.data()), static_cast<int>(folder.size()));
   const LRESULT hotKey = SendMessageW(m_hotKeyCtrl, HKM_GETHOTKEY, 0, 0);
-  if (SaveSettings(folder, LOBYTE(LOWORD(hotKey)), HIBYTE(LOWORD(hotKey)))) CDialogEx::OnOK();
+  if (SaveSettings(folder.c_str(), LOBYTE(LOWORD(hotKey)), HIBYTE(LOWORD(hotKey)))) CDialogEx::OnOK();
 }
 
 void CConfigDlg::OnBnClickedCancel() {

@@ -46,56 +46,84 @@ TEST_F(SavePlatformContract, AFileIsNotADirectoryAndBlocksOneOfThatName) {
   EXPECT_EQ(platform::kErrorAlreadyExists, error);
 }
 
-TEST_F(SavePlatformContract, WrittenFileHoldsEveryWriteInOrderAndReplacesAnOldOne) {
-  const std::u16string path = folder + u"out.bmp";
+TEST_F(SavePlatformContract, TemporaryFileHoldsEveryWriteInOrderAndReplacesAnOldOne) {
+  const std::u16string path = folder + u".out.tmp";
   env.MakeFile(path, Bytes(100, 0xEE));
 
-  platform::Handle file = os.files.CreateForWriting(path.c_str());
+  platform::Handle file = os.files.CreateTemporary(path.c_str());
   ASSERT_NE(platform::InvalidHandle(), file);
   const std::uint8_t first[] = {'B', 'M'};
   const std::uint8_t second[] = {1, 2, 3};
   EXPECT_TRUE(os.files.Write(file, first, sizeof first));
   EXPECT_TRUE(os.files.Write(file, second, sizeof second));
   EXPECT_TRUE(os.files.Write(file, second, 0));
-  EXPECT_EQ(platform::InvalidHandle(), os.files.CreateForWriting(path.c_str())) << "an open file is not shared";
+  EXPECT_TRUE(os.files.Flush(file));
+  EXPECT_TRUE(os.files.MakePlain(file));
+  EXPECT_EQ(platform::InvalidHandle(), os.files.CreateTemporary(path.c_str())) << "an open file is not shared";
+  EXPECT_FALSE(os.files.RemoveIfUnused(path.c_str())) << "an open file is not removed";
   os.files.CloseFile(file);
 
   Bytes content;
   ASSERT_TRUE(env.ReadFile(path, &content));
   EXPECT_EQ((Bytes{'B', 'M', 1, 2, 3}), content);
+
+  // Read back through the seam, to the end of the file.
+  file = os.files.OpenForReading(path.c_str());
+  ASSERT_NE(platform::InvalidHandle(), file);
+  std::uint8_t buffer[8] = {};
+  std::uint32_t got = 0;
+  EXPECT_TRUE(os.files.Read(file, buffer, 3, &got));
+  EXPECT_EQ(3u, got);
+  EXPECT_TRUE(os.files.Read(file, buffer + 3, 5, &got));
+  EXPECT_EQ(2u, got);
+  EXPECT_EQ(content, Bytes(buffer, buffer + 5));
+  EXPECT_TRUE(os.files.Read(file, buffer, 1, &got));
+  EXPECT_EQ(0u, got) << "the end of the file";
+  os.files.CloseFile(file);
+
+  EXPECT_TRUE(os.files.RemoveIfUnused(path.c_str()));
+  EXPECT_FALSE(env.Exists(path));
+  EXPECT_EQ(platform::InvalidHandle(), os.files.OpenForReading(path.c_str()));
 }
 
 TEST_F(SavePlatformContract, FileCannotBeCreatedInAMissingFolder) {
   const std::u16string path = folder + u"missing\\out.bmp";
-  EXPECT_EQ(platform::InvalidHandle(), os.files.CreateForWriting(path.c_str()));
+  EXPECT_EQ(platform::InvalidHandle(), os.files.CreateTemporary(path.c_str()));
   EXPECT_FALSE(env.Exists(path));
 }
 
-TEST_F(SavePlatformContract, MoveReplacesTheTargetAndRemoveDeletes) {
-  const std::u16string from = folder + u"new.tmp";
+TEST_F(SavePlatformContract, MoveWhileOpenNeverReplacesAndFindFilesSeesHiddenFiles) {
+  const std::u16string from = folder + u".new.tmp";
   const std::u16string to = folder + u"final.bmp";
-  env.MakeFile(from, Bytes{7, 7});
+  const std::u16string sub = folder + u"sub";
+  std::uint32_t error = 0;
+  ASSERT_TRUE(os.files.MakeDirectory(sub.c_str(), &error));
   env.MakeFile(to, Bytes{1, 1, 1, 1});
+  platform::Handle file = os.files.CreateTemporary(from.c_str());
+  ASSERT_NE(platform::InvalidHandle(), file);
+  const std::uint8_t bytes[] = {7, 7};
+  ASSERT_TRUE(os.files.Write(file, bytes, sizeof bytes));
+  EXPECT_EQ(std::vector<std::u16string>{u".new.tmp"}, os.files.FindFiles((folder + u".*.tmp").c_str()));
 
-  EXPECT_TRUE(os.files.MoveReplacing(from.c_str(), to.c_str()));
+  EXPECT_FALSE(os.files.MoveNew(from.c_str(), to.c_str(), &error));
+  EXPECT_EQ(platform::kErrorAlreadyExists, error);
+  EXPECT_FALSE(os.files.MoveNew(from.c_str(), sub.c_str(), &error)) << "nor onto a folder";
   Bytes content;
   ASSERT_TRUE(env.ReadFile(to, &content));
-  EXPECT_EQ((Bytes{7, 7}), content);
+  EXPECT_EQ((Bytes{1, 1, 1, 1}), content);
+
+  const std::u16string free = folder + u"other.bmp";
+  EXPECT_TRUE(os.files.MoveNew(from.c_str(), free.c_str(), &error)) << "the writer's handle stays open";
+  EXPECT_TRUE(os.files.Write(file, bytes, 1)) << "and still writes, now under the new name";
+  os.files.CloseFile(file);
+  ASSERT_TRUE(env.ReadFile(free, &content));
+  EXPECT_EQ((Bytes{7, 7, 7}), content);
   EXPECT_FALSE(env.Exists(from));
+  EXPECT_TRUE(os.files.FindFiles((folder + u".*.tmp").c_str()).empty());
 
-  EXPECT_TRUE(os.files.Remove(to.c_str()));
-  EXPECT_FALSE(env.Exists(to));
-  EXPECT_FALSE(os.files.Remove(to.c_str()));
-}
-
-TEST_F(SavePlatformContract, MoveOntoAFolderFails) {
-  const std::u16string from = folder + u"new.tmp";
-  const std::u16string to = folder + u"sub";
-  std::uint32_t error = 0;
-  env.MakeFile(from, Bytes{7});
-  ASSERT_TRUE(os.files.MakeDirectory(to.c_str(), &error));
-  EXPECT_FALSE(os.files.MoveReplacing(from.c_str(), to.c_str()));
-  EXPECT_TRUE(env.Exists(from));
+  EXPECT_TRUE(os.files.Remove(free.c_str()));
+  EXPECT_FALSE(env.Exists(free));
+  EXPECT_FALSE(os.files.Remove(free.c_str()));
 }
 
 TEST_F(SavePlatformContract, ClipboardGivesTheDibBlockExactly) {

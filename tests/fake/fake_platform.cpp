@@ -49,7 +49,7 @@ void FakeFileSystem::AddDirectory(const std::u16string& path) {
 void FakeFileSystem::AddFile(const std::u16string& path, const Bytes& content) {
   const std::u16string key = Key(path);
   AddDirectory(Parent(key));
-  nodes_[key] = Node{false, content};
+  nodes_[key] = Node{false, content, path};
 }
 
 bool FakeFileSystem::Exists(const std::u16string& path) const { return nodes_.count(Key(path)) != 0; }
@@ -99,15 +99,29 @@ bool FakeFileSystem::MakeDirectory(const char16_t* path, std::uint32_t* error) {
   return true;
 }
 
-platform::Handle FakeFileSystem::CreateForWriting(const char16_t* path) {
+bool FakeFileSystem::InUse(const std::u16string& key) const {
+  if (heldElsewhere_.count(key) != 0) return true;
+  for (const auto& [handle, openKey] : open_)
+    if (openKey == key) return true;
+  for (const auto& [handle, reader] : readers_)
+    if (reader.key == key) return true;
+  return false;
+}
+
+void FakeFileSystem::HoldElsewhere(const std::u16string& path) { heldElsewhere_.insert(Key(path)); }
+
+bool FakeFileSystem::IsHidden(const std::u16string& path) const {
+  const auto it = nodes_.find(Key(path));
+  return it != nodes_.end() && it->second.hidden;
+}
+
+platform::Handle FakeFileSystem::CreateTemporary(const char16_t* path) {
   const std::u16string key = Key(path);
   const auto it = nodes_.find(key);
-  if (createFileFails || !ParentIsDirectory(key) || (it != nodes_.end() && it->second.directory)) {
+  if (createFileFails || !ParentIsDirectory(key) || (it != nodes_.end() && it->second.directory) || InUse(key)) {
     return platform::InvalidHandle();
   }
-  for (const auto& [handle, openKey] : open_)
-    if (openKey == key) return platform::InvalidHandle();  // not shared
-  nodes_[key] = Node{false, {}};
+  nodes_[key] = Node{false, {}, path, true, true};
   const std::uintptr_t handle = nextHandle_++;
   open_[handle] = key;
   return ToHandle(handle);
@@ -118,43 +132,120 @@ bool FakeFileSystem::Write(platform::Handle file, const void* data, std::uint32_
   if (it == open_.end()) return false;
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   const std::uint64_t fits = std::min<std::uint64_t>(count, freeSpace);
-  Bytes& content = nodes_[it->second].content;
-  content.insert(content.end(), bytes, bytes + fits);
+  Node& node = nodes_[it->second];
+  node.content.insert(node.content.end(), bytes, bytes + fits);
+  node.flushed = false;
   freeSpace -= fits;
   return fits == count;
 }
 
+bool FakeFileSystem::Flush(platform::Handle file) {
+  const auto it = open_.find(FromHandle(file));
+  if (it == open_.end()) return false;
+  nodes_[it->second].flushed = true;
+  return true;
+}
+
+bool FakeFileSystem::MakePlain(platform::Handle file) {
+  const auto it = open_.find(FromHandle(file));
+  if (it == open_.end()) return false;
+  nodes_[it->second].hidden = false;
+  return true;
+}
+
 void FakeFileSystem::CloseFile(platform::Handle file) {
-  if (open_.erase(FromHandle(file)) == 0) ++badCloses;
+  if (open_.erase(FromHandle(file)) == 0 && readers_.erase(FromHandle(file)) == 0) ++badCloses;
+}
+
+platform::Handle FakeFileSystem::OpenForReading(const char16_t* path) {
+  const std::u16string key = Key(path);
+  const auto it = nodes_.find(key);
+  if (it == nodes_.end() || it->second.directory || heldElsewhere_.count(key) != 0) {
+    return platform::InvalidHandle();
+  }
+  const std::uintptr_t handle = nextHandle_++;
+  readers_[handle] = Reader{key, 0};
+  return ToHandle(handle);
+}
+
+bool FakeFileSystem::Read(platform::Handle file, void* data, std::uint32_t count, std::uint32_t* got) {
+  const auto it = readers_.find(FromHandle(file));
+  if (it == readers_.end()) return false;
+  const Bytes& content = nodes_[it->second.key].content;
+  const std::size_t n = std::min<std::size_t>(count, content.size() - std::min(it->second.offset, content.size()));
+  if (n > 0) std::memcpy(data, content.data() + it->second.offset, n);
+  it->second.offset += n;
+  *got = static_cast<std::uint32_t>(n);
+  return true;
 }
 
 bool FakeFileSystem::Remove(const char16_t* path) {
   const auto it = nodes_.find(Key(path));
   if (it == nodes_.end() || it->second.directory) return false;
-  for (const auto& [handle, openKey] : open_)
-    if (openKey == it->first) return false;  // in use
+  if (InUse(it->first)) return false;
   nodes_.erase(it);
   return true;
 }
 
-bool FakeFileSystem::MoveReplacing(const char16_t* from, const char16_t* to) {
+bool FakeFileSystem::RemoveIfUnused(const char16_t* path) { return Remove(path); }
+
+bool FakeFileSystem::MoveNew(const char16_t* from, const char16_t* to, std::uint32_t* error) {
+  if (beforeMove) beforeMove(to);
   const std::u16string source = Key(from);
   const std::u16string target = Key(to);
   const auto it = nodes_.find(source);
-  if (moveFails || it == nodes_.end() || !ParentIsDirectory(target)) return false;
-  for (const auto& [handle, openKey] : open_)
-    if (openKey == source || openKey == target) return false;
-  const auto existing = nodes_.find(target);
-  if (existing != nodes_.end() && existing->second.directory) return false;
+  if (moveFails || it == nodes_.end() || !ParentIsDirectory(target) || heldElsewhere_.count(source) != 0) {
+    *error = platform::kErrorAccessDenied;
+    return false;
+  }
+  if (nodes_.count(target) != 0) {
+    *error = platform::kErrorAlreadyExists;
+    return false;
+  }
+  if (!it->second.flushed) ++movesOfUnflushedData;
   Node moved = std::move(it->second);
+  moved.path = to;
   nodes_.erase(it);
   nodes_[target] = std::move(moved);
+  // Open handles follow the file to its new name.
+  for (auto& [handle, openKey] : open_)
+    if (openKey == source) openKey = target;
   return true;
+}
+
+namespace {
+// FindFirstFileW's '*' on a name, letters of either case alike.
+bool NameMatches(const std::u16string& name, const std::u16string& pattern) {
+  const auto star = pattern.find(u'*');
+  if (star == std::u16string::npos) return name == pattern;
+  const std::u16string head = pattern.substr(0, star), tail = pattern.substr(star + 1);
+  return name.size() >= head.size() + tail.size() && name.compare(0, head.size(), head) == 0 &&
+         name.compare(name.size() - tail.size(), tail.size(), tail) == 0;
+}
+}  // namespace
+
+std::vector<std::u16string> FakeFileSystem::FindFiles(const char16_t* pattern) {
+  const std::u16string key = Key(pattern);
+  const auto slash = key.find_last_of(u'\\');
+  const std::u16string folder = key.substr(0, slash + 1), namePattern = key.substr(slash + 1);
+  std::vector<std::u16string> names;
+  for (const auto& [nodeKey, node] : nodes_) {
+    if (node.directory || nodeKey.compare(0, folder.size(), folder) != 0) continue;
+    const std::u16string name = nodeKey.substr(folder.size());
+    if (name.find(u'\\') != std::u16string::npos || !NameMatches(name, namePattern)) continue;
+    names.push_back(node.path.substr(node.path.find_last_of(u'\\') + 1));
+  }
+  return names;
 }
 
 // ---- clipboard and global memory --------------------------------------------
 
 bool FakeClipboard::Open() {
+  ++openAttempts;
+  if (busyForAttempts > 0) {
+    --busyForAttempts;
+    return false;
+  }
   if (heldByAnotherProgram || isOpen) return false;
   isOpen = true;
   ++opens;

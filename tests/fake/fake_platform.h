@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,11 +26,17 @@ class FakeFileSystem : public platform::FileSystem {
 
   bool IsDirectory(const char16_t* path) override;
   bool MakeDirectory(const char16_t* path, std::uint32_t* error) override;
-  platform::Handle CreateForWriting(const char16_t* path) override;
+  platform::Handle CreateTemporary(const char16_t* path) override;
   bool Write(platform::Handle file, const void* data, std::uint32_t count) override;
+  bool Flush(platform::Handle file) override;
+  bool MakePlain(platform::Handle file) override;
   void CloseFile(platform::Handle file) override;
+  platform::Handle OpenForReading(const char16_t* path) override;
+  bool Read(platform::Handle file, void* data, std::uint32_t count, std::uint32_t* got) override;
   bool Remove(const char16_t* path) override;
-  bool MoveReplacing(const char16_t* from, const char16_t* to) override;
+  bool RemoveIfUnused(const char16_t* path) override;
+  bool MoveNew(const char16_t* from, const char16_t* to, std::uint32_t* error) override;
+  std::vector<std::u16string> FindFiles(const char16_t* pattern) override;
 
   // Set-up and inspection. Paths are Windows paths; a trailing backslash and
   // letter case do not matter, as on Windows. "C:\" exists from the start.
@@ -38,14 +45,20 @@ class FakeFileSystem : public platform::FileSystem {
   void AddFile(const std::u16string& path, const Bytes& content);
   bool Exists(const std::u16string& path) const;
   bool IsFile(const std::u16string& path) const;
+  bool IsHidden(const std::u16string& path) const;
   std::optional<Bytes> Read(const std::u16string& path) const;
   // Every file and directory below `folder`, as full paths, sorted.
   std::vector<std::u16string> List(const std::u16string& folder) const;
+
+  // Another program keeps this file open, sharing nothing.
+  void HoldElsewhere(const std::u16string& path);
 
   // Failure switches.
   std::map<std::u16string, std::uint32_t> makeDirectoryErrors;  // path -> GetLastError
   bool createFileFails = false;
   bool moveFails = false;
+  // Runs just before each MoveNew, as another program could act then.
+  std::function<void(const std::u16string& to)> beforeMove;
   // Bytes that still fit on the disk; a write that does not fit puts what
   // fits and fails, as on a full disk.
   std::uint64_t freeSpace = UINT64_MAX;
@@ -54,18 +67,29 @@ class FakeFileSystem : public platform::FileSystem {
   std::vector<std::u16string> directoriesCreated;
   int openFiles() const { return static_cast<int>(open_.size()); }
   int badCloses = 0;  // closes of a handle that was not open
+  int movesOfUnflushedData = 0;  // MoveNew of a file written since its last Flush
 
  private:
   struct Node {
     bool directory = false;
     Bytes content;
+    std::u16string path;  // as created, letter case kept
+    bool hidden = false;
+    bool flushed = true;
   };
+  struct Reader {
+    std::u16string key;
+    std::size_t offset = 0;
+  };
+  bool InUse(const std::u16string& key) const;
   static std::u16string Key(const std::u16string& path);
   static std::u16string Parent(const std::u16string& key);
   bool ParentIsDirectory(const std::u16string& key) const;
 
   std::map<std::u16string, Node> nodes_;               // by Key()
-  std::map<std::uintptr_t, std::u16string> open_;      // handle -> key
+  std::map<std::uintptr_t, std::u16string> open_;      // handle -> key, for writing
+  std::map<std::uintptr_t, Reader> readers_;           // handle -> key, for reading
+  std::set<std::u16string> heldElsewhere_;             // by Key()
   std::uintptr_t nextHandle_ = 0x100;
 };
 
@@ -81,7 +105,10 @@ class FakeClipboard : public platform::Clipboard {
   void Clear();
 
   bool heldByAnotherProgram = false;
+  // Another program holds it for this many more attempts to open it.
+  int busyForAttempts = 0;
   bool nullDibHandle = false;
+  int openAttempts = 0;
   int opens = 0;
   int closes = 0;
   bool isOpen = false;
@@ -123,12 +150,14 @@ class FakeThreads : public platform::Threads {
   bool ExitCode(platform::Handle thread, std::uint32_t* code) override;
   void Close(platform::Handle thread) override;
   void Pause(std::uint32_t milliseconds) override { pausedMs += milliseconds; }
+  std::uint32_t ProcessId() override { return processId; }
 
   bool startFails = false;
   bool exitCodeUnreadable = false;
   int started = 0;
   int openHandles = 0;
   std::uint32_t pausedMs = 0;
+  std::uint32_t processId = 4242;
 
  private:
   struct Thread;

@@ -131,6 +131,14 @@ TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
   WideCopy(folder, kPathChars, full.c_str());
   EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL)) << "no room for the final backslash";
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
+
+  // Longer than the stored folder: refused, not cut at the backslash that
+  // the 219th character is.
+  const std::u16string typed = u"D:\\" + std::u16string(215, u'y') + u"\\" + std::u16string(11, u'z');
+  EXPECT_FALSE(SaveSettings(typed.c_str(), 0x78, HOTKEYF_CONTROL));
+  EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
+  EXPECT_TRUE(os.files.directoriesCreated.empty());
+  EXPECT_EQ(FolderBytes(u"D:\\old\\"), Stored(u"Path")->data);
 }
 
 TEST_F(SettingsDialog, KeyWithoutModifierIsRefusedAfterTheFolderIsMade) {

@@ -7,6 +7,11 @@ namespace {
 
 using testsupport::Bytes;
 
+std::u16string Digits(int n) {
+  const std::string text = std::to_string(n);
+  return std::u16string(text.begin(), text.end());
+}
+
 class SaveClipboardBitmapTest : public SaveFixture {
  protected:
   // What a finished save must always leave: the clipboard closed once, the
@@ -35,6 +40,8 @@ TEST_F(SaveClipboardBitmapTest, WritesTheBitmapUnderTheLocalTimeInANewFolder) {
   EXPECT_EQ(Bytes(block.begin() + 40, block.end()), Bytes(file->begin() + 54, file->end()));
   EXPECT_EQ(std::vector<std::u16string>{u"D:\\SHOTS\\2026-3-4_5-6-07.BMP"}, SaveFolderContents())
       << "nothing else, no temporary file, is left";
+  EXPECT_FALSE(os.files.IsHidden(savedFile));
+  EXPECT_EQ(0, os.files.movesOfUnflushedData) << "the data is flushed before the file gets its name";
   EXPECT_EQ(std::u16string(u"D:\\shots\\"), g_szSaveDir);
   EXPECT_EQ(std::u16string(u"2026-3-4_5-6-07.bmp"), g_szFileName);
   EXPECT_EQ(savedFile, g_szFilePath);
@@ -50,13 +57,23 @@ TEST_F(SaveClipboardBitmapTest, FolderWalkCreatesEachMissingLevelInOrder) {
   EXPECT_TRUE(os.files.IsFile(u"D:\\a\\b\\c\\2026-3-4_5-6-07.bmp"));
 }
 
-TEST_F(SaveClipboardBitmapTest, ClipboardHeldByAnotherProgramTouchesNothing) {
-  os.clipboard.heldByAnotherProgram = true;
+TEST_F(SaveClipboardBitmapTest, ClipboardBusyForAMomentIsWaitedForButNotLonger) {
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
+  os.clipboard.busyForAttempts = 3;
+  EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+  EXPECT_EQ(4, os.clipboard.openAttempts);
+  EXPECT_EQ(150u, os.threads.pausedMs) << "waits between tries, does not spin";
+  ExpectReleased();
 
+  os.files.Remove(savedFile.c_str());
+  os.clipboard.heldByAnotherProgram = true;
+  os.clipboard.openAttempts = 0;
+  os.threads.pausedMs = 0;
   EXPECT_EQ(SAVE_ERR_OPEN_CLIPBOARD, SaveClipboardBitmap());
-  EXPECT_EQ(0, os.clipboard.closes) << "a clipboard that was not opened is not closed";
-  EXPECT_FALSE(os.files.Exists(u"D:\\shots"));
+  EXPECT_EQ(6, os.clipboard.openAttempts);
+  EXPECT_EQ(250u, os.threads.pausedMs) << "about a quarter of a second in all";
+  EXPECT_EQ(1, os.clipboard.closes) << "a clipboard that was not opened is not closed";
+  EXPECT_TRUE(SaveFolderContents().empty());
 }
 
 TEST_F(SaveClipboardBitmapTest, OnlyTextOnTheClipboardCreatesNoFolder) {
@@ -154,16 +171,65 @@ TEST_F(SaveClipboardBitmapTest, FileThatCannotBeMovedIntoPlaceIsAWriteFailure) {
   EXPECT_TRUE(SaveFolderContents().empty());
 }
 
-TEST_F(SaveClipboardBitmapTest, TwoSavesInOneSecondLeaveTheSecondFile) {
-  os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24, 1));
+TEST_F(SaveClipboardBitmapTest, PicturesOfOneSecondGetNumberedNamesAndARepeatMakesNone) {
+  const Bytes a = testsupport::RgbDib(1, 1, 24, 1), b = testsupport::RgbDib(1, 1, 24, 2);
+  const auto pixelsIn = [&](const std::u16string& name) {
+    const auto file = os.files.Read(u"D:\\shots\\" + name);
+    return file ? Bytes(file->begin() + 54, file->end()) : Bytes();
+  };
+  for (const Bytes* block : {&a, &a, &b, &a, &b}) {
+    os.clipboard.SetDib(*block);
+    EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+  }
+  EXPECT_EQ(Bytes(a.begin() + 40, a.end()), pixelsIn(u"2026-3-4_5-6-07.bmp"));
+  EXPECT_EQ(Bytes(b.begin() + 40, b.end()), pixelsIn(u"2026-3-4_5-6-07 (2).bmp"));
+  EXPECT_EQ(2u, SaveFolderContents().size()) << "a repeated picture makes no file";
+
+  // A name taken just before the move, or held open by another program,
+  // sends the picture on to the next name.
+  const Bytes c = testsupport::RgbDib(1, 1, 24, 3);
+  os.files.HoldElsewhere(u"D:\\shots\\2026-3-4_5-6-07 (2).bmp");
+  os.files.beforeMove = [&](const std::u16string& to) {
+    if (to == u"D:\\shots\\2026-3-4_5-6-07 (3).bmp") os.files.AddFile(to, Bytes{'x'});
+  };
+  os.clipboard.SetDib(c);
   EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
-  const Bytes second = testsupport::RgbDib(1, 1, 24, 2);
-  os.clipboard.SetDib(second);
+  EXPECT_EQ(Bytes(c.begin() + 40, c.end()), pixelsIn(u"2026-3-4_5-6-07 (4).bmp"));
+  EXPECT_EQ(std::u16string(u"D:\\shots\\2026-3-4_5-6-07 (4).bmp"), g_szFilePath);
+  EXPECT_EQ(Bytes{'x'}, os.files.Read(u"D:\\shots\\2026-3-4_5-6-07 (3).bmp"));
+  EXPECT_EQ(Bytes(a.begin() + 40, a.end()), pixelsIn(u"2026-3-4_5-6-07.bmp")) << "nothing replaced";
+  ExpectReleased(6);
+}
+
+TEST_F(SaveClipboardBitmapTest, EveryNameOfTheSecondTakenEndsWithAFileNameFailure) {
+  os.files.AddFile(savedFile, Bytes{'x'});
+  for (int n = 2; n <= 100; ++n)
+    os.files.AddFile(u"D:\\shots\\2026-3-4_5-6-07 (" + Digits(n) + u").bmp", Bytes{'x'});
+  os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
+  EXPECT_EQ(SAVE_ERR_FILE_NAME, SaveClipboardBitmap());
+  EXPECT_EQ(100u, SaveFolderContents().size()) << "no file added, no temporary file left";
+  ExpectReleased();
+}
+
+TEST_F(SaveClipboardBitmapTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseAreRemoved) {
+  os.files.AddFile(u"D:\\shots\\.tarnwick-77.tmp", Bytes{1});   // a dead process's
+  os.files.AddFile(u"D:\\shots\\.tarnwick-88.tmp", Bytes{2});   // another copy saving now
+  os.files.HoldElsewhere(u"D:\\shots\\.tarnwick-88.tmp");
+  os.files.AddFile(u"D:\\shots\\notes.tmp", Bytes{3});
+  os.files.AddFile(u"D:\\shots\\.tarnwick-notes.txt", Bytes{4});
+  bool ownTemporaryMadePlain = false;
+  os.files.beforeMove = [&](const std::u16string&) {
+    const std::u16string own = u"D:\\shots\\.tarnwick-4242.tmp";
+    ownTemporaryMadePlain = os.files.IsFile(own) && !os.files.IsHidden(own);
+  };
+  os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
   EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
-  const auto file = os.files.Read(savedFile);
-  ASSERT_TRUE(file);
-  EXPECT_EQ(Bytes(second.begin() + 40, second.end()), Bytes(file->begin() + 54, file->end()));
-  EXPECT_EQ(1u, SaveFolderContents().size());
+  EXPECT_TRUE(ownTemporaryMadePlain) << "named for this process, made plain before it gets its name";
+  EXPECT_FALSE(os.files.Exists(u"D:\\shots\\.tarnwick-77.tmp"));
+  EXPECT_TRUE(os.files.Exists(u"D:\\shots\\.tarnwick-88.tmp"));
+  EXPECT_TRUE(os.files.Exists(u"D:\\shots\\notes.tmp"));
+  EXPECT_TRUE(os.files.Exists(u"D:\\shots\\.tarnwick-notes.txt"));
+  EXPECT_TRUE(os.files.IsFile(savedFile));
 }
 
 TEST_F(SaveClipboardBitmapTest, ClipboardBlockIsLeftUnchanged) {

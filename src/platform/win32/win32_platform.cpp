@@ -39,8 +39,9 @@ class Win32FileSystem : public FileSystem {
     return false;
   }
 
-  Handle CreateForWriting(const char16_t* path) override {
-    return CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  Handle CreateTemporary(const char16_t* path) override {
+    return CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr);
   }
 
   bool Write(Handle file, const void* data, std::uint32_t count) override {
@@ -48,12 +49,57 @@ class Win32FileSystem : public FileSystem {
     return WriteFile(file, data, count, &written, nullptr) && written == count;
   }
 
+  bool Flush(Handle file) override { return FlushFileBuffers(file) != 0; }
+
+  bool MakePlain(Handle file) override {
+    // Zero times leave the file's times as they are.
+    FILE_BASIC_INFO info{};
+    info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info) != 0;
+  }
+
   void CloseFile(Handle file) override { CloseHandle(file); }
+
+  Handle OpenForReading(const char16_t* path) override {
+    return CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  }
+
+  bool Read(Handle file, void* data, std::uint32_t count, std::uint32_t* got) override {
+    DWORD read = 0;
+    const BOOL ok = ReadFile(file, data, count, &read, nullptr);
+    *got = read;
+    return ok != 0;
+  }
 
   bool Remove(const char16_t* path) override { return DeleteFileW(Wide(path)) != 0; }
 
-  bool MoveReplacing(const char16_t* from, const char16_t* to) override {
-    return MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING) != 0;
+  bool RemoveIfUnused(const char16_t* path) override {
+    // Sharing nothing, the open fails while any other handle is open.
+    HANDLE file = CreateFileW(Wide(path), DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+  }
+
+  bool MoveNew(const char16_t* from, const char16_t* to, std::uint32_t* error) override {
+    if (MoveFileExW(Wide(from), Wide(to), MOVEFILE_WRITE_THROUGH)) return true;
+    *error = GetLastError();
+    return false;
+  }
+
+  std::vector<std::u16string> FindFiles(const char16_t* pattern) override {
+    std::vector<std::u16string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Wide(pattern), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        names.emplace_back(reinterpret_cast<const char16_t*>(found.cFileName));
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
   }
 };
 
@@ -89,6 +135,7 @@ class Win32Threads : public Threads {
 
   void Close(Handle thread) override { CloseHandle(thread); }
   void Pause(std::uint32_t milliseconds) override { Sleep(milliseconds); }
+  std::uint32_t ProcessId() override { return GetCurrentProcessId(); }
 
  private:
   struct StartRecord {
