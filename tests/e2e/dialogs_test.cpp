@@ -202,6 +202,15 @@ TEST_F(Dialogs, RefusedFolderKeyWithoutModifierAndKeyTakenKeepTheDialogOpen) {
   Click(settings, kSave);
   ExpectBox(L"路径不合法或没有权限访问该路径");
 
+  // 230 characters, more than the 219 stored; cut there it would end on a
+  // backslash and name a parent folder.
+  std::wstring overlong = scratch + std::wstring(218 - scratch.size(), L'p') + L"\\";
+  overlong += std::wstring(230 - overlong.size(), L'q');
+  TypeSettings(settings, overlong, MAKEWORD(VK_F9, kControlShift));
+  Click(settings, kSave);
+  ExpectBox(L"路径不合法或没有权限访问该路径");
+  EXPECT_FALSE(e2e::Exists(overlong.substr(0, 219))) << "no cut folder was made";
+
   TypeSettings(settings, scratch + L"f5", MAKEWORD(VK_F5, 0));
   Click(settings, kSave);
   ExpectBox(L"必须使用一个组合键作为热键");

@@ -44,6 +44,11 @@ TarnwickProcess::~TarnwickProcess() {
   CloseHandle(process_);
 }
 
+void TarnwickProcess::Kill() {
+  TerminateProcess(process_, 1);
+  WaitForSingleObject(process_, 10000);
+}
+
 bool TarnwickProcess::Start(const std::wstring& exe) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
@@ -448,6 +453,21 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pat
 }
 
 bool ReadFileBytes(const std::wstring& path, Bytes* content) { return testsupport::ReadWholeFile(path, content); }
+
+Bytes BmpFileOf(const Bytes& block) {
+  const std::uint32_t size = static_cast<std::uint32_t>(14 + block.size());
+  Bytes file{'B', 'M'};
+  for (std::uint32_t value : {size, 0u, 54u})
+    for (int shift = 0; shift < 32; shift += 8) file.push_back(static_cast<std::uint8_t>(value >> shift));
+  file.insert(file.end(), block.begin(), block.end());
+  return file;
+}
+
+std::wstring SaveNameAt(const SYSTEMTIME& t) {
+  wchar_t name[40];
+  swprintf(name, 40, L"%d-%d-%d_%d-%d-%02d.bmp", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+  return name;
+}
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

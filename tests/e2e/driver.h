@@ -54,6 +54,8 @@ class TarnwickProcess {
   void PostExitCommand() const;
   // Ends the program through its exit command and returns the exit code.
   long Exit();
+  // Ends it at once, as a crash or the task manager would.
+  void Kill();
 
  private:
   HANDLE process_ = nullptr;
@@ -123,6 +125,10 @@ void DeleteTree(const std::wstring& folder);
 std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern = L"*");
 inline std::vector<std::wstring> BitmapsIn(const std::wstring& folder) { return FilesIn(folder, L"*.bmp"); }
 bool ReadFileBytes(const std::wstring& path, Bytes* content);
+// What a save of this CF_DIB block (40-byte header, no masks) writes.
+Bytes BmpFileOf(const Bytes& block);
+// The name a save at `time` gives its first picture, as 2026-3-4_5-6-07.bmp.
+std::wstring SaveNameAt(const SYSTEMTIME& time);
 bool Exists(const std::wstring& path);
 
 // Another process keeps the clipboard open while this object lives.

@@ -1,6 +1,7 @@
 // The program from the outside: start-up, the hot key saving a file, its
 // failure messages, one instance at a time, and the exit command.
 #include <algorithm>
+#include <memory>
 
 #include "e2e_fixture.h"
 #include "support/image_decoder.h"
@@ -97,19 +98,149 @@ void ExpectOneErrorBox(const e2e::TarnwickProcess& tarnwick, const wchar_t* text
   EXPECT_TRUE(e2e::DismissMessageBox(box));
 }
 
-TEST_F(E2E, ClipboardHeldByAnotherProgramIsReportedAndTheNextPressSaves) {
+TEST_F(E2E, ClipboardHeldLongIsReportedAndHeldForAMomentIsWaitedFor) {
   StoreSettings();
   e2e::TarnwickProcess tarnwick;
   ASSERT_TRUE(tarnwick.Start());
   ASSERT_TRUE(testsupport::PutDibOnRealClipboard(testsupport::RgbDib(8, 8, 24)));
   {
-    e2e::ForeignClipboardHold hold;
+    e2e::ForeignClipboardHold hold;  // until the box shows: well past the save's patience
     ASSERT_TRUE(hold.holding());
     e2e::PressDefaultHotKey();
     ExpectOneErrorBox(tarnwick, L"打开剪切板失败");
   }
   EXPECT_FALSE(e2e::Exists(folder));
-  EXPECT_FALSE(SaveWithHotKey(folder).empty()) << "the program keeps working";
+
+  // Held for about 100 ms, as clipboard managers do after Print Screen.
+  auto hold = std::make_unique<e2e::ForeignClipboardHold>();
+  ASSERT_TRUE(hold->holding());
+  e2e::PressDefaultHotKey();
+  e2e::Pump(100);
+  hold.reset();
+  EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::BitmapsIn(folder).size() == 1; }, 5000)) << "the save waited";
+  EXPECT_TRUE(e2e::MessageBoxes(tarnwick.Pid()).empty());
+}
+
+TEST_F(E2E, PicturesOfOneSecondGetNumberedNamesAndARepeatMakesNoFile) {
+  StoreSettings();
+  e2e::TarnwickProcess tarnwick;
+  ASSERT_TRUE(tarnwick.Start());
+  const Bytes a = testsupport::RgbDib(32, 16, 24, 1), b = testsupport::RgbDib(32, 16, 24, 2);
+  // Three presses must fall into one second: start each try just after a
+  // second begins, and try again when they did not.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    e2e::DeleteTree(folder);
+    SYSTEMTIME start{}, end{};
+    e2e::WaitUntil([&] { GetLocalTime(&start); return start.wMilliseconds < 150; }, 2000);
+    ASSERT_TRUE(testsupport::PutDibOnRealClipboard(a));
+    const auto pressAndWaitFor = [&](std::size_t files, DWORD ms) {
+      e2e::PressDefaultHotKey();
+      e2e::WaitUntil([&] { return e2e::BitmapsIn(folder).size() >= files; }, ms);
+    };
+    pressAndWaitFor(1, 900);
+    pressAndWaitFor(2, 150);  // the same picture again, as a held key repeats it
+    ASSERT_TRUE(testsupport::PutDibOnRealClipboard(b));
+    pressAndWaitFor(2, 900);
+    GetLocalTime(&end);
+    if (end.wSecond != start.wSecond) continue;
+
+    const std::wstring plain = e2e::SaveNameAt(start);
+    const std::wstring second = plain.substr(0, plain.size() - 4) + L" (2).bmp";
+    EXPECT_EQ((std::vector<std::wstring>{second, plain}), e2e::FilesIn(folder)) << "nothing else, nothing hidden";
+    Bytes file;
+    ASSERT_TRUE(e2e::ReadFileBytes(folder + plain, &file));
+    EXPECT_EQ(e2e::BmpFileOf(a), file);
+    ASSERT_TRUE(e2e::ReadFileBytes(folder + second, &file));
+    EXPECT_EQ(e2e::BmpFileOf(b), file);
+    EXPECT_EQ(0u, GetFileAttributesW((folder + second).c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY));
+    EXPECT_TRUE(e2e::MessageBoxes(tarnwick.Pid()).empty());
+    return;
+  }
+  FAIL() << "three presses never fell into one second";
+}
+
+TEST_F(E2E, NameHeldOpenByAnotherProgramSendsThePictureOnToTheNextName) {
+  StoreSettings();
+  e2e::TarnwickProcess tarnwick;
+  ASSERT_TRUE(tarnwick.Start());
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  // Hold the names of this second and the next few, sharing nothing.
+  std::vector<std::wstring> held;
+  std::vector<HANDLE> handles;
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  FILETIME time{};
+  SystemTimeToFileTime(&now, &time);
+  for (int s = 0; s < 4; ++s) {
+    ULARGE_INTEGER ticks{{time.dwLowDateTime, time.dwHighDateTime}};
+    ticks.QuadPart += 10000000ull * s;
+    const FILETIME later{ticks.LowPart, ticks.HighPart};
+    SYSTEMTIME t{};
+    FileTimeToSystemTime(&later, &t);
+    held.push_back(e2e::SaveNameAt(t));
+    handles.push_back(CreateFileW((folder + held.back()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_NE(INVALID_HANDLE_VALUE, handles.back());
+  }
+  const Bytes block = testsupport::RgbDib(8, 8, 24);
+  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(block));
+  const std::wstring saved = SaveWithHotKey(folder);
+  for (HANDLE h : handles) CloseHandle(h);
+
+  ASSERT_FALSE(saved.empty());
+  const bool nextToAHeldName = std::any_of(held.begin(), held.end(), [&](const std::wstring& name) {
+    return saved == name.substr(0, name.size() - 4) + L" (2).bmp";
+  });
+  EXPECT_TRUE(nextToAHeldName) << std::string(saved.begin(), saved.end());
+  Bytes file;
+  ASSERT_TRUE(e2e::ReadFileBytes(folder + saved, &file));
+  EXPECT_EQ(e2e::BmpFileOf(block), file);
+  for (const auto& name : held) {
+    ASSERT_TRUE(e2e::ReadFileBytes(folder + name, &file));
+    EXPECT_TRUE(file.empty()) << "a held file is left as it was";
+  }
+  EXPECT_TRUE(e2e::MessageBoxes(tarnwick.Pid()).empty());
+}
+
+TEST_F(E2E, KilledDuringALargeSaveLeavesNoPartialPictureAndTheNextSaveClearsUp) {
+  StoreSettings();
+  const Bytes large = testsupport::RgbDib(7680, 4320, 32);  // 127 MiB
+  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(large));
+  const auto temporaryFiles = [&] { return e2e::FilesIn(folder, L".tarnwick-*.tmp"); };
+  {
+    e2e::TarnwickProcess tarnwick;
+    ASSERT_TRUE(tarnwick.Start());
+    e2e::PressDefaultHotKey();
+    // Watch closely, without pumping, and kill as soon as the file is begun.
+    const DWORD begin = GetTickCount();
+    while (temporaryFiles().empty() && GetTickCount() - begin < 20000) Sleep(2);
+    tarnwick.Kill();
+  }
+  ASSERT_EQ(1u, temporaryFiles().size()) << "the save was under way";
+  EXPECT_NE(0u, GetFileAttributesW((folder + temporaryFiles()[0]).c_str()) & FILE_ATTRIBUTE_HIDDEN)
+      << "a leftover is hidden";
+  for (const auto& name : e2e::BitmapsIn(folder)) {
+    Bytes file;
+    ASSERT_TRUE(e2e::ReadFileBytes(folder + name, &file));
+    EXPECT_EQ(e2e::BmpFileOf(large), file) << "a .bmp name holds only a whole picture";
+  }
+
+  // A dead process's last write may still be landing: wait until it stops.
+  ULONGLONG last = ~0ull;
+  e2e::WaitUntil([&] {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExW((folder + temporaryFiles()[0]).c_str(), GetFileExInfoStandard, &data);
+    const ULONGLONG size = (ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    const bool settled = size == last;
+    last = size;
+    e2e::Pump(200);
+    return settled;
+  }, 20000);
+
+  e2e::TarnwickProcess again;
+  ASSERT_TRUE(again.Start());
+  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(testsupport::RgbDib(8, 8, 24)));
+  EXPECT_FALSE(SaveWithHotKey(folder).empty());
+  EXPECT_TRUE(temporaryFiles().empty()) << "the next save removed the leftover";
 }
 
 TEST_F(E2E, FolderLevelThatIsAFileIsReportedAndNothingIsWritten) {
@@ -139,6 +270,47 @@ TEST_F(E2E, FolderThatCannotBeCreatedIsReportedAndTheProgramGoesOn) {
   e2e::PressDefaultHotKey();
   ExpectOneErrorBox(tarnwick, L"创建目录失败");
   EXPECT_TRUE(tarnwick.Running());
+}
+
+TEST_F(E2E, FullDiskIsAWriteFailureThatLeavesNothingAndKeepsTheGoodFile) {
+  wchar_t drive[8] = {};
+  if (GetEnvironmentVariableW(L"TARNWICK_SMALL_DISK", drive, 8) == 0) {
+    GTEST_SKIP() << "no small disk here: script/test mounts one (a tmpfs as drive T:) only where it may";
+  }
+  folder = std::wstring(drive) + L"shots\\";
+  const std::wstring filler = std::wstring(drive) + L"filler";
+  e2e::DeleteTree(folder);
+  DeleteFileW(filler.c_str());
+  StoreSettings();
+  e2e::TarnwickProcess tarnwick;
+  ASSERT_TRUE(tarnwick.Start());
+  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(testsupport::RgbDib(16, 16, 24)));
+  const std::wstring good = SaveWithHotKey(folder);
+  ASSERT_FALSE(good.empty());
+  Bytes goodBytes;
+  ASSERT_TRUE(e2e::ReadFileBytes(folder + good, &goodBytes));
+
+  // Fill the disk, then give back 64 KiB: less than the next picture needs.
+  HANDLE f = CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, f);
+  const std::vector<char> chunk(64 * 1024, 'f');
+  DWORD written = 0;
+  while (WriteFile(f, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr) && written > 0) {
+  }
+  EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), GetLastError());
+  SetFilePointer(f, -64 * 1024, nullptr, FILE_END);
+  SetEndOfFile(f);
+  CloseHandle(f);
+
+  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(testsupport::RgbDib(256, 256, 32)));  // 256 KiB
+  e2e::PressDefaultHotKey();
+  ExpectOneErrorBox(tarnwick, L"写入文件失败");
+  EXPECT_EQ(std::vector<std::wstring>{good}, e2e::FilesIn(folder)) << "no new file, no temporary one";
+  Bytes now;
+  ASSERT_TRUE(e2e::ReadFileBytes(folder + good, &now));
+  EXPECT_EQ(goodBytes, now);
+  DeleteFileW(filler.c_str());
+  e2e::DeleteTree(folder);
 }
 
 TEST_F(E2E, SecondInstanceOfTheSameNameLeavesSilently) {
