@@ -14,8 +14,10 @@ HWND OwnerWindow() {
   return owner;
 }
 
+// Wine's clipboard manager holds the clipboard now and then while it talks
+// to X; on a loaded machine that has taken over a second.
 bool OpenWithRetry(HWND owner) {
-  for (int i = 0; i < 100; ++i) {
+  for (int i = 0; i < 500; ++i) {
     if (OpenClipboard(owner)) return true;
     Sleep(10);
   }
