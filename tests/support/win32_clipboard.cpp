@@ -14,8 +14,8 @@ HWND OwnerWindow() {
   return owner;
 }
 
-// Wine's clipboard manager holds the clipboard now and then while it talks
-// to X; on a loaded machine that has taken over a second.
+// Other programs (Wine's clipboard manager among them) hold the clipboard now
+// and then; on a loaded machine give them a few seconds.
 bool OpenWithRetry(HWND owner) {
   for (int i = 0; i < 500; ++i) {
     if (OpenClipboard(owner)) return true;
