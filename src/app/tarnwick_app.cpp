@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "platform/win32/debug_log.h"
 #include "settings/settings_store.h"
 #include "ui/tarnwick_dlg.h"
 
@@ -23,6 +24,7 @@ BOOL CTarnwickApp::InitInstance() {
   // Named after the executable, so a copy under another name is another
   // application as far as the guard is concerned.
   m_hMutex = CreateMutexW(nullptr, FALSE, m_pszAppName);
+  if (m_hMutex == nullptr) platform::LogLastError(L"CreateMutexW");
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     if (m_hMutex != nullptr) CloseHandle(m_hMutex);
     return FALSE;
@@ -32,7 +34,8 @@ BOOL CTarnwickApp::InitInstance() {
   // visuals through the manifest) and COM for the shell's folder picker.
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  if (FAILED(com)) platform::LogFailure(L"CoInitializeEx", static_cast<DWORD>(com));
 
   CTarnwickDlg dlg;
   m_pMainWnd = &dlg;

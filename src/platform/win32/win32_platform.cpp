@@ -6,24 +6,46 @@
 #include <new>
 
 #include "platform/platform.h"
+#include "platform/win32/debug_log.h"
 
 namespace platform {
 namespace {
 
 const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
+// Each failure is told on the debugger output (see debug_log.h); these pass
+// the result on.
+bool Failed(const wchar_t* call) {
+  LogLastError(call);
+  return false;
+}
+HANDLE Checked(HANDLE file, const wchar_t* call) {
+  if (file == INVALID_HANDLE_VALUE) LogLastError(call);
+  return file;
+}
+LONG Logged(const wchar_t* call, LONG result) {
+  if (result != ERROR_SUCCESS) LogFailure(call, static_cast<DWORD>(result));
+  return result;
+}
+
 class Win32Clipboard : public Clipboard {
  public:
-  bool Open() override { return OpenClipboard(nullptr) != 0; }
+  bool Open() override { return OpenClipboard(nullptr) != 0 || Failed(L"OpenClipboard"); }
   void Close() override { CloseClipboard(); }
   bool HasDib() override { return IsClipboardFormatAvailable(CF_DIB) != 0; }
-  Handle GetDib() override { return GetClipboardData(CF_DIB); }
+  Handle GetDib() override {
+    HANDLE block = GetClipboardData(CF_DIB);
+    if (block == nullptr) LogLastError(L"GetClipboardData");
+    return block;
+  }
 };
 
 class Win32GlobalMemory : public GlobalMemory {
  public:
   const std::uint8_t* Lock(Handle block) override {
-    return static_cast<const std::uint8_t*>(GlobalLock(static_cast<HGLOBAL>(block)));
+    const void* bytes = GlobalLock(static_cast<HGLOBAL>(block));
+    if (bytes == nullptr) LogLastError(L"GlobalLock");
+    return static_cast<const std::uint8_t*>(bytes);
   }
   std::size_t Size(Handle block) override { return GlobalSize(static_cast<HGLOBAL>(block)); }
   void Unlock(Handle block) override { GlobalUnlock(static_cast<HGLOBAL>(block)); }
@@ -35,48 +57,53 @@ class Win32FileSystem : public FileSystem {
 
   bool MakeDirectory(const char16_t* path, std::uint32_t* error) override {
     if (CreateDirectoryW(Wide(path), nullptr)) return true;
-    *error = GetLastError();
+    *error = LogLastError(L"CreateDirectoryW");
     return false;
   }
 
   Handle CreateTemporary(const char16_t* path) override {
-    return CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    return Checked(CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr),
+                   L"CreateFileW (temporary file)");
   }
 
   bool Write(Handle file, const void* data, std::uint32_t count) override {
     DWORD written = 0;
-    return WriteFile(file, data, count, &written, nullptr) && written == count;
+    if (!WriteFile(file, data, count, &written, nullptr)) return Failed(L"WriteFile");
+    return written == count;
   }
 
-  bool Flush(Handle file) override { return FlushFileBuffers(file) != 0; }
+  bool Flush(Handle file) override { return FlushFileBuffers(file) != 0 || Failed(L"FlushFileBuffers"); }
 
   bool MakePlain(Handle file) override {
     // Zero times leave the file's times as they are.
     FILE_BASIC_INFO info{};
     info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    return SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info) != 0;
+    return SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info) != 0 ||
+           Failed(L"SetFileInformationByHandle");
   }
 
   void CloseFile(Handle file) override { CloseHandle(file); }
 
   Handle OpenForReading(const char16_t* path) override {
-    return CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return Checked(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr),
+                   L"CreateFileW (reading)");
   }
 
   bool Read(Handle file, void* data, std::uint32_t count, std::uint32_t* got) override {
     DWORD read = 0;
     const BOOL ok = ReadFile(file, data, count, &read, nullptr);
     *got = read;
-    return ok != 0;
+    return ok != 0 || Failed(L"ReadFile");
   }
 
-  bool Remove(const char16_t* path) override { return DeleteFileW(Wide(path)) != 0; }
+  bool Remove(const char16_t* path) override { return DeleteFileW(Wide(path)) != 0 || Failed(L"DeleteFileW"); }
 
   bool RemoveIfUnused(const char16_t* path) override {
     // Sharing nothing, the open fails while any other handle is open.
-    HANDLE file = CreateFileW(Wide(path), DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    HANDLE file = Checked(CreateFileW(Wide(path), DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr),
+                          L"CreateFileW (leftover)");
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
     return true;
@@ -84,7 +111,7 @@ class Win32FileSystem : public FileSystem {
 
   bool MoveNew(const char16_t* from, const char16_t* to, std::uint32_t* error) override {
     if (MoveFileExW(Wide(from), Wide(to), MOVEFILE_WRITE_THROUGH)) return true;
-    *error = GetLastError();
+    *error = LogLastError(L"MoveFileExW");
     return false;
   }
 
@@ -120,7 +147,10 @@ class Win32Threads : public Threads {
     auto* start = new (std::nothrow) StartRecord{procedure, parameter};
     if (start == nullptr) return nullptr;
     HANDLE thread = CreateThread(nullptr, 0, Trampoline, start, 0, nullptr);
-    if (thread == nullptr) delete start;
+    if (thread == nullptr) {
+      LogLastError(L"CreateThread");
+      delete start;
+    }
     return thread;
   }
 
@@ -128,7 +158,7 @@ class Win32Threads : public Threads {
 
   bool ExitCode(Handle thread, std::uint32_t* code) override {
     DWORD value = 0;
-    if (!GetExitCodeThread(thread, &value)) return false;
+    if (!GetExitCodeThread(thread, &value)) return Failed(L"GetExitCodeThread");
     *code = value;
     return true;
   }
@@ -162,7 +192,7 @@ class Win32Registry : public Registry {
     HKEY opened = nullptr;
     const LONG result = RegCreateKeyW(HKEY_CURRENT_USER, Wide(subKey), &opened);
     *key = opened;
-    return result;
+    return Logged(L"RegCreateKeyW", result);
   }
 
   std::int32_t GetValue(Handle key, const char16_t* name, std::uint32_t flags, void* data,
@@ -170,12 +200,12 @@ class Win32Registry : public Registry {
     DWORD count = *size;
     const LONG result = RegGetValueW(static_cast<HKEY>(key), nullptr, Wide(name), flags, nullptr, data, &count);
     *size = count;
-    return result;
+    return Logged(L"RegGetValueW", result);
   }
 
   std::int32_t SetValue(Handle key, const char16_t* name, std::uint32_t type, const void* data,
                         std::uint32_t size) override {
-    return RegSetKeyValueW(static_cast<HKEY>(key), nullptr, Wide(name), type, data, size);
+    return Logged(L"RegSetKeyValueW", RegSetKeyValueW(static_cast<HKEY>(key), nullptr, Wide(name), type, data, size));
   }
 
   void CloseKey(Handle key) override { RegCloseKey(static_cast<HKEY>(key)); }
@@ -185,20 +215,24 @@ class Win32Shell : public Shell {
  public:
   bool DesktopDirectory(char16_t* path) override {
     LPITEMIDLIST items = nullptr;
-    if (SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOPDIRECTORY, &items) != S_OK) return false;
+    const HRESULT located = SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOPDIRECTORY, &items);
+    if (located != S_OK) {
+      LogFailure(L"SHGetSpecialFolderLocation", static_cast<DWORD>(located));
+      return false;
+    }
     const BOOL found = SHGetPathFromIDListW(items, reinterpret_cast<wchar_t*>(path));
     CoTaskMemFree(items);
-    return found != FALSE;
+    return found != FALSE || Failed(L"SHGetPathFromIDListW");
   }
 };
 
 class Win32HotKeys : public HotKeys {
  public:
   bool Register(void* window, std::int32_t id, std::uint32_t modifiers, std::uint32_t virtualKey) override {
-    return RegisterHotKey(static_cast<HWND>(window), id, modifiers, virtualKey) != FALSE;
+    return RegisterHotKey(static_cast<HWND>(window), id, modifiers, virtualKey) != FALSE || Failed(L"RegisterHotKey");
   }
   bool Unregister(void* window, std::int32_t id) override {
-    return UnregisterHotKey(static_cast<HWND>(window), id) != FALSE;
+    return UnregisterHotKey(static_cast<HWND>(window), id) != FALSE || Failed(L"UnregisterHotKey");
   }
 };
 
