@@ -210,9 +210,12 @@ TEST_F(Dialogs, RefusedFolderKeyWithoutModifierAndKeyTakenKeepTheDialogOpen) {
   Click(settings, kSave);
   ExpectBox(L"路径不合法或没有权限访问该路径");
 
-  TypeSettings(settings, scratch + L"f5", MAKEWORD(VK_F5, 0));
-  Click(settings, kSave);
-  ExpectBox(L"必须使用一个组合键作为热键");
+  // F5 alone, Control with no key, Control with the left Control key as key.
+  for (WORD hotKey : {MAKEWORD(VK_F5, 0), MAKEWORD(0, HOTKEYF_CONTROL), MAKEWORD(VK_LCONTROL, HOTKEYF_CONTROL)}) {
+    TypeSettings(settings, scratch + L"f5", hotKey);
+    Click(settings, kSave);
+    ExpectBox(L"必须使用一个组合键作为热键");
+  }
   EXPECT_TRUE(e2e::Exists(scratch + L"f5\\")) << "the folder was made before the key was looked at";
 
   ASSERT_TRUE(RegisterHotKey(nullptr, 9, MOD_CONTROL | MOD_SHIFT, VK_F10));

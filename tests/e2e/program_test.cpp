@@ -216,6 +216,34 @@ TEST_F(E2E, HotKeyHeldByAnotherProgramAtStartIsReportedAndTheProgramRuns) {
   EXPECT_EQ(0, tarnwick.Exit());
 }
 
+// Hand-edited or damaged "Keys" words that no keystroke produces: Control
+// with no key, every bit, Control + Shift + Alt with no key, Control with the
+// left Control key as its key.
+TEST_F(E2E, StoredKeysThatCannotBeAHotKeyAreReportedAtStartKeptAndNeverSave) {
+  for (DWORD word : {0x00020000u, 0xFFFFFFFFu, 0x00070000u, 0x000200A2u}) {
+    ASSERT_TRUE(e2e::WriteFolderSetting(folder));
+    ASSERT_TRUE(e2e::WriteKeysSetting(word));
+    e2e::TarnwickProcess tarnwick;
+    ASSERT_TRUE(tarnwick.Start());
+    e2e::MessageBoxSeen box;
+    ASSERT_TRUE(e2e::WaitForMessageBox(tarnwick.Pid(), &box)) << std::hex << word;
+    EXPECT_EQ(kStartupKeyTaken, box.text);
+    EXPECT_TRUE(e2e::DismissMessageBox(box));
+
+    ASSERT_TRUE(testsupport::PutDibOnRealClipboard(testsupport::RgbDib(4, 4, 24)));
+    e2e::PressKeys({}, VK_LCONTROL);
+    e2e::PressKeys({VK_CONTROL, VK_SHIFT, VK_MENU}, VK_LCONTROL);
+    e2e::Pump(1000);
+    EXPECT_TRUE(e2e::BitmapsIn(folder).empty()) << std::hex << word;
+    DWORD type = 0;
+    Bytes keys;
+    ASSERT_TRUE(e2e::ReadSetting(L"Keys", &type, &keys));
+    const auto* stored = reinterpret_cast<const std::uint8_t*>(&word);
+    EXPECT_EQ(Bytes(stored, stored + 4), keys) << "kept as stored";
+    EXPECT_EQ(0, tarnwick.Exit());
+  }
+}
+
 }  // namespace
 
 namespace {
