@@ -39,7 +39,7 @@ BOOL CTarnwickDlg::OnInitDialog() {
     m_nid.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
   }
   lstrcpynW(m_nid.szTip, L"Tarnwick", ARRAYSIZE(m_nid.szTip));
-  Shell_NotifyIconW(NIM_ADD, &m_nid);
+  AddTrayIcon();
   m_uTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 
   const int loaded = LoadSettings();
@@ -58,10 +58,15 @@ bool CTarnwickDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     case WM_TRAYNOTIFY:
       *result = OnTrayNotify(wParam, lParam);
       return true;
+    case WM_TIMER:
+      if (wParam != kTrayIconTimer) return false;
+      AddTrayIcon();
+      return true;
   }
   if (message == m_uTaskbarCreated && m_uTaskbarCreated != 0) {
     // The shell restarted and forgot every icon: add ours again.
-    Shell_NotifyIconW(NIM_ADD, &m_nid);
+    m_iconRetry.Restart();
+    AddTrayIcon();
     return true;
   }
   return false;
@@ -93,3 +98,12 @@ void CTarnwickDlg::OnPaint() {
 }
 
 LRESULT CTarnwickDlg::OnHotKey(WPARAM, LPARAM) { return HandleHotKeyPress(); }
+
+void CTarnwickDlg::AddTrayIcon() {
+  KillTimer(m_hWnd, kTrayIconTimer);
+  // An add that timed out may still have put the icon in; then it can be
+  // modified, and a further add would be refused for ever.
+  const bool added = Shell_NotifyIconW(NIM_ADD, &m_nid) || Shell_NotifyIconW(NIM_MODIFY, &m_nid);
+  const std::uint32_t pause = m_iconRetry.After(added);
+  if (pause != 0) SetTimer(m_hWnd, kTrayIconTimer, pause, nullptr);
+}

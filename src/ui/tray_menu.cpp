@@ -58,6 +58,8 @@ void CTarnwickDlg::OnMenuAbout() { RunOnce<CAboutDlg>(g_bAboutDlgOpen); }
 
 void CTarnwickDlg::OnMenuExit() {
   ReleaseHotKey();
+  // Whether or not the icon ever got in: exit does not depend on the shell.
+  KillTimer(m_hWnd, kTrayIconTimer);
   Shell_NotifyIconW(NIM_DELETE, &m_nid);
   PostQuitMessage(0);
 }
