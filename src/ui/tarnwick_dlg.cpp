@@ -34,10 +34,12 @@ BOOL CTarnwickDlg::OnInitDialog() {
   m_nid.uID = 0;
   m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   m_nid.uCallbackMessage = WM_TRAYNOTIFY;
-  m_nid.hIcon = ExtractIconW(nullptr, L"Shell32.dll", 2);
-  if (m_nid.hIcon == nullptr || m_nid.hIcon == reinterpret_cast<HICON>(1)) {
-    m_nid.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
-  }
+  // ExtractIconW gives 1 for a file that is no program or library. The
+  // stand-in is the system's shared icon, which is never destroyed.
+  HICON extracted = ExtractIconW(nullptr, L"Shell32.dll", 2);
+  if (extracted != reinterpret_cast<HICON>(1)) m_icon.Reset(extracted);
+  m_nid.hIcon = m_icon.Get();
+  if (m_nid.hIcon == nullptr) m_nid.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
   lstrcpynW(m_nid.szTip, L"Tarnwick", ARRAYSIZE(m_nid.szTip));
   AddTrayIcon();
   m_uTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");

@@ -7,6 +7,7 @@
 
 #include "app/retry_backoff.h"
 #include "framework/dialog.h"
+#include "ui/owned_handle.h"
 
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 3;
 
@@ -33,6 +34,8 @@ class CTarnwickDlg : public CDialogEx {
   void AddTrayIcon();
 
   NOTIFYICONDATAW m_nid;
+  // The icon the tray shows, when extracted from the system library.
+  OwnedIcon m_icon;
   RetryBackoff m_iconRetry{500, 30000};
   // Sent to every top-level window when the shell (re)starts its taskbar.
   UINT m_uTaskbarCreated = 0;
