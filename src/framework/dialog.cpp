@@ -8,12 +8,17 @@ CDialog::~CDialog() {
   if (m_hWnd != nullptr) DestroyWindow(m_hWnd);
 }
 
+CDialog* CDialog::s_pInnermost = nullptr;
+
 INT_PTR CDialog::DoModal() {
+  // Set before creation: an EndDialog in OnInitDialog already ends it.
+  m_bContinueModal = true;
   m_hWnd = CreateDialogParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nTemplateId), m_hWndParent, DialogProc,
                               reinterpret_cast<LPARAM>(this));
   if (m_hWnd == nullptr) return -1;
 
-  m_bContinueModal = true;
+  m_pOuter = s_pInnermost;
+  s_pInnermost = this;
   bool shown = (GetWindowLongW(m_hWnd, GWL_STYLE) & WS_VISIBLE) != 0;
   MSG msg;
   while (m_bContinueModal) {
@@ -30,12 +35,14 @@ INT_PTR CDialog::DoModal() {
       break;
     }
     if (got == -1) break;
-    if (!PreTranslateMessage(&msg)) {
+    CDialog* owner = RunningOwnerOf(msg.hwnd);
+    if (owner == nullptr || !owner->PreTranslateMessage(&msg)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
   }
 
+  s_pInnermost = m_pOuter;
   DestroyWindow(m_hWnd);
   m_hWnd = nullptr;
   return m_nModalResult;
@@ -70,8 +77,19 @@ bool CDialog::OnCommand(UINT id, UINT) {
 void CDialog::EndDialog(int result) {
   m_nModalResult = result;
   m_bContinueModal = false;
+  // Gone at once, as the platform's own dialogs go: the window is destroyed
+  // only when this loop returns, which waits for any dialog opened over it.
+  ShowWindow(m_hWnd, SW_HIDE);
   // Wake the loop in case this runs outside its dispatch.
   PostMessageW(m_hWnd, WM_NULL, 0, 0);
+}
+
+CDialog* CDialog::RunningOwnerOf(HWND window) {
+  if (window == nullptr) return nullptr;
+  const HWND top = GetAncestor(window, GA_ROOT);
+  for (CDialog* dialog = s_pInnermost; dialog != nullptr; dialog = dialog->m_pOuter)
+    if (dialog->m_hWnd == top) return dialog;
+  return nullptr;
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -85,7 +103,12 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
   self = reinterpret_cast<CDialog*>(GetWindowLongPtrW(window, DWLP_USER));
   if (self == nullptr) return FALSE;
 
-  if (message == WM_COMMAND && self->OnCommand(LOWORD(wParam), HIWORD(wParam))) return TRUE;
+  if (message == WM_COMMAND) {
+    // An ended dialog takes no further command: a second click on a button
+    // of its window, still alive under a dialog opened over it, does nothing.
+    if (!self->m_bContinueModal) return TRUE;
+    if (self->OnCommand(LOWORD(wParam), HIWORD(wParam))) return TRUE;
+  }
   LRESULT result = 0;
   if (self->OnMessage(message, wParam, lParam, &result)) {
     SetWindowLongPtrW(window, DWLP_MSGRESULT, result);

@@ -1,10 +1,14 @@
 // Modal dialogs from dialog templates, with a message loop of their own.
 //
 // A derived class handles messages by overriding OnMessage (return true when
-// handled) and commands by overriding OnCommand. Every modal loop passes each
-// message through the innermost dialog's PreTranslateMessage first. When a
-// loop meets WM_QUIT it ends its dialog and posts WM_QUIT again, so nested
-// dialogs close innermost first.
+// handled) and commands by overriding OnCommand. Whichever loop fetches a
+// message, it goes first through the PreTranslateMessage of the running dialog
+// whose window it is for (the dialog itself or one of its controls), so a
+// dialog keeps its keyboard while another is open over it. A dialog that ends
+// is hidden at once and takes no further command, even while a dialog opened
+// over it keeps its own loop, and the one around it, running. When a loop
+// meets WM_QUIT it ends its dialog and posts WM_QUIT again, so nested dialogs
+// close innermost first.
 #pragma once
 
 #include <windows.h>
@@ -43,6 +47,13 @@ class CDialog {
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // The running dialog whose window, or one of whose controls, `window` is.
+  static CDialog* RunningOwnerOf(HWND window);
+
+  // The innermost dialog whose modal loop runs, and for each the one whose
+  // loop runs around it.
+  static CDialog* s_pInnermost;
+  CDialog* m_pOuter = nullptr;
 
   UINT m_nTemplateId;
   HWND m_hWndParent;

@@ -14,6 +14,11 @@ constexpr char16_t kNeedsCombination[] = u"必须使用一个组合键作为热�
 constexpr std::uint32_t kFallbackModifiers = HOTKEYF_CONTROL;
 constexpr std::uint32_t kFallbackKey = 0x69;  // VK_NUMPAD9
 
+constexpr std::uint32_t kControlFlags = HOTKEYF_SHIFT | HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_EXT;
+constexpr std::uint32_t kLastControlKey = 0xFF;  // the control gives the key as one byte
+// VK_SHIFT, VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN, then VK_LSHIFT to VK_RMENU.
+constexpr std::uint32_t kModifierKeys[] = {0x10, 0x11, 0x12, 0x5B, 0x5C, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
+
 std::uint32_t KeyHalf(std::uint32_t keys) { return keys & 0xFFFF; }
 std::uint32_t ModifierHalf(std::uint32_t keys) { return keys >> 16; }
 
@@ -43,6 +48,14 @@ std::uint32_t RegistrationModifiers(std::uint32_t controlFlags) {
   return modifiers;
 }
 
+bool IsUsableHotKey(std::uint32_t modifiers, std::uint32_t key) {
+  if ((modifiers & ~kControlFlags) != 0 || RegistrationModifiers(modifiers) == 0) return false;
+  if (key == 0 || key > kLastControlKey) return false;
+  for (std::uint32_t modifierKey : kModifierKeys)
+    if (key == modifierKey) return false;
+  return true;
+}
+
 void RegisterHotKeyAtStartup(int loaded) {
   std::uint32_t modifiers = ModifierHalf(g_dwKeys);
   std::uint32_t key = KeyHalf(g_dwKeys);
@@ -51,9 +64,9 @@ void RegisterHotKeyAtStartup(int loaded) {
     modifiers = kFallbackModifiers;
     key = kFallbackKey;
   }
-  // A word with no Shift, Control or Alt (only the extended-key flag, say)
-  // would take a bare key from every program: it is never registered.
-  if (RegistrationModifiers(modifiers) == 0 || !Register(modifiers, key)) ShowError(kStartupRefused);
+  // A hand-edited or damaged word is kept as stored, but not registered: the
+  // message sends the person to the settings.
+  if (!IsUsableHotKey(modifiers, key) || !Register(modifiers, key)) ShowError(kStartupRefused);
   // Set whether or not a key was registered: exit then frees the identifier.
   g_bHotKeyRegistered = 1;
 }
@@ -66,7 +79,7 @@ void SuspendHotKey() {
 }
 
 bool RegisterNewHotKey(std::uint16_t key, std::uint16_t modifiers) {
-  if (RegistrationModifiers(modifiers) == 0) {
+  if (!IsUsableHotKey(modifiers, key)) {
     ShowError(kNeedsCombination);
     return false;
   }
@@ -82,9 +95,9 @@ bool RegisterNewHotKey(std::uint16_t key, std::uint16_t modifiers) {
 }
 
 bool RestoreHotKey() {
-  // A stored word without a modifier is refused as at start-up, nothing
-  // changing, rather than taking a bare key from every program.
-  if (RegistrationModifiers(ModifierHalf(g_dwKeys)) == 0) {
+  // A stored word that cannot be a hot key is refused, nothing changing,
+  // rather than registering a key that is dead or taken from every program.
+  if (!IsUsableHotKey(ModifierHalf(g_dwKeys), KeyHalf(g_dwKeys))) {
     ShowError(kNeedsCombination);
     return false;
   }

@@ -21,17 +21,26 @@ constexpr std::int32_t kLastHotKeyId = 0xBFFF;
 // each to its MOD_ flag; the extended-key flag is no modifier.
 std::uint32_t RegistrationModifiers(std::uint32_t controlFlags);
 
-// Main dialog start-up: `loaded` is LoadSettings' result. A word with no
-// Shift, Control or Alt is not registered.
+// Whether a packed word's halves can be a hot key at all: the key is one the
+// hot-key control can give (1 to 0xFF) and not a modifier key itself (Shift,
+// Control, Alt, either side's, or a Windows key); the modifiers are among the
+// control's four flags and include Shift, Control or Alt. No other word is
+// ever registered: no keystroke would press it, or a bare modifier would.
+bool IsUsableHotKey(std::uint32_t modifiers, std::uint32_t key);
+
+// Main dialog start-up: `loaded` is LoadSettings' result. A stored word that
+// cannot be a hot key is not registered, and is told as a refused key.
 void RegisterHotKeyAtStartup(int loaded);
 // Settings dialog opening: frees every key under the identifier and moves it
 // on, up to kLastHotKeyId, where it stays.
 void SuspendHotKey();
 // Settings dialog Save: registers the chosen key; false when refused (the
-// message has been shown).
+// message has been shown). A word that cannot be a hot key is refused as one
+// without a modifier is.
 bool RegisterNewHotKey(std::uint16_t key, std::uint16_t modifiers);
 // Settings dialog Cancel: registers the stored key again; true when the
-// dialog may end. A stored word with no modifier is refused, as at Save.
+// dialog may end. A stored word that cannot be a hot key is refused, as at
+// Save.
 bool RestoreHotKey();
 // Exit command: frees the keys under the identifier if it counts as
 // registered.

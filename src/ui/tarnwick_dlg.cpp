@@ -34,12 +34,14 @@ BOOL CTarnwickDlg::OnInitDialog() {
   m_nid.uID = 0;
   m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   m_nid.uCallbackMessage = WM_TRAYNOTIFY;
-  m_nid.hIcon = ExtractIconW(nullptr, L"Shell32.dll", 2);
-  if (m_nid.hIcon == nullptr || m_nid.hIcon == reinterpret_cast<HICON>(1)) {
-    m_nid.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
-  }
+  // ExtractIconW gives 1 for a file that is no program or library. The
+  // stand-in is the system's shared icon, which is never destroyed.
+  HICON extracted = ExtractIconW(nullptr, L"Shell32.dll", 2);
+  if (extracted != reinterpret_cast<HICON>(1)) m_icon.Reset(extracted);
+  m_nid.hIcon = m_icon.Get();
+  if (m_nid.hIcon == nullptr) m_nid.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
   lstrcpynW(m_nid.szTip, L"Tarnwick", ARRAYSIZE(m_nid.szTip));
-  Shell_NotifyIconW(NIM_ADD, &m_nid);
+  AddTrayIcon();
   m_uTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 
   const int loaded = LoadSettings();
@@ -58,10 +60,15 @@ bool CTarnwickDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     case WM_TRAYNOTIFY:
       *result = OnTrayNotify(wParam, lParam);
       return true;
+    case WM_TIMER:
+      if (wParam != kTrayIconTimer) return false;
+      AddTrayIcon();
+      return true;
   }
   if (message == m_uTaskbarCreated && m_uTaskbarCreated != 0) {
     // The shell restarted and forgot every icon: add ours again.
-    Shell_NotifyIconW(NIM_ADD, &m_nid);
+    m_iconRetry.Restart();
+    AddTrayIcon();
     return true;
   }
   return false;
@@ -93,3 +100,12 @@ void CTarnwickDlg::OnPaint() {
 }
 
 LRESULT CTarnwickDlg::OnHotKey(WPARAM, LPARAM) { return HandleHotKeyPress(); }
+
+void CTarnwickDlg::AddTrayIcon() {
+  KillTimer(m_hWnd, kTrayIconTimer);
+  // An add that timed out may still have put the icon in; then it can be
+  // modified, and a further add would be refused for ever.
+  const bool added = Shell_NotifyIconW(NIM_ADD, &m_nid) || Shell_NotifyIconW(NIM_MODIFY, &m_nid);
+  const std::uint32_t pause = m_iconRetry.After(added);
+  if (pause != 0) SetTimer(m_hWnd, kTrayIconTimer, pause, nullptr);
+}

@@ -5,7 +5,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "app/retry_backoff.h"
 #include "framework/dialog.h"
+#include "ui/owned_handle.h"
 
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 3;
 
@@ -27,8 +29,17 @@ class CTarnwickDlg : public CDialogEx {
   void OnMenuHelp();
   void OnMenuAbout();
   void OnMenuExit();
+  // Puts the icon into the notification area; while the shell refuses it
+  // (not started yet at logon, or busy), tries again on a timer.
+  void AddTrayIcon();
 
   NOTIFYICONDATAW m_nid;
+  // The icon the tray shows, when extracted from the system library.
+  OwnedIcon m_icon;
+  RetryBackoff m_iconRetry{500, 30000};
   // Sent to every top-level window when the shell (re)starts its taskbar.
   UINT m_uTaskbarCreated = 0;
 };
+
+// The timer that adds the tray icon again after a refusal.
+constexpr UINT_PTR kTrayIconTimer = 1;

@@ -32,8 +32,8 @@ LRESULT CTarnwickDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
       OnMenuSettings();
       break;
     case WM_RBUTTONDOWN: {
-      HMENU menu = LoadMenuW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_TRAY_MENU));
-      HMENU popup = GetSubMenu(menu, 0);
+      OwnedMenu menu(LoadMenuW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_TRAY_MENU)));
+      HMENU popup = GetSubMenu(menu.Get(), 0);
       POINT cursor{0, 0};
       GetCursorPos(&cursor);
       // The menu closes when the user clicks elsewhere only if our window is
@@ -41,7 +41,6 @@ LRESULT CTarnwickDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
       SetForegroundWindow(m_hWnd);
       PostMessageW(m_hWnd, WM_NULL, 0, 0);
       TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, cursor.x, cursor.y, 0, m_hWnd, nullptr);
-      DestroyMenu(menu);
       break;
     }
     default:
@@ -58,6 +57,8 @@ void CTarnwickDlg::OnMenuAbout() { RunOnce<CAboutDlg>(g_bAboutDlgOpen); }
 
 void CTarnwickDlg::OnMenuExit() {
   ReleaseHotKey();
+  // Whether or not the icon ever got in: exit does not depend on the shell.
+  KillTimer(m_hWnd, kTrayIconTimer);
   Shell_NotifyIconW(NIM_DELETE, &m_nid);
   PostQuitMessage(0);
 }

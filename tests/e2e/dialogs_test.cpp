@@ -86,6 +86,14 @@ void TypeSettings(HWND settings, const std::wstring& folder, WORD hotKey) {
 
 void Click(HWND dialog, int button) { PostMessageW(GetDlgItem(dialog, button), BM_CLICK, 0, 0); }
 
+// The window with the keyboard focus on the dialog's thread.
+HWND FocusOn(HWND dialog) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+  return info.hwndFocus;
+}
+
 class Dialogs : public E2E {
  protected:
   void SetUp() override {
@@ -211,9 +219,12 @@ TEST_F(Dialogs, RefusedFolderKeyWithoutModifierAndKeyTakenKeepTheDialogOpen) {
   ExpectBox(L"路径不合法或没有权限访问该路径");
   EXPECT_FALSE(e2e::Exists(overlong.substr(0, 219))) << "no cut folder was made";
 
-  TypeSettings(settings, scratch + L"f5", MAKEWORD(VK_F5, 0));
-  Click(settings, kSave);
-  ExpectBox(L"必须使用一个组合键作为热键");
+  // F5 alone, Control with no key, Control with the left Control key as key.
+  for (WORD hotKey : {MAKEWORD(VK_F5, 0), MAKEWORD(0, HOTKEYF_CONTROL), MAKEWORD(VK_LCONTROL, HOTKEYF_CONTROL)}) {
+    TypeSettings(settings, scratch + L"f5", hotKey);
+    Click(settings, kSave);
+    ExpectBox(L"必须使用一个组合键作为热键");
+  }
   EXPECT_TRUE(e2e::Exists(scratch + L"f5\\")) << "the folder was made before the key was looked at";
 
   ASSERT_TRUE(RegisterHotKey(nullptr, 9, MOD_CONTROL | MOD_SHIFT, VK_F10));
@@ -253,7 +264,7 @@ TEST_F(Dialogs, CloseFromOutsideTakesTheCancelPath) {
   EXPECT_TRUE(HotKeySaves({VK_CONTROL}, VK_NUMPAD9, folder)) << "the key was registered again";
 }
 
-TEST_F(Dialogs, HelpAndAboutOpenOneOfEachNestedOverTheSettings) {
+TEST_F(Dialogs, HelpAndAboutOpenOneOfEachNestedOverTheSettingsWhichKeepTheirKeyboard) {
   HWND settings = OpenSettingsByLeftPress();
   ASSERT_NE(nullptr, settings);
   ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, 1));
@@ -281,6 +292,21 @@ TEST_F(Dialogs, HelpAndAboutOpenOneOfEachNestedOverTheSettings) {
   EXPECT_NE(0, GetWindowLongW(help, GWL_STYLE) & WS_SYSMENU) << "a close box";
   e2e::Screenshot(about, L"about");
 
+  // Under both, the settings keep Tab and drop Esc and Enter. A click into
+  // the folder field gives it the focus, as a person's would.
+  HWND edit = GetDlgItem(settings, kPathEdit);
+  PostMessageW(edit, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  PostMessageW(edit, WM_LBUTTONUP, 0, 0);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return FocusOn(settings) == edit; }, 2000));
+  e2e::PostKey(edit, VK_TAB);
+  EXPECT_TRUE(e2e::WaitUntil([&] { return FocusOn(settings) == GetDlgItem(settings, kHotKey); }, 2000));
+  for (int control : {kPathEdit, kHotKey, kSave}) {
+    e2e::PostKey(GetDlgItem(settings, control), VK_ESCAPE);
+    e2e::PostKey(GetDlgItem(settings, control), VK_RETURN);
+  }
+  e2e::Pump(300);
+  EXPECT_TRUE(IsWindowVisible(settings)) << "Esc and Enter do not end it";
+
   Click(about, kAboutClose);
   EXPECT_TRUE(e2e::WaitForClosed(about)) << "closed by its button";
   e2e::PostKey(GetDlgItem(help, kHelpClose), VK_ESCAPE);
@@ -291,6 +317,49 @@ TEST_F(Dialogs, HelpAndAboutOpenOneOfEachNestedOverTheSettings) {
   PostMessageW(about, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_TRUE(e2e::WaitForClosed(about)) << "closed by the close box";
   EXPECT_TRUE(IsWindowVisible(settings)) << "closing them has no other effect";
+}
+
+// The settings ended while About or Help, opened over it, still runs its
+// loop: it goes at once and takes no second click.
+TEST_F(Dialogs, SettingsEndedUnderAboutOrHelpIsGoneAtOnceAndTakesNoSecondClick) {
+  HWND settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, 2));
+  HWND about = e2e::WaitForDialog(tarnwick.Pid(), kAboutTitle);
+  ASSERT_NE(nullptr, about);
+  Click(settings, kCancel);
+  EXPECT_TRUE(e2e::WaitForClosed(settings, 1000)) << "取消 ends it while About is open";
+  Click(settings, kCancel);
+  e2e::Pump(300);
+  EXPECT_TRUE(e2e::MessageBoxes(tarnwick.Pid()).empty()) << "a second 取消 does nothing";
+  EXPECT_TRUE(HotKeySaves({VK_CONTROL}, VK_NUMPAD9, folder)) << "the stored key works again";
+  Click(about, kAboutClose);
+  ASSERT_TRUE(e2e::WaitForClosed(about));
+
+  settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, 1));
+  HWND help = e2e::WaitForDialog(tarnwick.Pid(), kHelpTitle);
+  ASSERT_NE(nullptr, help);
+  const std::wstring chosen = scratch + L"chosen\\";
+  TypeSettings(settings, chosen, MAKEWORD(VK_F9, kControlShift));
+  Click(settings, kSave);
+  ExpectBox(L"保存成功", true);
+  EXPECT_TRUE(e2e::WaitForClosed(settings, 1000)) << "保存 ends it while Help is open";
+  TypeSettings(settings, scratch + L"other", MAKEWORD(VK_F8, kControlShift));
+  Click(settings, kSave);
+  e2e::Pump(300);
+  EXPECT_TRUE(e2e::MessageBoxes(tarnwick.Pid()).empty()) << "a second 保存 does nothing";
+  Click(help, kHelpClose);
+  ASSERT_TRUE(e2e::WaitForClosed(help));
+
+  DWORD type = 0;
+  Bytes path, keys;
+  ASSERT_TRUE(e2e::ReadSetting(L"Path", &type, &path));
+  EXPECT_EQ(chosen, std::wstring(reinterpret_cast<const wchar_t*>(path.data())));
+  ASSERT_TRUE(e2e::ReadSetting(L"Keys", &type, &keys));
+  EXPECT_EQ((Bytes{VK_F9, 0x00, kControlShift, 0x00}), keys);
+  EXPECT_TRUE(HotKeySaves({VK_CONTROL, VK_SHIFT}, VK_F9, chosen)) << "the key of the first 保存 saves";
 }
 
 TEST_F(Dialogs, ExitWithEveryDialogOpenEndsTheProgramCleanly) {

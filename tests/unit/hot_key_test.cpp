@@ -85,7 +85,11 @@ TEST_F(HotKeyTest, StartupThatCannotRegisterTheStoredKeySaysSoAndStillCountsAsRe
   };
   for (const Case& c : {Case{"held by another program", kDefaultKeys, true, 1},
                         Case{"modifier half 0", 0x00000069, false, 0},
-                        Case{"only the extended-key flag", 0x00080069, false, 0}}) {
+                        Case{"only the extended-key flag", 0x00080069, false, 0},
+                        Case{"Control with key 0", 0x00020000, false, 0},
+                        Case{"every bit", 0xFFFFFFFF, false, 0},
+                        Case{"Control + Shift + Alt without a key", 0x00070000, false, 0},
+                        Case{"left Control as the key", 0x000200A2, false, 0}}) {
     fake::FakePlatform fresh;
     fresh.Install();
     if (c.heldElsewhere) fresh.hotKeys.HoldElsewhere(platform::kModControl, kVkNumpad9);
@@ -169,24 +173,38 @@ TEST_F(HotKeyTest, KeyHeldByAnotherProgramIsRefusedAtSaveAndAtCancel) {
   EXPECT_EQ(0x00040042u, g_dwKeys);
 }
 
-TEST_F(HotKeyTest, WordWithoutAModifierIsNeverRegisteredAndChangesNothing) {
+TEST_F(HotKeyTest, WordThatCannotBeAHotKeyIsNeverRegisteredAndChangesNothing) {
   g_dwKeys = kDefaultKeys;
   RegisterHotKeyAtStartup(1);
   SuspendHotKey();
   const int calls = os.hotKeys.registerCalls;
   g_bHotKeyRegistered = 1;
 
-  for (std::uint16_t modifiers : {std::uint16_t{0}, HOTKEYF_EXT}) {
-    EXPECT_FALSE(RegisterNewHotKey(kVkA, modifiers));
+  struct Word {
+    std::uint16_t modifiers;
+    std::uint16_t key;
+  };
+  std::vector<Word> words = {{0, kVkA}, {HOTKEYF_EXT, kVkA}, {HOTKEYF_CONTROL, 0}, {0x10 | HOTKEYF_CONTROL, kVkA},
+                             {HOTKEYF_CONTROL, 0x100}, {0xFFFF, 0xFFFF}};
+  // Shift, Control, Alt, the Windows keys, and each side's Shift, Control, Alt.
+  for (std::uint16_t key : {0x10, 0x11, 0x12, 0x5B, 0x5C, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5})
+    words.push_back({HOTKEYF_ALT, key});
+  for (const Word& w : words) {
+    EXPECT_FALSE(RegisterNewHotKey(w.key, w.modifiers)) << w.modifiers << " " << w.key;
     EXPECT_EQ(kNeedsCombination, TakeOnlyError());
     EXPECT_EQ(kDefaultKeys, g_dwKeys);
   }
-  g_dwKeys = 0x00000041;  // as loaded from a hand-edited "Keys"
-  EXPECT_FALSE(RestoreHotKey());
-  EXPECT_EQ(kNeedsCombination, TakeOnlyError());
-
+  for (std::uint32_t stored : {0x00000041u, 0x00020000u, 0x000200A2u}) {  // as loaded from a hand-edited "Keys"
+    g_dwKeys = stored;
+    EXPECT_FALSE(RestoreHotKey()) << stored;
+    EXPECT_EQ(kNeedsCombination, TakeOnlyError());
+  }
   EXPECT_EQ(calls, os.hotKeys.registerCalls);
   EXPECT_EQ(1, g_bHotKeyRegistered);
+
+  // The edges that are keys: the last byte, and Control with the extended flag.
+  EXPECT_TRUE(RegisterNewHotKey(0xFF, HOTKEYF_CONTROL | HOTKEYF_EXT));
+  EXPECT_TRUE(RegisterNewHotKey(0x13, HOTKEYF_CONTROL));  // VK_PAUSE, just past the modifier keys
 }
 
 // A Save whose settings did not reach the registry leaves its key registered;
