@@ -5,10 +5,13 @@
 namespace platform {
 
 DWORD LogFailure(const wchar_t* call, DWORD error) {
+  // Callers may still look at GetLastError(), which the output call changes.
+  const DWORD lastError = GetLastError();
   wchar_t line[160];
   std::swprintf(line, sizeof line / sizeof line[0], L"Tarnwick: %ls failed, error %lu\n", call,
                 static_cast<unsigned long>(error));
   OutputDebugStringW(line);
+  SetLastError(lastError);
   return error;
 }
 

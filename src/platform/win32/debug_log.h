@@ -8,7 +8,8 @@
 namespace platform {
 
 // Writes one line, "Tarnwick: <call> failed, error <code>", with
-// OutputDebugStringW. Returns `error`, so a caller can log and pass it on.
+// OutputDebugStringW; GetLastError() is left as it was. Returns `error`, so a
+// caller can log and pass it on.
 DWORD LogFailure(const wchar_t* call, DWORD error);
 // The same with GetLastError().
 DWORD LogLastError(const wchar_t* call);
