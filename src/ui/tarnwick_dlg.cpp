@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "capture/save_request.h"
 #include "framework/win_app.h"
+#include "platform/win32/debug_log.h"
 #include "resource.h"
 #include "settings/hot_key.h"
 #include "settings/settings_store.h"
@@ -106,6 +107,7 @@ void CTarnwickDlg::AddTrayIcon() {
   // An add that timed out may still have put the icon in; then it can be
   // modified, and a further add would be refused for ever.
   const bool added = Shell_NotifyIconW(NIM_ADD, &m_nid) || Shell_NotifyIconW(NIM_MODIFY, &m_nid);
+  if (!added) platform::LogLastError(L"Shell_NotifyIconW");
   const std::uint32_t pause = m_iconRetry.After(added);
   if (pause != 0) SetTimer(m_hWnd, kTrayIconTimer, pause, nullptr);
 }
