@@ -1,10 +1,15 @@
-# Fails when a PE file imports a DLL that is not part of Windows itself.
+# Fails when a PE file imports a DLL that is not part of Windows itself, or
+# when it lacks ASLR (with the base relocations that make it work), DEP or
+# terminal-server awareness. The files in SHIPPED must also be stripped, name
+# their symbol file in a GNU debug link, and stay under 600 KB.
 cmake_policy(SET CMP0057 NEW)
 set(SYSTEM_DLLS
   kernel32.dll user32.dll gdi32.dll shell32.dll shlwapi.dll advapi32.dll comctl32.dll
   comdlg32.dll ole32.dll oleaut32.dll msvcrt.dll ws2_32.dll uxtheme.dll version.dll)
+# IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | NX_COMPAT | TERMINAL_SERVER_AWARE
+set(HARDENING 0x8140)
 foreach(file IN LISTS FILES)
-  execute_process(COMMAND ${OBJDUMP} -p ${file} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+  execute_process(COMMAND ${OBJDUMP} -p -h ${file} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "objdump failed on ${file}")
   endif()
@@ -21,4 +26,31 @@ foreach(file IN LISTS FILES)
     endif()
     message(STATUS "${file}: ${dll}")
   endforeach()
+
+  if(NOT dump MATCHES "DllCharacteristics[ \t]+([0-9a-fA-F]+)")
+    message(FATAL_ERROR "${file}: no DllCharacteristics found")
+  endif()
+  set(characteristics 0x${CMAKE_MATCH_1})
+  math(EXPR present "${characteristics} & ${HARDENING}" OUTPUT_FORMAT HEXADECIMAL)
+  if(NOT present EQUAL HARDENING)
+    message(FATAL_ERROR "${file}: DllCharacteristics ${characteristics} lacks some of ${HARDENING}")
+  endif()
+  if(NOT dump MATCHES "Entry 5 [0-9a-fA-F]+ ([0-9a-fA-F]+) Base Relocation Directory" OR CMAKE_MATCH_1 MATCHES "^0+$")
+    message(FATAL_ERROR "${file}: no base relocations, so it cannot be moved for ASLR")
+  endif()
+  message(STATUS "${file}: DllCharacteristics ${characteristics}")
+
+  if(file IN_LIST SHIPPED)
+    if(dump MATCHES "[ \t]\\.debug_[a-z_]+")
+      message(FATAL_ERROR "${file} is not stripped: it has ${CMAKE_MATCH_0}")
+    endif()
+    if(NOT dump MATCHES "[ \t]\\.gnu_debuglink[ \t]")
+      message(FATAL_ERROR "${file} has no debug link to its symbol file")
+    endif()
+    file(SIZE ${file} size)
+    if(size GREATER_EQUAL 614400)
+      message(FATAL_ERROR "${file} is ${size} bytes, not under 600 KB")
+    endif()
+    message(STATUS "${file}: stripped, ${size} bytes")
+  endif()
 endforeach()
