@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "app/app_state.h"
-#include "app/wide_text.h"
+#include "common/app_state.h"
+#include "common/bounded_text.h"
 #include "capture/save_clipboard.h"
 #include "capture/save_request.h"
 #include "driver.h"
@@ -162,8 +162,8 @@ SaveFigures MeasureSave(int width, int height, int runs, const std::wstring& fol
   figures.width = width;
   figures.height = height;
   figures.fileBytes = kFileHeaderBytes + 40 + static_cast<std::size_t>(width) * height * 4;
-  WideZero(g_szPath, kPathChars);
-  WideCopy(g_szPath, kPathChars, reinterpret_cast<const char16_t*>(folder.c_str()));
+  std::fill_n(g_szPath, kPathChars, u'\0');
+  CopyText(g_szPath, kPathChars, reinterpret_cast<const char16_t*>(folder.c_str()));
 
   Runs r(&figures, folder);
   std::uint32_t seed = static_cast<std::uint32_t>(width);

@@ -3,19 +3,21 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "capture/save_clipboard.h"
 #include "platform/win32/debug_log.h"
 #include "settings/settings_store.h"
 #include "ui/tarnwick_dlg.h"
 
 // Start-up order: theApp is constructed first, then the settings defaults
-// step runs. Both are defined here, in this order, because C++ initialises
-// the variables of one source file in the order they are defined. The
-// defaults step registers CloseSaveHandles with atexit after theApp's
-// construction has registered its destructor, and exit handlers run in reverse
-// order: at exit CloseSaveHandles runs first, then theApp is destroyed.
+// step runs, then the save's state is prepared. All are here, in this order,
+// because C++ initialises the variables of one source file in the order they
+// are defined. Preparing the save registers CloseSaveHandles with atexit
+// after theApp's construction has registered its destructor, and exit
+// handlers run in reverse order: at exit CloseSaveHandles runs first, then
+// theApp is destroyed.
 CTarnwickApp theApp;
 namespace {
-const bool g_defaultsInitialised = (InitDefaultSettings(), true);
+const bool g_defaultsInitialised = (InitDefaultSettings(), InitSaveState(), true);
 }
 
 BOOL CTarnwickApp::InitInstance() {

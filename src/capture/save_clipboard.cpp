@@ -1,13 +1,14 @@
 #include "capture/save_clipboard.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
-#include "app/app_state.h"
-#include "app/folder_levels.h"
-#include "app/safe_format.h"
-#include "app/wide_text.h"
+#include "common/app_state.h"
+#include "common/folder_levels.h"
+#include "common/safe_format.h"
+#include "common/bounded_text.h"
 #include "capture/bmp_pieces.h"
 #include "capture/save_file_name.h"
 
@@ -99,8 +100,8 @@ bool FileHoldsPicture(platform::FileSystem& files, const char16_t* path, const B
 
 bool ComposeFilePath(const platform::LocalTime& time, int picture) {
   return MakeSaveFileName(time, g_szFileName, kFileNameChars, picture) > 0 &&
-         WideCopy(g_szFilePath, kFilePathChars, g_szSaveDir) &&
-         WideAppend(g_szFilePath, kFilePathChars, g_szFileName);
+         CopyText(g_szFilePath, kFilePathChars, g_szSaveDir) &&
+         AppendText(g_szFilePath, kFilePathChars, g_szFileName);
 }
 
 // Gives the finished file the first free name of its second. The move never
@@ -150,9 +151,9 @@ SaveResult SaveFromOpenClipboard(platform::Platform& os) {
   if (!os.clipboard.HasDib()) return SAVE_NO_BITMAP;
 
   if (SafeFormat(g_szSaveDir, kPathChars, u"%s", g_szPath) <= 0) return SAVE_ERR_SAVE_DIR;
-  const std::size_t length = WideLength(g_szSaveDir, kPathChars);
+  const std::size_t length = BoundedLength(g_szSaveDir, kPathChars);
   // A 219-character folder has no room for the backslash: refused, not overrun.
-  if (g_szSaveDir[length - 1] != u'\\' && !WideAppend(g_szSaveDir, kPathChars, u"\\")) {
+  if (g_szSaveDir[length - 1] != u'\\' && !AppendText(g_szSaveDir, kPathChars, u"\\")) {
     return SAVE_ERR_SAVE_DIR;
   }
 
@@ -205,6 +206,16 @@ SaveResult SaveClipboardBitmap() {
   const SaveResult result = SaveFromOpenClipboard(os);
   os.clipboard.Close();
   return result;
+}
+
+void InitSaveState() {
+  g_hOutputFile = nullptr;
+  g_pClipboardDib = nullptr;
+  g_dwDibSize = 0;
+  std::fill_n(g_szSaveDir, kPathChars, u'\0');
+  std::fill_n(g_szFileName, kFileNameChars, u'\0');
+  std::fill_n(g_szFilePath, kFilePathChars, u'\0');
+  std::atexit(CloseSaveHandles);
 }
 
 void CloseSaveHandles() {

@@ -6,6 +6,10 @@
 
 SaveResult SaveClipboardBitmap();
 
+// Start-up: empties the save scratch and registers CloseSaveHandles to run at
+// process exit.
+void InitSaveState();
+
 // Process-exit safety net: closes (and discards) an output file a save left
 // open, then closes the clipboard.
 void CloseSaveHandles();

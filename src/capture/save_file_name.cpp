@@ -1,6 +1,6 @@
 #include "capture/save_file_name.h"
 
-#include "app/safe_format.h"
+#include "common/safe_format.h"
 
 int MakeSaveFileName(const platform::LocalTime& time, char16_t* buffer, std::size_t count, int copy) {
   if (copy <= 1) {

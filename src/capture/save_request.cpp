@@ -1,14 +1,12 @@
 #include "capture/save_request.h"
 
-#include "app/app_state.h"
-#include "app/safe_format.h"
-#include "app/wide_text.h"
+#include "common/app_state.h"
+#include "common/error_box.h"
+#include "common/safe_format.h"
+#include "common/bounded_text.h"
 #include "capture/save_clipboard.h"
 
 namespace {
-constexpr char16_t kThreadFailedText[] = u"创建线程失败";
-constexpr char16_t kFatalErrorText[] =
-    u"程序发生致命性错误, 您可以通过程序的\"关于\"窗口获得作者的联系方式, 反馈问题";
 constexpr std::uint32_t kResultShowDelayMs = 50;
 }  // namespace
 
@@ -22,11 +20,11 @@ std::uint32_t SaveWorkerThread(void* resultBuffer) {
 int HandleHotKeyPress() {
   platform::Platform& os = platform::Current();
   char16_t result[kResultChars];
-  WideZero(result, kResultChars);
+  std::fill_n(result, kResultChars, u'\0');
 
   const platform::Handle thread = os.threads.Start(SaveWorkerThread, result);
   if (thread == nullptr) {
-    os.messageBoxes.Show(kThreadFailedText, g_szCaption, platform::kMbIconError);
+    ShowErrorBox(kThreadFailedText);
     return 1;
   }
 
@@ -35,15 +33,15 @@ int HandleHotKeyPress() {
   os.threads.WaitUntilEnded(thread);
   std::uint32_t code = 1;
   if (!os.threads.ExitCode(thread, &code) || code != 0) {
-    os.messageBoxes.Show(kFatalErrorText, g_szCaption, platform::kMbIconError);
+    ShowErrorBox(kFatalErrorText);
     os.threads.Close(thread);
     return 1;
   }
   os.threads.Close(thread);
   os.threads.Pause(kResultShowDelayMs);
 
-  if (!WideEqual(result, kNoErrorText)) {
-    os.messageBoxes.Show(result, g_szCaption, platform::kMbIconError);
+  if (std::u16string_view(result) != kNoErrorText) {
+    ShowErrorBox(result);
   }
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "capture/save_result.h"
 
+#include "common/texts.h"
+
 const char16_t kNoErrorText[] = u"NOERROR";
 
 const char16_t* SaveResultText(SaveResult result) {
@@ -8,19 +10,19 @@ const char16_t* SaveResultText(SaveResult result) {
     case SAVE_NO_BITMAP:
       return kNoErrorText;
     case SAVE_ERR_CREATE_DIR:
-      return u"创建目录失败";
+      return kCreateDirFailedText;
     case SAVE_ERR_SAVE_DIR:
-      return u"获取保存目录失败";
+      return kSaveDirFailedText;
     case SAVE_ERR_OPEN_CLIPBOARD:
-      return u"打开剪切板失败";
+      return kOpenClipboardFailedText;
     case SAVE_ERR_FILE_NAME:
-      return u"获取文件名失败";
+      return kFileNameFailedText;
     case SAVE_ERR_CREATE_FILE:
-      return u"创建文件失败";
+      return kCreateFileFailedText;
     case SAVE_ERR_BITMAP_DATA:
-      return u"获取剪切板位图数据失败";
+      return kBitmapDataFailedText;
     case SAVE_ERR_WRITE_FILE:
-      return u"写入文件失败";
+      return kWriteFileFailedText;
   }
-  return u"程序出现未定义的错误, 您可以通过此程序的\"关于\"窗口获得作者的联系方式, 反馈问题";
+  return kUndefinedErrorText;
 }

@@ -1,26 +1,22 @@
 #include "settings/config_actions.h"
 
-#include "app/app_state.h"
-#include "app/safe_format.h"
-#include "app/wide_text.h"
+#include "common/app_state.h"
+#include "common/error_box.h"
+#include "common/safe_format.h"
+#include "common/bounded_text.h"
 #include "settings/folder_rules.h"
 #include "settings/hot_key.h"
 #include "settings/settings_store.h"
 
 namespace {
-constexpr char16_t kNoConfigurationText[] = u"获取配置信息失败";
-constexpr char16_t kBadFolderText[] = u"路径不合法或没有权限访问该路径";
 
-void ShowError(const char16_t* text) {
-  platform::Current().messageBoxes.Show(text, g_szCaption, platform::kMbIconError);
-}
 }  // namespace
 
 bool OpenSettings(char16_t* folder, std::uint16_t* hotKeyValue) {
-  WideZero(folder, kPathChars);
+  std::fill_n(folder, kPathChars, u'\0');
   LoadSettings();
   if (SafeFormat(folder, kPathChars, u"%s", g_szPath) <= 0) {
-    ShowError(kNoConfigurationText);
+    ShowErrorBox(kConfigUnreadableText);
     return false;
   }
   const std::uint32_t modifiers = (g_dwKeys >> 16) & 0xFF;
@@ -36,9 +32,9 @@ bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifi
   // 219-character text without a final backslash has no room for one: it is
   // refused like any other folder that cannot be used.
   char16_t folder[kPathChars];
-  if (!WideCopy(folder, kPathChars, typed) || !FolderTextIsValid(folder) || !EndFolderWithBackslash(folder) ||
+  if (!CopyText(folder, kPathChars, typed) || !FolderTextIsValid(folder) || !EndFolderWithBackslash(folder) ||
       !CreateFolderLevels(folder)) {
-    ShowError(kBadFolderText);
+    ShowErrorBox(kBadFolderText);
     return false;
   }
   if (!RegisterNewHotKey(key, modifiers)) return false;

@@ -2,24 +2,24 @@
 
 #include <initializer_list>
 
-#include "app/app_state.h"
-#include "app/folder_levels.h"
-#include "app/wide_text.h"
+#include "common/app_state.h"
+#include "common/folder_levels.h"
+#include "common/bounded_text.h"
 
 bool FolderTextIsValid(const char16_t* text) {
-  const std::size_t length = WideLength(text, kPathChars);
+  const std::size_t length = BoundedLength(text, kPathChars);
   if (length < 3 || text[1] != u':' || text[2] != u'\\') return false;
   if (text[length - 1] == u'.') return false;
   for (const char16_t* part : {u"\\\\", u"..", u"*", u"?", u"/", u".\\"}) {
-    if (WideContains(text, part)) return false;
+    if (std::u16string_view(text).find(part) != std::u16string_view::npos) return false;
   }
   return true;
 }
 
 bool EndFolderWithBackslash(char16_t* folder) {
-  const std::size_t length = WideLength(folder, kPathChars);
+  const std::size_t length = BoundedLength(folder, kPathChars);
   if (length > 0 && folder[length - 1] == u'\\') return true;
-  return WideAppend(folder, kPathChars, u"\\");
+  return AppendText(folder, kPathChars, u"\\");
 }
 
 namespace {

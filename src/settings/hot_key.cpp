@@ -1,15 +1,11 @@
 #include "settings/hot_key.h"
 
-#include "app/app_state.h"
+#include "common/app_state.h"
+#include "common/error_box.h"
 #include "platform/platform.h"
 
 namespace {
 
-constexpr char16_t kConfigUnreadable[] = u"获取配置信息失败";
-// At start-up the key may be taken; at Save and Cancel it is.
-constexpr char16_t kStartupRefused[] = u"注册热键失败, 热键可能已被其他程序占用, 请设置其他热键";
-constexpr char16_t kRefused[] = u"注册热键失败, 热键已被其他程序占用, 请设置其他热键";
-constexpr char16_t kNeedsCombination[] = u"必须使用一个组合键作为热键";
 
 constexpr std::uint32_t kFallbackModifiers = HOTKEYF_CONTROL;
 constexpr std::uint32_t kFallbackKey = 0x69;  // VK_NUMPAD9
@@ -21,10 +17,6 @@ constexpr std::uint32_t kModifierKeys[] = {0x10, 0x11, 0x12, 0x5B, 0x5C, 0xA0, 0
 
 std::uint32_t KeyHalf(std::uint32_t keys) { return keys & 0xFFFF; }
 std::uint32_t ModifierHalf(std::uint32_t keys) { return keys >> 16; }
-
-void ShowError(const char16_t* text) {
-  platform::Current().messageBoxes.Show(text, g_szCaption, platform::kMbIconError);
-}
 
 bool Register(std::uint32_t controlFlags, std::uint32_t key) {
   return platform::Current().hotKeys.Register(g_hMainWnd, g_nHotKeyId, RegistrationModifiers(controlFlags), key);
@@ -60,13 +52,13 @@ void RegisterHotKeyAtStartup(int loaded) {
   std::uint32_t modifiers = ModifierHalf(g_dwKeys);
   std::uint32_t key = KeyHalf(g_dwKeys);
   if (loaded == 0) {
-    ShowError(kConfigUnreadable);
+    ShowErrorBox(kConfigUnreadableText);
     modifiers = kFallbackModifiers;
     key = kFallbackKey;
   }
   // A hand-edited or damaged word is kept as stored, but not registered: the
   // message sends the person to the settings.
-  if (!IsUsableHotKey(modifiers, key) || !Register(modifiers, key)) ShowError(kStartupRefused);
+  if (!IsUsableHotKey(modifiers, key) || !Register(modifiers, key)) ShowErrorBox(kStartupKeyRefusedText);
   // Set whether or not a key was registered: exit then frees the identifier.
   g_bHotKeyRegistered = 1;
 }
@@ -80,11 +72,11 @@ void SuspendHotKey() {
 
 bool RegisterNewHotKey(std::uint16_t key, std::uint16_t modifiers) {
   if (!IsUsableHotKey(modifiers, key)) {
-    ShowError(kNeedsCombination);
+    ShowErrorBox(kNeedsCombinationText);
     return false;
   }
   if (!Register(modifiers, key)) {
-    ShowError(kRefused);
+    ShowErrorBox(kKeyRefusedText);
     g_bHotKeyRegistered = 0;
     return false;
   }
@@ -98,11 +90,11 @@ bool RestoreHotKey() {
   // A stored word that cannot be a hot key is refused, nothing changing,
   // rather than registering a key that is dead or taken from every program.
   if (!IsUsableHotKey(ModifierHalf(g_dwKeys), KeyHalf(g_dwKeys))) {
-    ShowError(kNeedsCombination);
+    ShowErrorBox(kNeedsCombinationText);
     return false;
   }
   if (!Register(ModifierHalf(g_dwKeys), KeyHalf(g_dwKeys))) {
-    ShowError(kRefused);
+    ShowErrorBox(kKeyRefusedText);
     g_bHotKeyRegistered = 0;
     return false;
   }

@@ -1,13 +1,12 @@
 #include "settings/settings_store.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/safe_format.h"
-#include "app/wide_text.h"
-#include "capture/save_clipboard.h"
+#include "common/app_state.h"
+#include "common/error_box.h"
+#include "common/safe_format.h"
+#include "common/bounded_text.h"
 #include "platform/platform.h"
 
 const char16_t kSettingsKey[] = u"Software\\ClipboardTarnwick";
@@ -22,12 +21,6 @@ constexpr std::uint32_t kKeysBytes = sizeof(std::uint32_t);
 
 constexpr char16_t kScreenshotsFolder[] = u"\\screenshots\\";
 
-constexpr char16_t kStartupFailed[] =
-    u"程序初始化失败, 该程序可能有BUG或不适合此系统的运行环境, 您可以通过本程序的\"关于\"窗口获取作者的联系方式, 反馈问题";
-constexpr char16_t kStartupFailedCaption[] = u"错误";
-constexpr char16_t kWriteBackCaption[] = u"GH";
-constexpr char16_t kSaved[] = u"保存成功";
-constexpr char16_t kSaveFailed[] = u"保存配置信息失败";
 
 // The desktop folder followed by "\screenshots\", into `folder` (kPathChars
 // units, zero-filled). False when the shell has no desktop folder or it is
@@ -36,11 +29,11 @@ bool DefaultFolder(platform::Shell& shell, char16_t* folder) {
   // The shell writes up to MAX_PATH units: take it in a buffer of that size
   // and copy only what fits into the folder.
   char16_t desktop[platform::kMaxPathChars];
-  WideZero(desktop, platform::kMaxPathChars);
+  std::fill_n(desktop, platform::kMaxPathChars, u'\0');
   if (!shell.DesktopDirectory(desktop)) return false;
-  const std::size_t length = WideLength(desktop, platform::kMaxPathChars);
+  const std::size_t length = BoundedLength(desktop, platform::kMaxPathChars);
   if (length == 0 || length == platform::kMaxPathChars) return false;
-  return WideCopy(folder, kPathChars, desktop) && WideAppend(folder, kPathChars, kScreenshotsFolder);
+  return CopyText(folder, kPathChars, desktop) && AppendText(folder, kPathChars, kScreenshotsFolder);
 }
 
 void CloseConfigKey(platform::Registry& registry) {
@@ -63,7 +56,7 @@ bool ReadPath(platform::Registry& registry, std::uint32_t* bytes) {
   char16_t folder[kPathChars];
   std::memcpy(folder, g_szPath, kPathBytes);
   if (registry.GetValue(g_hConfigKey, kPathName, platform::kRrfRtRegBinary, folder, bytes) != 0) return false;
-  if (WideLength(folder, kPathChars) == kPathChars) return false;
+  if (BoundedLength(folder, kPathChars) == kPathChars) return false;
   std::memcpy(g_szPath, folder, kPathBytes);
   return true;
 }
@@ -95,7 +88,7 @@ bool StoreBoth(platform::Registry& registry, const char16_t* folder) {
   if (SafeFormat(text, kPathChars, u"%s", folder) <= 0) return false;
   // Only the text and its NUL: the units after it keep what an earlier,
   // longer folder left there, as the stored value does.
-  WideCopy(g_szPath, kPathChars, text);
+  CopyText(g_szPath, kPathChars, text);
 
   if (!OpenConfigKey(registry)) return false;
   const bool written = WritePath(registry) && WriteKeys(registry);
@@ -105,37 +98,22 @@ bool StoreBoth(platform::Registry& registry, const char16_t* folder) {
 
 }  // namespace
 
-// Order at start and exit: the application's source constructs the
-// application object and then, in the same translation unit, runs this step
-// as the next dynamic initialiser, so the two run in that order before the
-// program's entry. CloseSaveHandles is registered here, after the application
-// object's construction has completed, so at exit it runs before that
-// object's destructor (exit handlers and static destructors run in reverse
-// order of registration and construction).
 void InitDefaultSettings() {
   platform::Platform& os = platform::Current();
 
   // Built aside so that a fresh folder's tail is all zeros, and a failure
   // leaves the start values: an empty folder and no hot key.
   char16_t folder[kPathChars];
-  WideZero(folder, kPathChars);
+  std::fill_n(folder, kPathChars, u'\0');
   if (DefaultFolder(os.shell, folder)) {
     std::memcpy(g_szPath, folder, kPathBytes);
     g_dwKeys = kDefaultKeys;
   } else {
-    WideZero(g_szPath, kPathChars);
+    std::fill_n(g_szPath, kPathChars, u'\0');
     g_dwKeys = 0;
-    os.messageBoxes.Show(kStartupFailed, kStartupFailedCaption, platform::kMbIconError);
+    os.messageBoxes.Show(kStartupFailedText, kStartupFailedCaption, platform::kMbIconError);
   }
 
-  g_hOutputFile = nullptr;
-  g_pClipboardDib = nullptr;
-  g_dwDibSize = 0;
-  WideZero(g_szSaveDir, kPathChars);
-  WideZero(g_szFileName, kFileNameChars);
-  WideZero(g_szFilePath, kFilePathChars);
-
-  std::atexit(CloseSaveHandles);
 }
 
 int LoadSettings() {
@@ -165,9 +143,9 @@ int LoadSettings() {
 bool StoreSettings(const char16_t* folder) {
   platform::Platform& os = platform::Current();
   if (!StoreBoth(os.registry, folder)) {
-    os.messageBoxes.Show(kSaveFailed, g_szCaption, platform::kMbIconError);
+    ShowErrorBox(kSettingsSaveFailedText);
     return false;
   }
-  os.messageBoxes.Show(kSaved, g_szCaption, platform::kMbIconInformation);
+  os.messageBoxes.Show(kSettingsSavedText, g_szCaption, platform::kMbIconInformation);
   return true;
 }

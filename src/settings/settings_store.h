@@ -7,8 +7,7 @@
 extern const char16_t kSettingsKey[];  // u"Software\\ClipboardTarnwick"
 
 // Puts the default folder (the desktop folder + "\screenshots\") and hot key
-// into memory, zeroes the save scratch and registers CloseSaveHandles to run
-// at process exit. Runs once, during static initialisation, right after the
+// into memory. Runs once, during static initialisation, right after the
 // application object is constructed (see the application's source).
 void InitDefaultSettings();
 

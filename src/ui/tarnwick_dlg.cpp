@@ -1,6 +1,7 @@
 #include "ui/tarnwick_dlg.h"
 
-#include "app/app_state.h"
+#include "common/app_state.h"
+#include "common/texts.h"
 #include "capture/save_request.h"
 #include "framework/win_app.h"
 #include "platform/win32/debug_log.h"
@@ -41,7 +42,7 @@ BOOL CTarnwickDlg::OnInitDialog() {
   if (extracted != reinterpret_cast<HICON>(1)) m_icon.Reset(extracted);
   m_nid.hIcon = m_icon.Get();
   if (m_nid.hIcon == nullptr) m_nid.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
-  lstrcpynW(m_nid.szTip, L"Tarnwick", ARRAYSIZE(m_nid.szTip));
+  lstrcpynW(m_nid.szTip, reinterpret_cast<const wchar_t*>(kTrayTipText), ARRAYSIZE(m_nid.szTip));
   AddTrayIcon();
   m_uTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 

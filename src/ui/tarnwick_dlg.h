@@ -5,9 +5,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/retry_backoff.h"
+#include "common/retry_backoff.h"
 #include "framework/dialog.h"
-#include "ui/owned_handle.h"
+#include "framework/owned_handle.h"
 
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 3;
 

@@ -2,11 +2,11 @@
 // command: the user's whole handle on the running program.
 #include <cstdint>
 
-#include "app/app_state.h"
+#include "common/app_state.h"
 #include "dialogs/info_dialogs.h"
 #include "framework/win_app.h"
 #include "resource.h"
-#include "settings/config_dlg.h"
+#include "dialogs/config_dlg.h"
 #include "settings/hot_key.h"
 #include "ui/tarnwick_dlg.h"
 

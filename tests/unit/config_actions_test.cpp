@@ -12,7 +12,7 @@ namespace {
 TEST(FolderTextIsValid, AcceptsDrivePathsWhoseNamesDoNotEndWithADot) {
   for (const char16_t* text : {u"C:\\", u"D:\\shots", u"D:\\a\\b\\c\\", u"C:\\.shots", u"C:\\a.b\\c",
                                u"1:\\shots", u"C:\\截图 2026"}) {
-    EXPECT_TRUE(FolderTextIsValid(text)) << std::string(text, text + WideLength(text, 300));
+    EXPECT_TRUE(FolderTextIsValid(text)) << std::string(text, text + BoundedLength(text, 300));
   }
   EXPECT_TRUE(FolderTextIsValid(u"%:\\shots")) << "the first character is never looked at";
 }
@@ -21,7 +21,7 @@ TEST(FolderTextIsValid, RefusesEveryOtherShape) {
   for (const char16_t* text : {u"", u"C", u"C:", u"C:shots", u"\\\\server\\share", u"C:/shots", u"C:\\shots.",
                                u"C:\\a.\\b", u"C:\\a..b", u"C:\\\\shots", u"C:\\a\\\\b", u"C:\\a*", u"C:\\a?b",
                                u"C:\\a/b", u"C:\\."}) {
-    EXPECT_FALSE(FolderTextIsValid(text)) << std::string(text, text + WideLength(text, 300));
+    EXPECT_FALSE(FolderTextIsValid(text)) << std::string(text, text + BoundedLength(text, 300));
   }
 }
 
@@ -33,7 +33,7 @@ TEST(EndFolderWithBackslash, AddsOneOnlyWhenThereIsRoom) {
   EXPECT_EQ(std::u16string(u"D:\\shots\\"), folder) << "not a second one";
 
   std::u16string full = u"D:\\" + std::u16string(216, u'x');  // 219 characters
-  WideCopy(folder, kPathChars, full.c_str());
+  CopyText(folder, kPathChars, full.c_str());
   EXPECT_FALSE(EndFolderWithBackslash(folder));
 }
 
@@ -106,7 +106,7 @@ TEST_F(SettingsDialog, OpeningWithoutAFolderSaysSoAndLeavesTheKeyAlone) {
 
 TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
-  WideCopy(folder, kPathChars, u"D:\\new\\shots");
+  CopyText(folder, kPathChars, u"D:\\new\\shots");
   EXPECT_TRUE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL | HOTKEYF_SHIFT));  // F9
 
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\new\\shots\\"));
@@ -120,7 +120,7 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
 
 TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
-  WideCopy(folder, kPathChars, u"D:\\a..b");
+  CopyText(folder, kPathChars, u"D:\\a..b");
   EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL));
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
   EXPECT_TRUE(os.files.directoriesCreated.empty());
@@ -128,7 +128,7 @@ TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
   EXPECT_EQ(FolderBytes(u"D:\\old\\"), Stored(u"Path")->data);
 
   std::u16string full = u"D:\\" + std::u16string(216, u'x');
-  WideCopy(folder, kPathChars, full.c_str());
+  CopyText(folder, kPathChars, full.c_str());
   EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL)) << "no room for the final backslash";
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
 
@@ -143,7 +143,7 @@ TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
 
 TEST_F(SettingsDialog, KeyWithoutModifierIsRefusedAfterTheFolderIsMade) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
-  WideCopy(folder, kPathChars, u"D:\\f5\\");
+  CopyText(folder, kPathChars, u"D:\\f5\\");
   EXPECT_FALSE(SaveSettings(folder, 0x74, 0));
   EXPECT_EQ(u"必须使用一个组合键作为热键", LastBox());
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\f5\\"));
@@ -153,7 +153,7 @@ TEST_F(SettingsDialog, KeyWithoutModifierIsRefusedAfterTheFolderIsMade) {
 TEST_F(SettingsDialog, KeyTakenElsewhereAtSaveThenCancelRestoresTheStoredKey) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   os.hotKeys.HoldElsewhere(platform::kModAlt, 0x41);
-  WideCopy(folder, kPathChars, u"D:\\new\\");
+  CopyText(folder, kPathChars, u"D:\\new\\");
   EXPECT_FALSE(SaveSettings(folder, 0x41, HOTKEYF_ALT));
   EXPECT_EQ(u"注册热键失败, 热键已被其他程序占用, 请设置其他热键", LastBox());
   EXPECT_EQ(0, g_bHotKeyRegistered);
@@ -175,7 +175,7 @@ TEST_F(SettingsDialog, CancelWithTheStoredKeyTakenKeepsTheDialogOpen) {
 TEST_F(SettingsDialog, SaveWhoseRegistryWriteFailsKeepsTheNewKeyAndStaysOpen) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   os.registry.setFails[u"Keys"] = {0, 5};
-  WideCopy(folder, kPathChars, u"D:\\new\\");
+  CopyText(folder, kPathChars, u"D:\\new\\");
   EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL));
   EXPECT_EQ(u"保存配置信息失败", LastBox());
   EXPECT_TRUE(Registered(platform::kModControl, 0x78));

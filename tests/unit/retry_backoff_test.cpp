@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/retry_backoff.h"
+#include "common/retry_backoff.h"
 
 namespace {
 

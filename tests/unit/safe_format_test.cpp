@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/safe_format.h"
-#include "app/wide_text.h"
+#include "common/safe_format.h"
+#include "common/bounded_text.h"
 
 namespace {
 
@@ -49,34 +49,25 @@ TEST(SafeFormat, RefusesWhatItCannotFormat) {
   EXPECT_EQ(-1, SafeFormat(buffer, 0, u"x"));
 }
 
-TEST(WideText, BoundedCopiesAndAppendsNeverOverrun) {
+TEST(BoundedText, CopiesAndAppendsNeverOverrun) {
   char16_t buffer[6];
-  EXPECT_TRUE(WideCopy(buffer, 6, u"abcde"));
-  EXPECT_FALSE(WideAppend(buffer, 6, u"f"));
+  EXPECT_TRUE(CopyText(buffer, 6, u"abcde"));
+  EXPECT_FALSE(AppendText(buffer, 6, u"f"));
   EXPECT_EQ(u'\0', buffer[0]);
 
-  EXPECT_TRUE(WideCopy(buffer, 6, u"ab"));
-  EXPECT_TRUE(WideAppend(buffer, 6, u"cde"));
+  EXPECT_TRUE(CopyText(buffer, 6, u"ab"));
+  EXPECT_TRUE(AppendText(buffer, 6, u"cde"));
   EXPECT_EQ(std::u16string(u"abcde"), buffer);
 
-  EXPECT_TRUE(WideCopyCount(buffer, 6, u"D:\\shots\\", 3));
+  EXPECT_TRUE(CopyText(buffer, 6, std::u16string_view(u"D:\\shots\\", 3)));
   EXPECT_EQ(std::u16string(u"D:\\"), buffer);
-  EXPECT_FALSE(WideCopyCount(buffer, 6, u"D:\\shots\\", 9));
+  EXPECT_FALSE(CopyText(buffer, 6, std::u16string_view(u"D:\\shots\\", 9)));
   EXPECT_EQ(u'\0', buffer[0]);
 
   char16_t unterminated[3] = {u'a', u'b', u'c'};
-  EXPECT_FALSE(WideAppend(unterminated, 3, u"")) << "no NUL within the capacity";
-  EXPECT_EQ(3u, WideLength(u"abc", 10));
-  EXPECT_EQ(2u, WideLength(u"abc", 2));
-}
-
-TEST(WideText, SearchAndComparison) {
-  EXPECT_TRUE(WideContains(u"C:\\a..b", u".."));
-  EXPECT_FALSE(WideContains(u"C:\\a.b", u".."));
-  EXPECT_TRUE(WideContains(u"C:\\a.\\", u".\\"));
-  EXPECT_TRUE(WideEqual(u"NOERROR", u"NOERROR"));
-  EXPECT_FALSE(WideEqual(u"NOERROR", u"NOERRORS"));
-  EXPECT_FALSE(WideEqual(u"NOERRO", u"NOERROR"));
+  EXPECT_FALSE(AppendText(unterminated, 3, u"")) << "no NUL within the capacity";
+  EXPECT_EQ(3u, BoundedLength(u"abc", 10));
+  EXPECT_EQ(2u, BoundedLength(u"abc", 2));
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "capture/save_clipboard.h"
 #include "save_fixture.h"
 
@@ -91,7 +94,7 @@ TEST_F(SaveClipboardBitmapTest, EmptyOrOverlongFolderIsRefused) {
 
   // 219 characters with no room left for the final backslash.
   SetFolder(u"D:\\" + std::u16string(216, u'x'));
-  ASSERT_EQ(219u, WideLength(g_szPath, kPathChars));
+  ASSERT_EQ(219u, BoundedLength(g_szPath, kPathChars));
   EXPECT_EQ(SAVE_ERR_SAVE_DIR, SaveClipboardBitmap());
   ExpectReleased(2);
   EXPECT_TRUE(os.files.directoriesCreated.empty());
@@ -247,6 +250,27 @@ TEST_F(SaveClipboardBitmapTest, CloseSaveHandlesClosesOnlyWhatIsStillOpen) {
   CloseSaveHandles();
   EXPECT_EQ(0, os.files.badCloses) << "the file a save closed is not closed again";
   EXPECT_EQ(1, os.clipboard.closes);
+}
+
+// At exit CloseSaveHandles runs, and before a handler registered earlier (as
+// the application object's destruction is).
+TEST(SaveStateExit, StartEmptiesTheScratchAndAtExitCloseSaveHandlesRunsBeforeEarlierHandlers) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  static fake::FakePlatform* os = nullptr;
+  EXPECT_EXIT(
+      {
+        os = new fake::FakePlatform();
+        os->Install();
+        std::atexit([] { std::fprintf(stderr, "clipboard closes at exit: %d\n", os->clipboard.closes); });
+        CopyText(g_szSaveDir, kPathChars, u"stale");
+        CopyText(g_szFilePath, kFilePathChars, u"stale");
+        g_dwDibSize = 9;
+        InitSaveState();
+        if (g_szSaveDir[0] != u'\0' || g_szFilePath[0] != u'\0' || g_dwDibSize != 0) std::exit(1);
+        os->clipboard.Open();
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "clipboard closes at exit: 1");
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/app_state.h"
-#include "app/wide_text.h"
+#include "common/app_state.h"
+#include "common/bounded_text.h"
 #include "fake/fake_platform.h"
 #include "support/dib_blocks.h"
 
@@ -21,8 +21,8 @@ class SaveFixture : public ::testing::Test {
   }
 
   static void SetFolder(const std::u16string& folder) {
-    WideZero(g_szPath, kPathChars);
-    WideCopy(g_szPath, kPathChars, folder.c_str());
+    std::fill_n(g_szPath, kPathChars, u'\0');
+    CopyText(g_szPath, kPathChars, folder.c_str());
   }
 
   fake::FakePlatform os;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/wide_text.h"
+#include "common/bounded_text.h"
 #include "capture/save_request.h"
 #include "capture/save_result.h"
 #include "save_fixture.h"
@@ -41,7 +41,7 @@ TEST(HotKeyPress, EachFailureShowsItsTextInOneErrorBox) {
     fake::FakePlatform os;
     os.Install();
     os.files.AddDrive(u"D:\\");
-    WideCopy(g_szPath, kPathChars, u"D:\\shots\\");
+    CopyText(g_szPath, kPathChars, u"D:\\shots\\");
     os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24));
     c.arrange(os);
 
@@ -91,7 +91,7 @@ TEST_F(HotKeyPressTest, PressWhileAnErrorBoxIsOpenRunsItsOwnSave) {
 TEST(SaveResultText, EveryTextFitsTheWorkersBuffer) {
   for (std::uint32_t value = 0; value <= 12; ++value) {
     const char16_t* text = SaveResultText(static_cast<SaveResult>(value));
-    EXPECT_LT(WideLength(text, 100), static_cast<std::size_t>(kResultChars)) << value;
+    EXPECT_LT(BoundedLength(text, 100), static_cast<std::size_t>(kResultChars)) << value;
   }
   const std::u16string undefined = SaveResultText(static_cast<SaveResult>(9));
   EXPECT_EQ(u"程序出现未定义的错误, 您可以通过此程序的\"关于\"窗口获得作者的联系方式, 反馈问题", undefined);

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/app_state.h"
-#include "app/wide_text.h"
+#include "common/app_state.h"
+#include "common/bounded_text.h"
 #include "fake/fake_platform.h"
 #include "settings/settings_store.h"
 
@@ -15,7 +15,7 @@ class SettingsFixture : public ::testing::Test {
  protected:
   SettingsFixture() {
     os.Install();
-    WideZero(g_szPath, kPathChars);
+    std::fill_n(g_szPath, kPathChars, u'\0');
     g_dwKeys = 0;
     g_nHotKeyId = kFirstHotKeyId;
     g_bHotKeyRegistered = 0;

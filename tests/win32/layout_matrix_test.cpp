@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/wide_text.h"
+#include "common/app_state.h"
+#include "common/bounded_text.h"
 #include "capture/save_clipboard.h"
 #include "contract/contract_environment.h"
 #include "dib_encoder.h"
@@ -194,8 +194,8 @@ class LayoutMatrix : public ::testing::Test {
   void SetUp() override {
     if (!testsupport::ImageDecoderAvailable()) GTEST_SKIP() << "no ImageMagick here";
     const std::u16string folder = contract::Current().NewScratchFolder();
-    WideZero(g_szPath, kPathChars);
-    ASSERT_TRUE(WideCopy(g_szPath, kPathChars, folder.c_str()));
+    std::fill_n(g_szPath, kPathChars, u'\0');
+    ASSERT_TRUE(CopyText(g_szPath, kPathChars, folder.c_str()));
   }
 
   // Saves what the clipboard holds now and compares the file with `expected`.

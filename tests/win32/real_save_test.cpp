@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "app/app_state.h"
-#include "app/wide_text.h"
+#include "common/app_state.h"
+#include "common/bounded_text.h"
 #include "capture/save_clipboard.h"
 #include "contract/contract_environment.h"
 #include "support/dib_blocks.h"
@@ -20,8 +20,8 @@ class RealSave : public ::testing::Test {
  protected:
   void SetUp() override {
     folder = contract::Current().NewScratchFolder() + u"shots\\new\\";
-    WideZero(g_szPath, kPathChars);
-    ASSERT_TRUE(WideCopy(g_szPath, kPathChars, folder.c_str()));
+    std::fill_n(g_szPath, kPathChars, u'\0');
+    ASSERT_TRUE(CopyText(g_szPath, kPathChars, folder.c_str()));
   }
 
   // Saves `block` from the real clipboard; returns the file's bytes.

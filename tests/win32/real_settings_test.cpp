@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/wide_text.h"
+#include "common/app_state.h"
+#include "common/bounded_text.h"
 #include "contract/contract_environment.h"
 #include "settings/hot_key.h"
 #include "settings/settings_store.h"
@@ -72,7 +72,7 @@ class RealSettings : public ::testing::Test {
   void SetUp() override {
     RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
     platform::Install(&platform_);
-    WideZero(g_szPath, kPathChars);
+    std::fill_n(g_szPath, kPathChars, u'\0');
     g_dwKeys = 0;
     g_nHotKeyId = kFirstHotKeyId;
     g_bHotKeyRegistered = 0;
@@ -151,7 +151,7 @@ TEST_F(RealSettings, RealValuesOfTheWrongTypeOrSizeAreRewrittenFromMemory) {
     EXPECT_EQ(static_cast<DWORD>(REG_DWORD), keys.type) << c.name;
     EXPECT_EQ((Bytes{0x69, 0x00, 0x02, 0x00}), keys.data) << c.name << ": the default, as memory holds it";
     EXPECT_EQ(kDefaultKeys, g_dwKeys) << c.name;
-    EXPECT_LT(WideLength(g_szPath, kPathChars), static_cast<std::size_t>(kPathChars)) << c.name;
+    EXPECT_LT(BoundedLength(g_szPath, kPathChars), static_cast<std::size_t>(kPathChars)) << c.name;
   }
 }
 
@@ -180,7 +180,7 @@ TEST_F(RealSettings, ShorterSavedFolderLeavesTheLongerOnesTailInTheStoredValue) 
   EXPECT_EQ((Bytes{0x78, 0x00, 0x01, 0x00}), ReadRaw(L"Keys").data);
   EXPECT_EQ((std::vector<std::u16string>{u"保存成功", u"保存成功"}), boxes_.texts);
 
-  WideZero(g_szPath, kPathChars);
+  std::fill_n(g_szPath, kPathChars, u'\0');
   EXPECT_EQ(1, LoadSettings());
   EXPECT_EQ(std::u16string(u"C:\\b\\"), std::u16string(g_szPath));
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "common/texts.h"  // g_szCaption, with the other texts
 #include "platform/platform.h"
 
 // Buffer sizes, in UTF-16 units with the NUL.
@@ -23,7 +24,6 @@ extern std::int32_t g_bHotKeyRegistered; // exit must unregister the key
 extern std::int32_t g_bHelpDlgOpen;
 extern std::int32_t g_bConfigDlgOpen;
 extern std::int32_t g_bAboutDlgOpen;
-extern const char16_t g_szCaption[];     // caption of nearly every message box
 
 // Settings.
 extern std::uint32_t g_dwKeys;           // packed hot key: modifiers << 16 | virtual key

@@ -1,16 +1,16 @@
-#include "app/folder_levels.h"
+#include "common/folder_levels.h"
 
-#include "app/app_state.h"
-#include "app/wide_text.h"
+#include "common/app_state.h"
+#include "common/bounded_text.h"
 
 bool CreateMissingFolderLevels(const char16_t* folder, bool (*tolerated)(std::uint32_t error)) {
   platform::FileSystem& files = platform::Current().files;
   char16_t prefix[kPathChars];
-  WideZero(prefix, kPathChars);
-  const std::size_t length = WideLength(folder, kPathChars);
+  std::fill_n(prefix, kPathChars, u'\0');
+  const std::size_t length = BoundedLength(folder, kPathChars);
   for (std::size_t i = 0; i < length; ++i) {
     if (folder[i] != u'\\') continue;
-    WideCopyCount(prefix, kPathChars, folder, i + 1);
+    CopyText(prefix, kPathChars, std::u16string_view(folder, i + 1));
     if (files.IsDirectory(prefix)) continue;
     std::uint32_t error = 0;
     if (files.MakeDirectory(prefix, &error)) continue;

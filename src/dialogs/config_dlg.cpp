@@ -1,15 +1,15 @@
-#include "settings/config_dlg.h"
+#include "dialogs/config_dlg.h"
 
 #include <commctrl.h>
 
 #include <string>
 
-#include "app/app_state.h"
-#include "app/wide_text.h"
+#include "common/app_state.h"
+#include "common/bounded_text.h"
 #include "framework/win_app.h"
 #include "resource.h"
 #include "settings/config_actions.h"
-#include "settings/folder_picker.h"
+#include "dialogs/folder_picker.h"
 
 namespace {
 // The browse button at the folder field's right end.

@@ -1,4 +1,4 @@
-#include "app/safe_format.h"
+#include "common/safe_format.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/retry_backoff.h"
+#include "common/retry_backoff.h"
 
 RetryBackoff::RetryBackoff(std::uint32_t firstMs, std::uint32_t longestMs)
     : first_(firstMs), longest_(longestMs < firstMs ? firstMs : longestMs), next_(firstMs) {}

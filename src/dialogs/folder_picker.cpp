@@ -1,4 +1,4 @@
-#include "settings/folder_picker.h"
+#include "dialogs/folder_picker.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>

@@ -1,4 +1,4 @@
-#include "app/app_state.h"
+#include "common/app_state.h"
 
 std::int32_t g_nHotKeyId = kFirstHotKeyId;
 void* g_hMainWnd = nullptr;
@@ -6,7 +6,6 @@ std::int32_t g_bHotKeyRegistered = 0;
 std::int32_t g_bHelpDlgOpen = 0;
 std::int32_t g_bConfigDlgOpen = 0;
 std::int32_t g_bAboutDlgOpen = 0;
-const char16_t g_szCaption[] = u"剪切板Tarnwick";
 
 std::uint32_t g_dwKeys = 0;
 platform::Handle g_hConfigKey = nullptr;

@@ -1,0 +1,40 @@
+// Every text the program shows, written once. The dialog templates and the
+// tray menu keep theirs in the resource script.
+//
+// Punctuation is ASCII: a comma and a space, and ASCII double quotes.
+#pragma once
+
+// The caption of nearly every message box.
+inline constexpr char16_t g_szCaption[] = u"剪切板Tarnwick";
+// The tray icon's hover text.
+inline constexpr char16_t kTrayTipText[] = u"Tarnwick";
+
+// A save's failures, one for each result (see SaveResultText).
+inline constexpr char16_t kCreateDirFailedText[] = u"创建目录失败";
+inline constexpr char16_t kSaveDirFailedText[] = u"获取保存目录失败";
+inline constexpr char16_t kOpenClipboardFailedText[] = u"打开剪切板失败";
+inline constexpr char16_t kFileNameFailedText[] = u"获取文件名失败";
+inline constexpr char16_t kCreateFileFailedText[] = u"创建文件失败";
+inline constexpr char16_t kBitmapDataFailedText[] = u"获取剪切板位图数据失败";
+inline constexpr char16_t kWriteFileFailedText[] = u"写入文件失败";
+inline constexpr char16_t kUndefinedErrorText[] =
+    u"程序出现未定义的错误, 您可以通过此程序的\"关于\"窗口获得作者的联系方式, 反馈问题";
+// The hot-key handler's own.
+inline constexpr char16_t kThreadFailedText[] = u"创建线程失败";
+inline constexpr char16_t kFatalErrorText[] =
+    u"程序发生致命性错误, 您可以通过程序的\"关于\"窗口获得作者的联系方式, 反馈问题";
+
+// Settings and the hot key.
+inline constexpr char16_t kStartupFailedText[] =
+    u"程序初始化失败, 该程序可能有BUG或不适合此系统的运行环境, 您可以通过本程序的\"关于\"窗口获取作者的联系方式, 反馈问题";
+inline constexpr char16_t kStartupFailedCaption[] = u"错误";
+// The caption of the box that shows the byte count after a failed write-back.
+inline constexpr char16_t kWriteBackCaption[] = u"GH";
+inline constexpr char16_t kSettingsSavedText[] = u"保存成功";
+inline constexpr char16_t kSettingsSaveFailedText[] = u"保存配置信息失败";
+inline constexpr char16_t kConfigUnreadableText[] = u"获取配置信息失败";
+inline constexpr char16_t kBadFolderText[] = u"路径不合法或没有权限访问该路径";
+// At start-up the key may be taken; at Save and Cancel it is.
+inline constexpr char16_t kStartupKeyRefusedText[] = u"注册热键失败, 热键可能已被其他程序占用, 请设置其他热键";
+inline constexpr char16_t kKeyRefusedText[] = u"注册热键失败, 热键已被其他程序占用, 请设置其他热键";
+inline constexpr char16_t kNeedsCombinationText[] = u"必须使用一个组合键作为热键";
