@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "capture/save_clipboard.h"
+#include "framework/owned_handle.h"
 #include "platform/win32/debug_log.h"
 #include "settings/settings_store.h"
 #include "ui/tarnwick_dlg.h"
@@ -28,7 +29,9 @@ BOOL CTarnwickApp::InitInstance() {
   m_hMutex = CreateMutexW(nullptr, FALSE, m_pszAppName);
   if (m_hMutex == nullptr) platform::LogLastError(L"CreateMutexW");
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    if (m_hMutex != nullptr) CloseHandle(m_hMutex);
+    // Another instance holds the guard; ours is given back at once. The
+    // first instance keeps its handle until the process ends.
+    const OwnedKernelHandle duplicate(m_hMutex);
     return FALSE;
   }
 

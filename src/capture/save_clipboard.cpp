@@ -11,6 +11,7 @@
 #include "common/bounded_text.h"
 #include "capture/bmp_pieces.h"
 #include "capture/save_file_name.h"
+#include "platform/owners.h"
 
 namespace {
 
@@ -33,19 +34,42 @@ char16_t s_tempPath[kFilePathChars] = {};
 // g_hOutputFile keeps its stale value after a save; this says whether it is open.
 bool s_outputFileOpen = false;
 
-void CloseOutputFile(platform::FileSystem& files) {
+// Closes the save's temporary file, when one is open, and removes it.
+void DiscardOpenOutputFile(platform::FileSystem& files) {
+  if (!s_outputFileOpen) return;
   files.CloseFile(g_hOutputFile);
   s_outputFileOpen = false;
-}
-
-void DiscardOutputFile(platform::FileSystem& files) {
-  CloseOutputFile(files);
   files.Remove(s_tempPath);
 }
 
-bool OpenClipboardSoon(platform::Platform& os) {
+// The file a save writes, under its temporary name: g_hOutputFile while it is
+// open. However the save ends, the file is closed, and removed unless it was
+// given its final name.
+class OutputFile {
+ public:
+  explicit OutputFile(platform::FileSystem& files) : files_(files) {}
+  ~OutputFile() { DiscardOpenOutputFile(files_); }
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  bool Create() {
+    g_hOutputFile = files_.CreateTemporary(s_tempPath);
+    s_outputFileOpen = g_hOutputFile != platform::InvalidHandle();
+    return s_outputFileOpen;
+  }
+  // It has its final name: closed and kept.
+  void Keep() {
+    files_.CloseFile(g_hOutputFile);
+    s_outputFileOpen = false;
+  }
+
+ private:
+  platform::FileSystem& files_;
+};
+
+bool OpenClipboardSoon(platform::Platform& os, platform::OpenedClipboard& clipboard) {
   for (int retry = 0;; ++retry) {
-    if (os.clipboard.Open()) return true;
+    if (clipboard.Open()) return true;
     if (retry == kOpenClipboardRetries) return false;
     os.threads.Pause(kOpenClipboardRetryMs);
   }
@@ -86,16 +110,14 @@ bool ReadMatches(platform::FileSystem& files, platform::Handle file, const std::
 
 // The file at `path` holds exactly the picture this save writes.
 bool FileHoldsPicture(platform::FileSystem& files, const char16_t* path, const BmpPieces& pieces) {
-  const platform::Handle file = files.OpenForReading(path);
-  if (file == platform::InvalidHandle()) return false;
+  const platform::OpenFile file(files, files.OpenForReading(path));
+  if (!file.valid()) return false;
   std::uint8_t beyond = 0;
   std::uint32_t got = 1;
-  const bool same = ReadMatches(files, file, pieces.fileHeader, kFileHeaderBytes) &&
-                    ReadMatches(files, file, pieces.bitmapInfo, pieces.bitmapInfoLength) &&
-                    ReadMatches(files, file, g_pClipboardDib + pieces.pixelOffset, pieces.pixelLength) &&
-                    files.Read(file, &beyond, 1, &got) && got == 0;
-  files.CloseFile(file);
-  return same;
+  return ReadMatches(files, file.get(), pieces.fileHeader, kFileHeaderBytes) &&
+         ReadMatches(files, file.get(), pieces.bitmapInfo, pieces.bitmapInfoLength) &&
+         ReadMatches(files, file.get(), g_pClipboardDib + pieces.pixelOffset, pieces.pixelLength) &&
+         files.Read(file.get(), &beyond, 1, &got) && got == 0;
 }
 
 bool ComposeFilePath(const platform::LocalTime& time, int picture) {
@@ -108,29 +130,23 @@ bool ComposeFilePath(const platform::LocalTime& time, int picture) {
 // replaces a file, so a name taken meanwhile, by another copy of the program
 // too, only sends the picture on to the next name. When a taken name already
 // holds this very picture (a held key repeats it) nothing more is made.
-SaveResult PlaceFile(platform::FileSystem& files, const platform::LocalTime& time, const BmpPieces& pieces) {
+SaveResult PlaceFile(platform::FileSystem& files, OutputFile& output, const platform::LocalTime& time,
+                     const BmpPieces& pieces) {
   for (int picture = 1; picture <= kMaxPicturesPerSecond; ++picture) {
     if (!ComposeFilePath(time, picture)) break;
     std::uint32_t error = 0;
     if (files.MoveNew(s_tempPath, g_szFilePath, &error)) {
-      CloseOutputFile(files);
+      output.Keep();
       return SAVE_OK;
     }
-    if (error != platform::kErrorAlreadyExists && error != platform::kErrorFileExists) {
-      DiscardOutputFile(files);
-      return SAVE_ERR_WRITE_FILE;
-    }
-    if (FileHoldsPicture(files, g_szFilePath, pieces)) {
-      DiscardOutputFile(files);
-      return SAVE_OK;
-    }
+    if (error != platform::kErrorAlreadyExists && error != platform::kErrorFileExists) return SAVE_ERR_WRITE_FILE;
+    if (FileHoldsPicture(files, g_szFilePath, pieces)) return SAVE_OK;
   }
-  DiscardOutputFile(files);
   return SAVE_ERR_FILE_NAME;
 }
 
-SaveResult WriteBitmapFile(platform::Platform& os, const platform::LocalTime& time, const BmpPieces& pieces) {
-  platform::FileSystem& files = os.files;
+SaveResult WriteBitmapFile(platform::FileSystem& files, OutputFile& output, const platform::LocalTime& time,
+                           const BmpPieces& pieces) {
   // Every write is made whatever became of the one before.
   const bool fileHeaderWritten = files.Write(g_hOutputFile, pieces.fileHeader, kFileHeaderBytes);
   const bool bitmapInfoWritten = files.Write(g_hOutputFile, pieces.bitmapInfo, pieces.bitmapInfoLength);
@@ -140,10 +156,9 @@ SaveResult WriteBitmapFile(platform::Platform& os, const platform::LocalTime& ti
   // cut cannot leave the name on an empty or zero-filled file.
   if (!fileHeaderWritten || !bitmapInfoWritten || !pixelsWritten || !files.Flush(g_hOutputFile) ||
       !files.MakePlain(g_hOutputFile)) {
-    DiscardOutputFile(files);
     return SAVE_ERR_WRITE_FILE;
   }
-  return PlaceFile(files, time, pieces);
+  return PlaceFile(files, output, time, pieces);
 }
 
 // Everything after a successful OpenClipboard; the caller closes it.
@@ -168,44 +183,29 @@ SaveResult SaveFromOpenClipboard(platform::Platform& os) {
   }
   RemoveLeftovers(os.files);
 
-  const platform::Handle block = os.clipboard.GetDib();
-  g_pClipboardDib = os.memory.Lock(block);
+  // Released in reverse order, however the save ends: the file closed (and
+  // removed unless it got its name), then the block unlocked.
+  const platform::LockedBlock block(os.memory, os.clipboard.GetDib());
+  g_pClipboardDib = block.bytes();
+  OutputFile output(os.files);
+  if (!output.Create()) return SAVE_ERR_CREATE_FILE;
+  if (g_pClipboardDib == nullptr) return SAVE_ERR_BITMAP_DATA;
 
-  g_hOutputFile = os.files.CreateTemporary(s_tempPath);
-  if (g_hOutputFile == platform::InvalidHandle()) {
-    if (g_pClipboardDib != nullptr) os.memory.Unlock(block);
-    return SAVE_ERR_CREATE_FILE;
-  }
-  s_outputFileOpen = true;
-
-  if (g_pClipboardDib == nullptr) {
-    DiscardOutputFile(os.files);
-    return SAVE_ERR_BITMAP_DATA;
-  }
-
-  g_dwDibSize = static_cast<std::uint32_t>(os.memory.Size(block));
+  g_dwDibSize = static_cast<std::uint32_t>(block.size());
   const BmpPieces pieces = BuildBmpPieces(g_pClipboardDib, g_dwDibSize);
-  if (!pieces.valid) {
-    // The block does not hold what its header claims (nothing is read past its
-    // end), or holds a bitmap that cannot be written as what it is.
-    DiscardOutputFile(os.files);
-    os.memory.Unlock(block);
-    return SAVE_ERR_BITMAP_DATA;
-  }
-
-  const SaveResult written = WriteBitmapFile(os, time, pieces);
-  os.memory.Unlock(block);
-  return written;
+  // The block does not hold what its header claims (nothing is read past its
+  // end), or holds a bitmap that cannot be written as what it is.
+  if (!pieces.valid) return SAVE_ERR_BITMAP_DATA;
+  return WriteBitmapFile(os.files, output, time, pieces);
 }
 
 }  // namespace
 
 SaveResult SaveClipboardBitmap() {
   platform::Platform& os = platform::Current();
-  if (!OpenClipboardSoon(os)) return SAVE_ERR_OPEN_CLIPBOARD;
-  const SaveResult result = SaveFromOpenClipboard(os);
-  os.clipboard.Close();
-  return result;
+  platform::OpenedClipboard clipboard(os.clipboard);
+  if (!OpenClipboardSoon(os, clipboard)) return SAVE_ERR_OPEN_CLIPBOARD;
+  return SaveFromOpenClipboard(os);
 }
 
 void InitSaveState() {
@@ -220,6 +220,7 @@ void InitSaveState() {
 
 void CloseSaveHandles() {
   platform::Platform& os = platform::Current();
-  if (s_outputFileOpen) DiscardOutputFile(os.files);
+  DiscardOpenOutputFile(os.files);
+  // The exit safety net: a save cut short left the clipboard open.
   os.clipboard.Close();
 }

@@ -5,6 +5,7 @@
 #include "common/safe_format.h"
 #include "common/bounded_text.h"
 #include "capture/save_clipboard.h"
+#include "platform/owners.h"
 
 namespace {
 constexpr std::uint32_t kResultShowDelayMs = 50;
@@ -17,31 +18,36 @@ std::uint32_t SaveWorkerThread(void* resultBuffer) {
   return 0;
 }
 
+namespace {
+
+// Runs one save on a worker thread and waits for it; false, after the
+// message, when no thread could be started or it did not end well.
+bool RunSaveWorker(platform::Platform& os, char16_t* result) {
+  const platform::ThreadHandle thread(os.threads, os.threads.Start(SaveWorkerThread, result));
+  if (thread.get() == nullptr) {
+    ShowErrorBox(kThreadFailedText);
+    return false;
+  }
+  // The user-interface thread does nothing else until the save has ended, so
+  // two saves never overlap; it blocks rather than polls.
+  os.threads.WaitUntilEnded(thread.get());
+  std::uint32_t code = 1;
+  if (!os.threads.ExitCode(thread.get(), &code) || code != 0) {
+    ShowErrorBox(kFatalErrorText);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 int HandleHotKeyPress() {
   platform::Platform& os = platform::Current();
   char16_t result[kResultChars];
   std::fill_n(result, kResultChars, u'\0');
+  if (!RunSaveWorker(os, result)) return 1;
 
-  const platform::Handle thread = os.threads.Start(SaveWorkerThread, result);
-  if (thread == nullptr) {
-    ShowErrorBox(kThreadFailedText);
-    return 1;
-  }
-
-  // The user-interface thread does nothing else until the save has ended, so
-  // two saves never overlap; it blocks rather than polls.
-  os.threads.WaitUntilEnded(thread);
-  std::uint32_t code = 1;
-  if (!os.threads.ExitCode(thread, &code) || code != 0) {
-    ShowErrorBox(kFatalErrorText);
-    os.threads.Close(thread);
-    return 1;
-  }
-  os.threads.Close(thread);
   os.threads.Pause(kResultShowDelayMs);
-
-  if (std::u16string_view(result) != kNoErrorText) {
-    ShowErrorBox(result);
-  }
+  if (std::u16string_view(result) != kNoErrorText) ShowErrorBox(result);
   return 0;
 }

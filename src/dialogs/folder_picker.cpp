@@ -2,36 +2,32 @@
 
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <wrl/client.h>
+
+#include "framework/owned_handle.h"
 
 namespace {
 
+using Microsoft::WRL::ComPtr;
+
 std::wstring PickWithFileDialog(HWND owner, const std::wstring& start, bool* available) {
-  IFileOpenDialog* dialog = nullptr;
-  *available = SUCCEEDED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
-                                          reinterpret_cast<void**>(&dialog)));
+  ComPtr<IFileOpenDialog> dialog;
+  *available = SUCCEEDED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&dialog)));
   if (!*available) return L"";
 
-  std::wstring chosen;
   FILEOPENDIALOGOPTIONS options = 0;
   dialog->GetOptions(&options);
   dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
-  IShellItem* folder = nullptr;
-  if (!start.empty() && SUCCEEDED(SHCreateItemFromParsingName(start.c_str(), nullptr, IID_IShellItem,
-                                                               reinterpret_cast<void**>(&folder)))) {
-    dialog->SetFolder(folder);
-    folder->Release();
+  ComPtr<IShellItem> folder;
+  if (!start.empty() && SUCCEEDED(SHCreateItemFromParsingName(start.c_str(), nullptr, IID_PPV_ARGS(&folder)))) {
+    dialog->SetFolder(folder.Get());
   }
-  IShellItem* result = nullptr;
-  if (SUCCEEDED(dialog->Show(owner)) && SUCCEEDED(dialog->GetResult(&result))) {
-    PWSTR path = nullptr;
-    if (SUCCEEDED(result->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
-      chosen = path;
-      CoTaskMemFree(path);
-    }
-    result->Release();
-  }
-  dialog->Release();
-  return chosen;
+  ComPtr<IShellItem> result;
+  if (FAILED(dialog->Show(owner)) || FAILED(dialog->GetResult(&result))) return L"";
+  PWSTR path = nullptr;
+  if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path))) return L"";
+  const CoTaskMemOwned<wchar_t> owned(path);
+  return owned.Get();
 }
 
 std::wstring PickWithFolderBrowser(HWND owner) {
@@ -39,11 +35,9 @@ std::wstring PickWithFolderBrowser(HWND owner) {
   BROWSEINFOW info{};
   info.hwndOwner = owner;
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-  LPITEMIDLIST items = SHBrowseForFolderW(&info);
-  if (items == nullptr) return L"";
-  const bool found = SHGetPathFromIDListW(items, path) != FALSE;
-  CoTaskMemFree(items);
-  return found ? path : L"";
+  const CoTaskMemOwned<ITEMIDLIST> items(SHBrowseForFolderW(&info));
+  if (items.Get() == nullptr) return L"";
+  return SHGetPathFromIDListW(items.Get(), path) != FALSE ? path : L"";
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // A handle the program took from the system, given back when its owner goes,
-// whichever way the program ends.
+// whichever way the program ends. COM interfaces are owned by
+// Microsoft::WRL::ComPtr instead.
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
-template <typename Handle, BOOL(WINAPI* Release)(Handle)>
+template <typename Handle, auto Release>
 class OwnedHandle {
  public:
   explicit OwnedHandle(Handle handle = nullptr) : handle_(handle) {}
@@ -22,5 +24,10 @@ class OwnedHandle {
   Handle handle_;
 };
 
-using OwnedIcon = OwnedHandle<HICON, DestroyIcon>;
-using OwnedMenu = OwnedHandle<HMENU, DestroyMenu>;
+using OwnedIcon = OwnedHandle<HICON, &DestroyIcon>;
+using OwnedMenu = OwnedHandle<HMENU, &DestroyMenu>;
+// A kernel object's handle (not a file's, whose failure value is not null).
+using OwnedKernelHandle = OwnedHandle<HANDLE, &CloseHandle>;
+// Memory the shell hands out from CoTaskMemAlloc: a path, an item list.
+template <typename T>
+using CoTaskMemOwned = OwnedHandle<T*, &CoTaskMemFree>;

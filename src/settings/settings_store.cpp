@@ -7,6 +7,7 @@
 #include "common/error_box.h"
 #include "common/safe_format.h"
 #include "common/bounded_text.h"
+#include "platform/owners.h"
 #include "platform/platform.h"
 
 const char16_t kSettingsKey[] = u"Software\\ClipboardTarnwick";
@@ -36,16 +37,24 @@ bool DefaultFolder(platform::Shell& shell, char16_t* folder) {
   return CopyText(folder, kPathChars, desktop) && AppendText(folder, kPathChars, kScreenshotsFolder);
 }
 
-void CloseConfigKey(platform::Registry& registry) {
-  registry.CloseKey(g_hConfigKey);
-  g_hConfigKey = nullptr;
-}
+// The settings key, open for as long as the owner lives; g_hConfigKey
+// meanwhile, null before and after.
+class ConfigKey {
+ public:
+  explicit ConfigKey(platform::Registry& registry) : key_(registry) {
+    opened_ = key_.Create(kSettingsKey) == 0;
+    g_hConfigKey = key_.get();
+  }
+  ~ConfigKey() { g_hConfigKey = nullptr; }
+  ConfigKey(const ConfigKey&) = delete;
+  ConfigKey& operator=(const ConfigKey&) = delete;
 
-bool OpenConfigKey(platform::Registry& registry) {
-  if (registry.CreateUserKey(kSettingsKey, &g_hConfigKey) == 0) return true;
-  g_hConfigKey = nullptr;
-  return false;
-}
+  bool opened() const { return opened_; }
+
+ private:
+  platform::OpenKey key_;
+  bool opened_ = false;
+};
 
 // Reads "Path" over the start of g_szPath: a value shorter than the buffer
 // replaces only its own bytes. The read goes into a copy, so that g_szPath
@@ -90,10 +99,8 @@ bool StoreBoth(platform::Registry& registry, const char16_t* folder) {
   // longer folder left there, as the stored value does.
   CopyText(g_szPath, kPathChars, text);
 
-  if (!OpenConfigKey(registry)) return false;
-  const bool written = WritePath(registry) && WriteKeys(registry);
-  CloseConfigKey(registry);
-  return written;
+  const ConfigKey key(registry);
+  return key.opened() && WritePath(registry) && WriteKeys(registry);
 }
 
 }  // namespace
@@ -122,13 +129,13 @@ int LoadSettings() {
   std::uint32_t pathBytes = kPathBytes;
   std::uint32_t keysBytes = kKeysBytes;
 
-  if (!OpenConfigKey(registry)) return 0;
+  const ConfigKey key(registry);
+  if (!key.opened()) return 0;
 
   // "Keys" is read only once "Path" has been; when either fails, memory is
   // written back whole, so a first start stores the defaults.
   if ((ReadPath(registry, &pathBytes) && ReadKeys(registry, &keysBytes)) ||
       (WritePath(registry) && WriteKeys(registry))) {
-    CloseConfigKey(registry);
     return 1;
   }
 
@@ -136,7 +143,6 @@ int LoadSettings() {
   char16_t count[9];
   SafeFormat(count, 9, u"%d", static_cast<int>(pathBytes));
   os.messageBoxes.Show(count, kWriteBackCaption, platform::kMbOk);
-  CloseConfigKey(registry);
   return 0;
 }
 
