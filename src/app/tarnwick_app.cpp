@@ -18,7 +18,7 @@
 // theApp is destroyed.
 CTarnwickApp theApp;
 namespace {
-const bool g_defaultsInitialised = (InitDefaultSettings(), InitSaveState(), true);
+const bool s_defaultsInitialised = (InitDefaultSettings(), InitSaveState(), true);
 }
 
 BOOL CTarnwickApp::InitInstance() {

@@ -27,7 +27,7 @@ std::wstring PickWithFileDialog(HWND owner, const std::wstring& start, bool* ava
   PWSTR path = nullptr;
   if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path))) return L"";
   const CoTaskMemOwned<wchar_t> owned(path);
-  return owned.Get();
+  return owned.get();
 }
 
 std::wstring PickWithFolderBrowser(HWND owner) {
@@ -36,8 +36,8 @@ std::wstring PickWithFolderBrowser(HWND owner) {
   info.hwndOwner = owner;
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
   const CoTaskMemOwned<ITEMIDLIST> items(SHBrowseForFolderW(&info));
-  if (items.Get() == nullptr) return L"";
-  return SHGetPathFromIDListW(items.Get(), path) != FALSE ? path : L"";
+  if (items.get() == nullptr) return L"";
+  return SHGetPathFromIDListW(items.get(), path) != FALSE ? path : L"";
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ class OwnedHandle {
   OwnedHandle(const OwnedHandle&) = delete;
   OwnedHandle& operator=(const OwnedHandle&) = delete;
 
-  Handle Get() const { return handle_; }
+  Handle get() const { return handle_; }
   void Reset(Handle handle) {
     if (handle_ != nullptr) Release(handle_);
     handle_ = handle;

@@ -2,11 +2,11 @@
 
 namespace platform {
 namespace {
-Platform* g_installed = nullptr;
+Platform* s_installed = nullptr;
 }
 
-Platform& Current() { return g_installed != nullptr ? *g_installed : Default(); }
+Platform& Current() { return s_installed != nullptr ? *s_installed : Default(); }
 
-void Install(Platform* platform) { g_installed = platform; }
+void Install(Platform* platform) { s_installed = platform; }
 
 }  // namespace platform

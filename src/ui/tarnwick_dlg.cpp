@@ -40,7 +40,7 @@ BOOL CTarnwickDlg::OnInitDialog() {
   // stand-in is the system's shared icon, which is never destroyed.
   HICON extracted = ExtractIconW(nullptr, L"Shell32.dll", 2);
   if (extracted != reinterpret_cast<HICON>(1)) m_icon.Reset(extracted);
-  m_nid.hIcon = m_icon.Get();
+  m_nid.hIcon = m_icon.get();
   if (m_nid.hIcon == nullptr) m_nid.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
   lstrcpynW(m_nid.szTip, reinterpret_cast<const wchar_t*>(kTrayTipText), ARRAYSIZE(m_nid.szTip));
   AddTrayIcon();

@@ -33,7 +33,7 @@ LRESULT CTarnwickDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
       break;
     case WM_RBUTTONDOWN: {
       OwnedMenu menu(LoadMenuW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_TRAY_MENU)));
-      HMENU popup = GetSubMenu(menu.Get(), 0);
+      HMENU popup = GetSubMenu(menu.get(), 0);
       POINT cursor{0, 0};
       GetCursorPos(&cursor);
       // The menu closes when the user clicks elsewhere only if our window is
