@@ -67,11 +67,11 @@ class OutputFile {
   platform::FileSystem& files_;
 };
 
-bool OpenClipboardSoon(platform::Platform& os, platform::OpenedClipboard& clipboard) {
+bool OpenClipboardSoon(platform::OpenedClipboard& clipboard, platform::Threads& threads) {
   for (int retry = 0;; ++retry) {
     if (clipboard.Open()) return true;
     if (retry == kOpenClipboardRetries) return false;
-    os.threads.Pause(kOpenClipboardRetryMs);
+    threads.Pause(kOpenClipboardRetryMs);
   }
 }
 
@@ -204,7 +204,7 @@ SaveResult SaveFromOpenClipboard(platform::Platform& os) {
 SaveResult SaveClipboardBitmap() {
   platform::Platform& os = platform::Current();
   platform::OpenedClipboard clipboard(os.clipboard);
-  if (!OpenClipboardSoon(os, clipboard)) return SAVE_ERR_OPEN_CLIPBOARD;
+  if (!OpenClipboardSoon(clipboard, os.threads)) return SAVE_ERR_OPEN_CLIPBOARD;
   return SaveFromOpenClipboard(os);
 }
 

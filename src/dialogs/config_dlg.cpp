@@ -5,7 +5,6 @@
 #include <string>
 
 #include "common/app_state.h"
-#include "common/bounded_text.h"
 #include "framework/win_app.h"
 #include "resource.h"
 #include "settings/config_actions.h"
@@ -77,12 +76,19 @@ bool CConfigDlg::OnCommand(UINT id, UINT notifyCode) {
   return CDialogEx::OnCommand(id, notifyCode);
 }
 
-void CConfigDlg::OnBnClickedSave() {
+std::wstring CConfigDlg::FolderText() const {
   // The whole text, however long: the folder rules refuse what does not fit.
-  std::u16string folder(GetWindowTextLengthW(m_pathEdit) + 1, u'\0');
-  GetWindowTextW(m_pathEdit, reinterpret_cast<wchar_t*>(folder.data()), static_cast<int>(folder.size()));
+  std::wstring text(GetWindowTextLengthW(m_pathEdit) + 1, L'\0');
+  text.resize(GetWindowTextW(m_pathEdit, text.data(), static_cast<int>(text.size())));
+  return text;
+}
+
+void CConfigDlg::OnBnClickedSave() {
+  const std::wstring folder = FolderText();
   const LRESULT hotKey = SendMessageW(m_hotKeyCtrl, HKM_GETHOTKEY, 0, 0);
-  if (SaveSettings(folder.c_str(), LOBYTE(LOWORD(hotKey)), HIBYTE(LOWORD(hotKey)))) CDialogEx::OnOK();
+  if (SaveSettings(reinterpret_cast<const char16_t*>(folder.c_str()), LOBYTE(LOWORD(hotKey)), HIBYTE(LOWORD(hotKey)))) {
+    CDialogEx::OnOK();
+  }
 }
 
 void CConfigDlg::OnBnClickedCancel() {
@@ -92,8 +98,6 @@ void CConfigDlg::OnBnClickedCancel() {
 void CConfigDlg::OnCancel() { OnBnClickedCancel(); }
 
 void CConfigDlg::OnBrowse() {
-  wchar_t current[kPathChars] = {};
-  GetWindowTextW(m_pathEdit, current, kPathChars);
-  const std::wstring chosen = PickFolder(m_hWnd, current);
+  const std::wstring chosen = PickFolder(m_hWnd, FolderText());
   if (!chosen.empty()) SetWindowTextW(m_pathEdit, chosen.c_str());
 }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "framework/dialog.h"
 
 class CConfigDlg : public CDialogEx {
@@ -23,6 +25,7 @@ class CConfigDlg : public CDialogEx {
   void OnBnClickedSave();
   void OnBnClickedCancel();
   void OnBrowse();
+  std::wstring FolderText() const;
   void AddBrowseButton();
 
   HWND m_pathEdit = nullptr;

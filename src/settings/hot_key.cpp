@@ -6,7 +6,6 @@
 
 namespace {
 
-
 constexpr std::uint32_t kFallbackModifiers = HOTKEYF_CONTROL;
 constexpr std::uint32_t kFallbackKey = 0x69;  // VK_NUMPAD9
 
@@ -70,37 +69,32 @@ void SuspendHotKey() {
   if (g_nHotKeyId < kLastHotKeyId) ++g_nHotKeyId;
 }
 
-bool RegisterNewHotKey(std::uint16_t key, std::uint16_t modifiers) {
+namespace {
+
+// Save and Cancel register alike. A word that cannot be a hot key is refused,
+// nothing changing, rather than registering a key that is dead or taken from
+// every program; a refused key counts as none registered.
+bool RegisterForSettings(std::uint32_t modifiers, std::uint32_t key) {
   if (!IsUsableHotKey(modifiers, key)) {
     ShowErrorBox(kNeedsCombinationText);
     return false;
   }
-  if (!Register(modifiers, key)) {
-    ShowErrorBox(kKeyRefusedText);
-    g_bHotKeyRegistered = 0;
-    return false;
-  }
+  const bool registered = Register(modifiers, key);
+  if (!registered) ShowErrorBox(kKeyRefusedText);
+  g_bHotKeyRegistered = registered ? 1 : 0;
+  return registered;
+}
+
+}  // namespace
+
+bool RegisterNewHotKey(std::uint16_t key, std::uint16_t modifiers) {
+  if (!RegisterForSettings(modifiers, key)) return false;
   // Stored in the control's encoding, as the control gave it.
   g_dwKeys = static_cast<std::uint32_t>(modifiers) << 16 | key;
-  g_bHotKeyRegistered = 1;
   return true;
 }
 
-bool RestoreHotKey() {
-  // A stored word that cannot be a hot key is refused, nothing changing,
-  // rather than registering a key that is dead or taken from every program.
-  if (!IsUsableHotKey(ModifierHalf(g_dwKeys), KeyHalf(g_dwKeys))) {
-    ShowErrorBox(kNeedsCombinationText);
-    return false;
-  }
-  if (!Register(ModifierHalf(g_dwKeys), KeyHalf(g_dwKeys))) {
-    ShowErrorBox(kKeyRefusedText);
-    g_bHotKeyRegistered = 0;
-    return false;
-  }
-  g_bHotKeyRegistered = 1;
-  return true;
-}
+bool RestoreHotKey() { return RegisterForSettings(ModifierHalf(g_dwKeys), KeyHalf(g_dwKeys)); }
 
 void ReleaseHotKey() {
   if (g_bHotKeyRegistered != 0) UnregisterAll();
