@@ -88,8 +88,8 @@ void MemoryTable(std::FILE* out, const std::vector<SizeResults>& sizes) {
   std::fprintf(out, "\n### Memory a save takes\n\n");
   std::fprintf(out, "Private bytes (commit charge), sampled about every millisecond; *extra* is the peak during a save "
                     "minus the level before it. In this process, after earlier saves of the same size: "
-                    "SaveClipboardBitmap, the level just after its hand-over, and HandleHotKeyPress (a worker thread "
-                    "and the save). In a Tarnwick.exe started for each size: its first hot-key save, what it still "
+                    "SaveClipboardBitmap, the level just after its hand-over, and HandleHotKeyPress (a worker thread, "
+                    "the copy of the picture and the save). In a Tarnwick.exe started for each size: its first hot-key save, what it still "
                     "held after that save, and a later save.\n\n");
   std::fprintf(out, "| picture | save, this process | of it, hand-over | HandleHotKeyPress | Tarnwick.exe first save | "
                     "held after it | later save |\n");
@@ -105,9 +105,9 @@ void MemoryTable(std::FILE* out, const std::vector<SizeResults>& sizes) {
 
 void ThreadAndProgramTables(std::FILE* out, const std::vector<SizeResults>& sizes) {
   std::fprintf(out, "\n### The user-interface thread while a save runs\n\n");
-  std::fprintf(out, "HandleHotKeyPress called on this program's main thread as the main window calls it; its wall time "
-                    "includes the 50 ms pause before a result is shown. CPU from GetThreadTimes and "
-                    "GetProcessTimes.\n\n");
+  std::fprintf(out, "HandleHotKeyPress called on this program's main thread as the main window calls it, which returns "
+                    "at once; *wall time* runs until the worker has written the file. CPU from GetThreadTimes "
+                    "(the calling thread: what the window spends on a press) and GetProcessTimes.\n\n");
   std::fprintf(out, "| picture | presses | wall time, all | UI thread CPU | whole process CPU |\n");
   std::fprintf(out, "|---|---|---|---|---|\n");
   for (const auto& r : sizes) {

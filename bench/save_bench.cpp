@@ -105,13 +105,16 @@ class Runs {
     return CheckAndDelete();
   }
 
-  // HandleHotKeyPress as the main window's handler calls it, on this thread.
+  // HandleHotKeyPress as the main window's handler calls it, on this thread,
+  // then the wait for its worker's file.
   bool TimedHotKeyHandling() {
     const double cpuBefore = ThreadCpuMs(GetCurrentThread());
     const double processBefore = ProcessCpuMs(GetCurrentProcess());
     const double start = NowMs();
     const int code = HandleHotKeyPress();
+    const bool ended = WaitForPendingSaves(kExitWaitMs);
     const double wall = NowMs() - start;
+    if (!ended) return Fail("the save did not end");
     const double cpu = ThreadCpuMs(GetCurrentThread()) - cpuBefore;
     const double process = ProcessCpuMs(GetCurrentProcess()) - processBefore;
     if (code != 0 || platform_.messageBoxesShown() != 0) return Fail("HandleHotKeyPress reported a failure");
