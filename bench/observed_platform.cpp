@@ -45,6 +45,18 @@ const std::uint8_t* ObservedPlatform::Memory::Lock(platform::Handle block) {
   return bytes;
 }
 
+std::uint8_t* ObservedPlatform::Memory::AllocateCopy(std::size_t size) {
+  copyStartedAt = NowMs();
+  return real.AllocateCopy(size);
+}
+
+// The block is unlocked once the copy is made: the clipboard is free again.
+void ObservedPlatform::Memory::Unlock(platform::Handle block) {
+  if (copyStartedAt != 0) steps.copy = NowMs() - copyStartedAt;
+  copyStartedAt = 0;
+  real.Unlock(block);
+}
+
 platform::Handle ObservedPlatform::Files::CreateTemporary(const char16_t* path) {
   createdAt = NowMs();
   return real.CreateTemporary(path);

@@ -16,6 +16,7 @@ namespace bench {
 struct SaveSteps {
   double open = 0;
   double handOver = 0;
+  double copy = 0;  // the block copied into the save's own memory
   double write = 0;
   double flush = 0;
   double move = 0;
@@ -53,8 +54,11 @@ class ObservedPlatform {
         : real(r), steps(s), getStartedAt(getStartedAt) {}
     const std::uint8_t* Lock(platform::Handle block) override;
     std::size_t Size(platform::Handle block) override { return real.Size(block); }
-    void Unlock(platform::Handle block) override { real.Unlock(block); }
+    void Unlock(platform::Handle block) override;
+    std::uint8_t* AllocateCopy(std::size_t size) override;
+    void FreeCopy(std::uint8_t* bytes) override { real.FreeCopy(bytes); }
     platform::GlobalMemory& real;
+    double copyStartedAt = 0;
     SaveSteps& steps;
     const double& getStartedAt;
     bool sample = false;

@@ -49,15 +49,16 @@ void SaveTables(std::FILE* out, const std::vector<SizeResults>& sizes, int runs)
   }
 
   std::fprintf(out, "\n### Where a save's time goes\n\n");
-  std::fprintf(out, "Medians of the same runs. *Write*: from CreateFileW of the temporary file to its last "
+  std::fprintf(out, "Medians of the same runs. *Copy*: the bitmap copied into the save's own memory, after which the clipboard is free "
+                    "again (other programs wait at most open + hand-over + copy); *write*: from CreateFileW of the temporary file to its last "
                     "WriteFile; *flush*: FlushFileBuffers; *move*: MoveFileExW (write-through) onto the final name; "
                     "*rest*: the folder check, the file name, the leftover sweep, closing the clipboard.\n\n");
-  std::fprintf(out, "| picture | open clipboard | hand-over | write | flush | move | rest | plain write |\n");
-  std::fprintf(out, "|---|---|---|---|---|---|---|---|\n");
+  std::fprintf(out, "| picture | open clipboard | hand-over | copy | write | flush | move | rest | plain write |\n");
+  std::fprintf(out, "|---|---|---|---|---|---|---|---|---|\n");
   for (const auto& r : sizes) {
     const SaveFigures& s = r.save;
-    std::fprintf(out, "| %s | %s | %s | %s | %s | %s | %s | %s |\n", Picture(s.width, s.height).c_str(),
-                 Median(s.open).c_str(), Median(s.handOver).c_str(), Median(s.write).c_str(), Median(s.flush).c_str(),
+    std::fprintf(out, "| %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", Picture(s.width, s.height).c_str(),
+                 Median(s.open).c_str(), Median(s.handOver).c_str(), Median(s.copy).c_str(), Median(s.write).c_str(), Median(s.flush).c_str(),
                  Median(s.move).c_str(), Median(s.rest).c_str(), Median(s.plainWrite).c_str());
   }
 }
@@ -87,8 +88,8 @@ void MemoryTable(std::FILE* out, const std::vector<SizeResults>& sizes) {
   std::fprintf(out, "\n### Memory a save takes\n\n");
   std::fprintf(out, "Private bytes (commit charge), sampled about every millisecond; *extra* is the peak during a save "
                     "minus the level before it. In this process, after earlier saves of the same size: "
-                    "SaveClipboardBitmap, the level just after its hand-over, and HandleHotKeyPress (a worker thread "
-                    "and the save). In a Tarnwick.exe started for each size: its first hot-key save, what it still "
+                    "SaveClipboardBitmap, the level just after its hand-over, and HandleHotKeyPress (a worker thread, "
+                    "the copy of the picture and the save). In a Tarnwick.exe started for each size: its first hot-key save, what it still "
                     "held after that save, and a later save.\n\n");
   std::fprintf(out, "| picture | save, this process | of it, hand-over | HandleHotKeyPress | Tarnwick.exe first save | "
                     "held after it | later save |\n");
@@ -104,9 +105,9 @@ void MemoryTable(std::FILE* out, const std::vector<SizeResults>& sizes) {
 
 void ThreadAndProgramTables(std::FILE* out, const std::vector<SizeResults>& sizes) {
   std::fprintf(out, "\n### The user-interface thread while a save runs\n\n");
-  std::fprintf(out, "HandleHotKeyPress called on this program's main thread as the main window calls it; its wall time "
-                    "includes the 50 ms pause before a result is shown. CPU from GetThreadTimes and "
-                    "GetProcessTimes.\n\n");
+  std::fprintf(out, "HandleHotKeyPress called on this program's main thread as the main window calls it, which returns "
+                    "at once; *wall time* runs until the worker has written the file. CPU from GetThreadTimes "
+                    "(the calling thread: what the window spends on a press) and GetProcessTimes.\n\n");
   std::fprintf(out, "| picture | presses | wall time, all | UI thread CPU | whole process CPU |\n");
   std::fprintf(out, "|---|---|---|---|---|\n");
   for (const auto& r : sizes) {

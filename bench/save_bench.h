@@ -18,7 +18,7 @@ struct SaveFigures {
   Summary save;        // SaveClipboardBitmap
   // Its steps (see ObservedPlatform); `rest` is what none of them covers:
   // the folder check, the file name, closing the clipboard.
-  Summary open, handOver, write, flush, move, rest;
+  Summary open, handOver, copy, write, flush, move, rest;
   Summary saveWithoutFlush;  // the same save with FlushFileBuffers skipped
   Summary ownPart;  // the save less the hand-over
   // Private bytes: the peak during one save, and the level just after the

@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "capture/save_clipboard.h"
+#include "capture/save_request.h"
 #include "framework/owned_handle.h"
 #include "platform/win32/debug_log.h"
 #include "settings/settings_store.h"
@@ -46,5 +47,11 @@ BOOL CTarnwickApp::InitInstance() {
   m_pMainWnd = &dlg;
   dlg.DoModal();
   m_pMainWnd = nullptr;
+
+  // The icon and the key are gone; the saves pressed before the exit still
+  // get their files. A folder that hangs ends the process all the same, and
+  // at once: the exit steps would close the file under the running save. Its
+  // hidden temporary file is swept by the next save into that folder.
+  if (!WaitForPendingSaves(kExitWaitMs)) ExitProcess(0);
   return FALSE;
 }

@@ -25,10 +25,6 @@ constexpr char16_t kTempSuffix[] = u".tmp";
 // Pictures saved within one second: the first keeps the plain name, the next
 // ones get " (2)", " (3)" ... up to this many; then the save gives up.
 constexpr int kMaxPicturesPerSecond = 100;
-// Clipboard history, remote-desktop sync and clipboard managers hold the
-// clipboard for a few milliseconds after Print Screen: wait a little for them.
-constexpr int kOpenClipboardRetries = 5;
-constexpr std::uint32_t kOpenClipboardRetryMs = 50;
 
 char16_t s_tempPath[kFilePathChars] = {};
 // g_hOutputFile keeps its stale value after a save; this says whether it is open.
@@ -66,14 +62,6 @@ class OutputFile {
  private:
   platform::FileSystem& files_;
 };
-
-bool OpenClipboardSoon(platform::OpenedClipboard& clipboard, platform::Threads& threads) {
-  for (int retry = 0;; ++retry) {
-    if (clipboard.Open()) return true;
-    if (retry == kOpenClipboardRetries) return false;
-    threads.Pause(kOpenClipboardRetryMs);
-  }
-}
 
 bool IsTemporaryName(const std::u16string& name) {
   const std::u16string_view prefix(kTempPrefix), suffix(kTempSuffix);
@@ -161,11 +149,10 @@ SaveResult WriteBitmapFile(platform::FileSystem& files, OutputFile& output, cons
   return PlaceFile(files, output, time, pieces);
 }
 
-// Everything after a successful OpenClipboard; the caller closes it.
-SaveResult SaveFromOpenClipboard(platform::Platform& os) {
-  if (!os.clipboard.HasDib()) return SAVE_NO_BITMAP;
-
-  if (SafeFormat(g_szSaveDir, kPathChars, u"%s", g_szPath) <= 0) return SAVE_ERR_SAVE_DIR;
+// Writes the CF_DIB block `dib` (null when it could not be read) into
+// `folder`, from the folder's levels to the file's final name.
+SaveResult SaveBlock(platform::Platform& os, const char16_t* folder, const std::uint8_t* dib, std::size_t size) {
+  if (SafeFormat(g_szSaveDir, kPathChars, u"%s", folder) <= 0) return SAVE_ERR_SAVE_DIR;
   const std::size_t length = BoundedLength(g_szSaveDir, kPathChars);
   // A 219-character folder has no room for the backslash: refused, not overrun.
   if (g_szSaveDir[length - 1] != u'\\' && !AppendText(g_szSaveDir, kPathChars, u"\\")) {
@@ -183,15 +170,14 @@ SaveResult SaveFromOpenClipboard(platform::Platform& os) {
   }
   RemoveLeftovers(os.files);
 
-  // Released in reverse order, however the save ends: the file closed (and
-  // removed unless it got its name), then the block unlocked.
-  const platform::LockedBlock block(os.memory, os.clipboard.GetDib());
-  g_pClipboardDib = block.bytes();
+  // However the save ends, the file is closed, and removed unless it got its
+  // name.
+  g_pClipboardDib = dib;
   OutputFile output(os.files);
   if (!output.Create()) return SAVE_ERR_CREATE_FILE;
   if (g_pClipboardDib == nullptr) return SAVE_ERR_BITMAP_DATA;
 
-  g_dwDibSize = static_cast<std::uint32_t>(block.size());
+  g_dwDibSize = static_cast<std::uint32_t>(size);
   const BmpPieces pieces = BuildBmpPieces(g_pClipboardDib, g_dwDibSize);
   // The block does not hold what its header claims (nothing is read past its
   // end), or holds a bitmap that cannot be written as what it is.
@@ -201,11 +187,26 @@ SaveResult SaveFromOpenClipboard(platform::Platform& os) {
 
 }  // namespace
 
-SaveResult SaveClipboardBitmap() {
+SaveResult SaveTakenPicture(const char16_t* folder, const TakenPicture& picture) {
+  return SaveBlock(platform::Current(), folder, picture.copy.bytes(), picture.copy.size());
+}
+
+SaveResult SaveStraightFromClipboard(const char16_t* folder) {
   platform::Platform& os = platform::Current();
   platform::OpenedClipboard clipboard(os.clipboard);
   if (!OpenClipboardSoon(clipboard, os.threads)) return SAVE_ERR_OPEN_CLIPBOARD;
-  return SaveFromOpenClipboard(os);
+  if (!os.clipboard.HasDib()) return SAVE_NO_BITMAP;
+  // Released in reverse order: the file first, then the block, then the
+  // clipboard.
+  const platform::LockedBlock block(os.memory, os.clipboard.GetDib());
+  return SaveBlock(os, folder, block.bytes(), block.size());
+}
+
+SaveResult SaveClipboardBitmap() {
+  const TakenPicture picture = TakePicture();
+  if (picture.result != SAVE_OK) return picture.result;
+  if (picture.noMemory) return SaveStraightFromClipboard(g_szPath);
+  return SaveTakenPicture(g_szPath, picture);
 }
 
 void InitSaveState() {

@@ -1,9 +1,20 @@
-// Saves the clipboard's bitmap as a BMP file named after the local time, in
-// the folder g_szPath. Runs on the save worker thread, never twice at once.
+// Saves a picture as a BMP file named after the local time, in a folder. The
+// file is written under a hidden temporary name, flushed, and only then given
+// its final name, which it never takes from another file.
 #pragma once
 
 #include "capture/save_result.h"
+#include "capture/take_picture.h"
 
+// Writes a picture a press took into `folder`. One save at a time.
+SaveResult SaveTakenPicture(const char16_t* folder, const TakenPicture& picture);
+
+// Writes the clipboard's bitmap into `folder` while holding the clipboard:
+// for a picture too large to copy.
+SaveResult SaveStraightFromClipboard(const char16_t* folder);
+
+// The whole save of the clipboard's bitmap into g_szPath, on the calling
+// thread: takes the picture, then writes it.
 SaveResult SaveClipboardBitmap();
 
 // Start-up: empties the save scratch and registers CloseSaveHandles to run at

@@ -1,53 +1,106 @@
 #include "capture/save_request.h"
 
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <string_view>
+
+#include "capture/save_clipboard.h"
+#include "capture/save_turns.h"
+#include "capture/take_picture.h"
 #include "common/app_state.h"
 #include "common/error_box.h"
-#include "common/safe_format.h"
-#include "common/bounded_text.h"
-#include "capture/save_clipboard.h"
 #include "platform/owners.h"
 
 namespace {
-constexpr std::uint32_t kResultShowDelayMs = 50;
-}  // namespace
 
-std::uint32_t SaveWorkerThread(void* resultBuffer) {
-  const SaveResult result = SaveClipboardBitmap();
-  // No result text holds a percent sign, so the text serves as its own format.
-  SafeFormat(static_cast<char16_t*>(resultBuffer), kResultChars, SaveResultText(result));
-  return 0;
+struct Press {
+  std::uint64_t ticket = 0;
+  bool automatic = false;
+  // The folder as it was at the press: the settings may change meanwhile.
+  char16_t folder[kPathChars] = {};
+};
+
+// Never destroyed: a worker that outlives the exit wait may still use it.
+SaveTurns& Turns() {
+  static SaveTurns* turns = new SaveTurns;
+  return *turns;
 }
 
-namespace {
+SaveEndedHandler s_onSaveEnded = nullptr;
 
-// Runs one save on a worker thread and waits for it; false, after the
-// message, when no thread could be started or it did not end well.
-bool RunSaveWorker(platform::Platform& os, char16_t* result) {
-  const platform::ThreadHandle thread(os.threads, os.threads.Start(SaveWorkerThread, result));
-  if (thread.get() == nullptr) {
-    ShowErrorBox(kThreadFailedText);
-    return false;
-  }
-  // The user-interface thread does nothing else until the save has ended, so
-  // two saves never overlap; it blocks rather than polls.
-  os.threads.WaitUntilEnded(thread.get());
-  std::uint32_t code = 1;
-  if (!os.threads.ExitCode(thread.get(), &code) || code != 0) {
-    ShowErrorBox(kFatalErrorText);
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-int HandleHotKeyPress() {
+int StartSave(bool automatic) {
   platform::Platform& os = platform::Current();
-  char16_t result[kResultChars];
-  std::fill_n(result, kResultChars, u'\0');
-  if (!RunSaveWorker(os, result)) return 1;
-
-  os.threads.Pause(kResultShowDelayMs);
-  if (std::u16string_view(result) != kNoErrorText) ShowErrorBox(result);
+  std::unique_ptr<Press> press(new (std::nothrow) Press);
+  if (press == nullptr) {
+    ShowErrorBox(kThreadFailedText);
+    return 1;
+  }
+  press->automatic = automatic;
+  std::copy_n(g_szPath, kPathChars, press->folder);
+  press->ticket = Turns().Enter();
+  const platform::ThreadHandle thread(os.threads, os.threads.Start(SaveWorkerThread, press.get()));
+  if (thread.get() == nullptr) {
+    Turns().Withdraw(press->ticket);
+    ShowErrorBox(kThreadFailedText);
+    return 1;
+  }
+  press.release();  // the worker's now
   return 0;
 }
+
+}  // namespace
+
+void SetSaveEndedHandler(SaveEndedHandler handler) { s_onSaveEnded = handler; }
+
+std::uint32_t SaveWorkerThread(void* parameter) {
+  const std::unique_ptr<Press> press(static_cast<Press*>(parameter));
+  SaveTurns& turns = Turns();
+
+  turns.WaitToTake(press->ticket);
+  TakenPicture picture = TakePicture();
+  SaveResult result = picture.result;
+  bool written = false;
+  if (result == SAVE_OK && picture.noMemory) {
+    // Too large to copy: written while the clipboard is held, as long as no
+    // earlier save is still to be written. Holding the clipboard while they
+    // are would stop every other program's copy for as long.
+    if (turns.IsTurnToWrite(press->ticket)) {
+      result = SaveStraightFromClipboard(press->folder);
+      written = true;
+    } else {
+      result = SAVE_ERR_BITMAP_DATA;
+    }
+  }
+  turns.Taken(press->ticket);
+
+  turns.WaitToWrite(press->ticket);
+  if (result == SAVE_OK && !written) result = SaveTakenPicture(press->folder, picture);
+  picture.copy = platform::MemoryCopy();
+  // Handed on before the turn passes, so that once every save is written no
+  // worker touches anything more.
+  if (s_onSaveEnded != nullptr) s_onSaveEnded(result, press->automatic);
+  turns.Written(press->ticket);
+  return 0;
+}
+
+int HandleHotKeyPress() { return StartSave(false); }
+
+int RequestAutomaticSave() { return StartSave(true); }
+
+void ShowSaveResult(SaveResult result, bool automatic) {
+  const char16_t* text = SaveResultText(result);
+  if (std::u16string_view(text) == kNoErrorText) return;
+  if (!automatic) {
+    ShowErrorBox(text);
+    return;
+  }
+  // A folder that has gone away would otherwise stack a box for every copy.
+  static bool s_automaticBoxUp = false;
+  if (s_automaticBoxUp) return;
+  s_automaticBoxUp = true;
+  ShowErrorBox(text);
+  s_automaticBoxUp = false;
+}
+
+bool WaitForPendingSaves(std::uint32_t timeoutMs) { return Turns().WaitUntilAllWritten(timeoutMs); }

@@ -19,10 +19,8 @@ inline constexpr char16_t kBitmapDataFailedText[] = u"获取剪切板位图数�
 inline constexpr char16_t kWriteFileFailedText[] = u"写入文件失败";
 inline constexpr char16_t kUndefinedErrorText[] =
     u"程序出现未定义的错误, 您可以通过此程序的\"关于\"窗口获得作者的联系方式, 反馈问题";
-// The hot-key handler's own.
+// When a press gets no worker.
 inline constexpr char16_t kThreadFailedText[] = u"创建线程失败";
-inline constexpr char16_t kFatalErrorText[] =
-    u"程序发生致命性错误, 您可以通过程序的\"关于\"窗口获得作者的联系方式, 反馈问题";
 
 // Settings and the hot key.
 inline constexpr char16_t kStartupFailedText[] =

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -43,6 +44,40 @@ class LockedBlock {
   GlobalMemory& memory_;
   Handle block_;
   const std::uint8_t* bytes_;
+};
+
+// A copy of a block in the program's own memory, given back when the owner
+// goes. Moves from owner to owner, as a picture passes from press to save.
+class MemoryCopy {
+ public:
+  MemoryCopy() = default;
+  MemoryCopy(GlobalMemory& memory, std::size_t size)
+      : memory_(&memory), bytes_(memory.AllocateCopy(size)), size_(bytes_ != nullptr ? size : 0) {}
+  ~MemoryCopy() { Free(); }
+  MemoryCopy(MemoryCopy&& other) noexcept { *this = std::move(other); }
+  MemoryCopy& operator=(MemoryCopy&& other) noexcept {
+    if (this != &other) {
+      Free();
+      memory_ = std::exchange(other.memory_, nullptr);
+      bytes_ = std::exchange(other.bytes_, nullptr);
+      size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+  }
+
+  std::uint8_t* bytes() const { return bytes_; }
+  std::size_t size() const { return size_; }
+
+ private:
+  void Free() {
+    if (bytes_ != nullptr) memory_->FreeCopy(bytes_);
+    bytes_ = nullptr;
+    size_ = 0;
+  }
+
+  GlobalMemory* memory_ = nullptr;
+  std::uint8_t* bytes_ = nullptr;
+  std::size_t size_ = 0;
 };
 
 // A file opened through the seam: closed when the owner goes.

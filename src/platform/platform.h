@@ -63,6 +63,10 @@ class GlobalMemory {
   // GlobalSize: the block's size in bytes.
   virtual std::size_t Size(Handle block) = 0;
   virtual void Unlock(Handle block) = 0;
+  // Room in the program's own memory for a copy of a block: null when there
+  // is none (a huge picture in a 32-bit process). Given back with FreeCopy.
+  virtual std::uint8_t* AllocateCopy(std::size_t size) = 0;
+  virtual void FreeCopy(std::uint8_t* bytes) = 0;
 };
 
 // Folders and files. Paths are NUL-terminated UTF-16. (Method names avoid

@@ -11,6 +11,14 @@
 
 static_assert(sizeof(NOTIFYICONDATAW) == 956, "the tray icon record is the full NOTIFYICONDATAW");
 
+namespace {
+// On a save's worker: the result goes to the user-interface thread, which
+// shows any failure. Once the window is gone (at exit) it is dropped.
+void PostSaveEnded(SaveResult result, bool automatic) {
+  PostMessageW(static_cast<HWND>(g_hMainWnd), WM_SAVE_ENDED, result, automatic ? 1 : 0);
+}
+}  // namespace
+
 CTarnwickDlg::CTarnwickDlg() : CDialogEx(IDD_MAIN_DIALOG), m_nid{} {
   // This window must never be seen, not even for an instant.
   m_bShowWhenIdle = false;
@@ -30,6 +38,7 @@ BOOL CTarnwickDlg::OnInitDialog() {
   SetWindowPlacement(m_hWnd, &placement);
 
   g_hMainWnd = m_hWnd;
+  SetSaveEndedHandler(PostSaveEnded);
 
   m_nid.cbSize = sizeof(NOTIFYICONDATAW);
   m_nid.hWnd = m_hWnd;
@@ -58,6 +67,9 @@ bool CTarnwickDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
       return true;
     case WM_HOTKEY:
       *result = OnHotKey(wParam, lParam);
+      return true;
+    case WM_SAVE_ENDED:
+      ShowSaveResult(static_cast<SaveResult>(wParam), lParam != 0);
       return true;
     case WM_TRAYNOTIFY:
       *result = OnTrayNotify(wParam, lParam);

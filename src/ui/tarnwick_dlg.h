@@ -10,6 +10,9 @@
 #include "framework/owned_handle.h"
 
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 3;
+// A save's result, posted by its worker: wParam the SaveResult, lParam 1 for
+// a save that came without a press.
+constexpr UINT WM_SAVE_ENDED = WM_USER + 4;
 
 class CTarnwickDlg : public CDialogEx {
  public:

@@ -294,7 +294,38 @@ std::size_t FakeGlobalMemory::Size(platform::Handle block) {
 }
 
 void FakeGlobalMemory::Unlock(platform::Handle block) {
-  if (block != nullptr) --lockCount;
+  if (block == nullptr) return;
+  --lockCount;
+  const std::lock_guard<std::mutex> lock(mutex_);
+  ++unlocks_;
+}
+
+std::uint8_t* FakeGlobalMemory::AllocateCopy(std::size_t size) {
+  if (copiesFail) return nullptr;
+  const std::lock_guard<std::mutex> lock(mutex_);
+  mostLiveCopies_ = std::max(mostLiveCopies_, ++liveCopies_);
+  return new std::uint8_t[size == 0 ? 1 : size];
+}
+
+void FakeGlobalMemory::FreeCopy(std::uint8_t* bytes) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  --liveCopies_;
+  delete[] bytes;
+}
+
+int FakeGlobalMemory::liveCopies() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return liveCopies_;
+}
+
+int FakeGlobalMemory::unlocks() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return unlocks_;
+}
+
+int FakeGlobalMemory::mostLiveCopies() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return mostLiveCopies_;
 }
 
 // ---- threads ---------------------------------------------------------------

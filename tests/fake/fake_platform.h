@@ -131,9 +131,24 @@ class FakeGlobalMemory : public platform::GlobalMemory {
   const std::uint8_t* Lock(platform::Handle block) override;
   std::size_t Size(platform::Handle block) override;
   void Unlock(platform::Handle block) override;
+  std::uint8_t* AllocateCopy(std::size_t size) override;
+  void FreeCopy(std::uint8_t* bytes) override;
 
   bool lockFails = false;
   int lockCount = 0;  // locks not yet unlocked
+  // No copy can get memory, as for a huge picture in a 32-bit process.
+  bool copiesFail = false;
+  // Copies not yet given back, and the most there ever were at once.
+  int liveCopies() const;
+  int mostLiveCopies() const;
+  // Blocks unlocked so far: a save's worker is done with the clipboard's block.
+  int unlocks() const;
+
+ private:
+  mutable std::mutex mutex_;  // copies are made and freed on the save workers
+  int liveCopies_ = 0;
+  int mostLiveCopies_ = 0;
+  int unlocks_ = 0;
 };
 
 class FakeClock : public platform::Clock {

@@ -49,6 +49,14 @@ class Win32GlobalMemory : public GlobalMemory {
   }
   std::size_t Size(Handle block) override { return GlobalSize(static_cast<HGLOBAL>(block)); }
   void Unlock(Handle block) override { GlobalUnlock(static_cast<HGLOBAL>(block)); }
+  // The process heap hands a large block its own pages and gives them back to
+  // the system when it is freed, so a finished save leaves nothing behind.
+  std::uint8_t* AllocateCopy(std::size_t size) override {
+    void* bytes = HeapAlloc(GetProcessHeap(), 0, size == 0 ? 1 : size);
+    if (bytes == nullptr) LogFailure(L"HeapAlloc", ERROR_NOT_ENOUGH_MEMORY);
+    return static_cast<std::uint8_t*>(bytes);
+  }
+  void FreeCopy(std::uint8_t* bytes) override { HeapFree(GetProcessHeap(), 0, bytes); }
 };
 
 class Win32FileSystem : public FileSystem {
