@@ -121,8 +121,8 @@ platform::Handle FakeFileSystem::CreateTemporary(const char16_t* path) {
   const std::u16string key = Key(path);
   const auto it = nodes_.find(key);
   // CREATE_ALWAYS does not replace a read-only file (Wine does).
-  if (createFileFails || !ParentIsDirectory(key) || (it != nodes_.end() && (it->second.directory || it->second.readOnly)) ||
-      InUse(key)) {
+  const bool taken = it != nodes_.end() && (it->second.directory || it->second.readOnly);
+  if (createFileFails || !ParentIsDirectory(key) || taken || InUse(key)) {
     return platform::InvalidHandle();
   }
   nodes_[key] = Node{false, {}, path, true, true};
@@ -459,7 +459,6 @@ bool FakeShell::DesktopDirectory(char16_t* path) {
 
 namespace {
 constexpr std::uint32_t kErrorInvalidParameter = 87;
-constexpr std::uint32_t kErrorInvalidFlags = 1004;
 constexpr std::uint32_t kErrorHotKeyNotRegistered = 1419;
 constexpr std::uint32_t kModFlags = platform::kModAlt | platform::kModControl | platform::kModShift |
                                     platform::kModWin | 0x4000;  // MOD_NOREPEAT
@@ -468,12 +467,8 @@ constexpr std::uint32_t kModFlags = platform::kModAlt | platform::kModControl | 
 bool FakeHotKeys::Register(void* window, std::int32_t id, std::uint32_t modifiers, std::uint32_t virtualKey) {
   ++registerCalls;
   auto same = [&](const Registration& r) { return r.modifiers == modifiers && r.virtualKey == virtualKey; };
-  if (id < 0 || id > 0xBFFF || virtualKey == 0 || virtualKey > 0xFF) {
+  if (id < 0 || id > 0xBFFF || virtualKey == 0 || virtualKey > 0xFF || (modifiers & ~kModFlags) != 0) {
     lastError = kErrorInvalidParameter;
-    return false;
-  }
-  if ((modifiers & ~kModFlags) != 0) {
-    lastError = kErrorInvalidFlags;
     return false;
   }
   if (std::any_of(registered.begin(), registered.end(), same) ||

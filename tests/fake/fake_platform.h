@@ -219,10 +219,10 @@ class FakeShell : public platform::Shell {
 // The system-wide hot-key table: keystrokes may be held by this program
 // (under a window and identifier) or by another program. It follows Windows'
 // documented rules where Wine is more lenient: keystrokes already registered
-// are refused, this window and identifier included (Wine replaces its own);
-// a second key under a window and identifier is kept beside the first (Wine
-// replaces it); the identifier must be 0 to 0xBFFF, the key a virtual-key
-// code (1 to 0xFF) and the modifiers MOD_ flags (Wine takes any of these).
+// are refused, by anyone; a second key under a window and identifier is kept
+// beside the first (Wine replaces it); the identifier must be 0 to 0xBFFF,
+// the key a virtual-key code (1 to 0xFF) and the modifiers MOD_ flags (Wine
+// takes any of these).
 class FakeHotKeys : public platform::HotKeys {
  public:
   bool Register(void* window, std::int32_t id, std::uint32_t modifiers, std::uint32_t virtualKey) override;
@@ -244,8 +244,7 @@ class FakeHotKeys : public platform::HotKeys {
   int registerCalls = 0;
   int unregisterCalls = 0;
   // GetLastError after the last call that failed: 1409 for keystrokes
-  // already registered, 1419 for nothing to unregister, 87 for an argument
-  // out of range, 1004 for an unknown modifier flag.
+  // already registered, 1419 for nothing to unregister, 87 for the rest.
   std::uint32_t lastError = 0;
 };
 
