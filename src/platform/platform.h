@@ -28,6 +28,9 @@ constexpr std::uint32_t kErrorHotKeyAlreadyRegistered = 1409;
 constexpr std::uint32_t kMbOk = 0x00;
 constexpr std::uint32_t kMbIconError = 0x10;
 constexpr std::uint32_t kMbIconInformation = 0x40;
+// With no owner window: every top-level window of the calling thread is
+// disabled while the box is up.
+constexpr std::uint32_t kMbTaskModal = 0x2000;
 
 // The local date and time, field for field as SYSTEMTIME.
 struct LocalTime {

@@ -16,7 +16,7 @@ bool OpenSettings(char16_t* folder, std::uint16_t* hotKeyValue) {
   std::fill_n(folder, kPathChars, u'\0');
   LoadSettings();
   if (SafeFormat(folder, kPathChars, u"%s", g_szPath) <= 0) {
-    ShowErrorBox(kConfigUnreadableText);
+    ShowSettingsErrorBox(kConfigUnreadableText);
     return false;
   }
   const std::uint32_t modifiers = (g_dwKeys >> 16) & 0xFF;
@@ -34,7 +34,7 @@ bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifi
   char16_t folder[kPathChars];
   if (!CopyText(folder, kPathChars, typed) || !FolderTextIsValid(folder) || !EndFolderWithBackslash(folder) ||
       !CreateFolderLevels(folder)) {
-    ShowErrorBox(kBadFolderText);
+    ShowSettingsErrorBox(kBadFolderText);
     return false;
   }
   if (!RegisterNewHotKey(key, modifiers)) return false;

@@ -15,6 +15,7 @@ bool OpenSettings(char16_t* folder, std::uint16_t* hotKeyValue);
 // has shown its message.
 bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers);
 
-// Cancel, and any other close of the dialog: registers the stored key again.
-// True when the dialog ends; false (after the message) when it stays open.
+// Cancel, and any other close of the dialog: registers the stored key again
+// when the opening suspended it and no Save has registered one since. True
+// when the dialog ends; false (after the message) when it stays open.
 bool CancelSettings();

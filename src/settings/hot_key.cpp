@@ -14,6 +14,13 @@ constexpr std::uint32_t kLastControlKey = 0xFF;  // the control gives the key as
 // VK_SHIFT, VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN, then VK_LSHIFT to VK_RMENU.
 constexpr std::uint32_t kModifierKeys[] = {0x10, 0x11, 0x12, 0x5B, 0x5C, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
 
+// An opening has freed the key and no Save has registered one since: only
+// then has Cancel a key to register again. After an opening that freed
+// nothing, or a Save whose key stands but whose settings were not stored, a
+// key of ours stands under the identifier, and asking the platform for
+// keystrokes we hold is refused, so Cancel registers nothing then.
+bool s_suspended = false;
+
 std::uint32_t KeyHalf(std::uint32_t keys) { return keys & 0xFFFF; }
 std::uint32_t ModifierHalf(std::uint32_t keys) { return keys >> 16; }
 
@@ -57,6 +64,7 @@ void RegisterHotKeyAtStartup(int loaded) {
   }
   // A hand-edited or damaged word is kept as stored, but not registered: the
   // message sends the person to the settings.
+  s_suspended = false;
   if (!IsUsableHotKey(modifiers, key) || !Register(modifiers, key)) ShowErrorBox(kStartupKeyRefusedText);
   // Set whether or not a key was registered: exit then frees the identifier.
   g_bHotKeyRegistered = 1;
@@ -64,6 +72,7 @@ void RegisterHotKeyAtStartup(int loaded) {
 
 void SuspendHotKey() {
   UnregisterAll();
+  s_suspended = true;
   // The identifier stops at the last one applications may use; the key under
   // it has just been freed, so it can be used again.
   if (g_nHotKeyId < kLastHotKeyId) ++g_nHotKeyId;
@@ -76,12 +85,13 @@ namespace {
 // every program; a refused key counts as none registered.
 bool RegisterForSettings(std::uint32_t modifiers, std::uint32_t key) {
   if (!IsUsableHotKey(modifiers, key)) {
-    ShowErrorBox(kNeedsCombinationText);
+    ShowSettingsErrorBox(kNeedsCombinationText);
     return false;
   }
   const bool registered = Register(modifiers, key);
-  if (!registered) ShowErrorBox(kKeyRefusedText);
+  if (!registered) ShowSettingsErrorBox(kKeyRefusedText);
   g_bHotKeyRegistered = registered ? 1 : 0;
+  if (registered) s_suspended = false;
   return registered;
 }
 
@@ -94,7 +104,13 @@ bool RegisterNewHotKey(std::uint16_t key, std::uint16_t modifiers) {
   return true;
 }
 
-bool RestoreHotKey() { return RegisterForSettings(ModifierHalf(g_dwKeys), KeyHalf(g_dwKeys)); }
+bool RestoreHotKey() {
+  if (!s_suspended) {
+    g_bHotKeyRegistered = 1;  // exit frees whatever stands under the identifier
+    return true;
+  }
+  return RegisterForSettings(ModifierHalf(g_dwKeys), KeyHalf(g_dwKeys));
+}
 
 void ReleaseHotKey() {
   if (g_bHotKeyRegistered != 0) UnregisterAll();

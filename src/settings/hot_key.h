@@ -38,9 +38,10 @@ void SuspendHotKey();
 // message has been shown). A word that cannot be a hot key is refused as one
 // without a modifier is.
 bool RegisterNewHotKey(std::uint16_t key, std::uint16_t modifiers);
-// Settings dialog Cancel: registers the stored key again; true when the
-// dialog may end. A stored word that cannot be a hot key is refused, as at
-// Save.
+// Settings dialog Cancel: registers the stored key again when the opening
+// suspended it and no Save has registered one since; true when the dialog may
+// end. Otherwise a key of ours stands under the identifier and nothing is
+// registered. A stored word that cannot be a hot key is refused, as at Save.
 bool RestoreHotKey();
 // Exit command: frees the keys under the identifier if it counts as
 // registered.

@@ -142,16 +142,16 @@ int LoadSettings() {
   // The count as the read of "Path" left it: 440, or the bytes read.
   char16_t count[9];
   SafeFormat(count, 9, u"%d", static_cast<int>(pathBytes));
-  os.messageBoxes.Show(count, kWriteBackCaption, platform::kMbOk);
+  ShowSettingsBox(count, kWriteBackCaption, platform::kMbOk);
   return 0;
 }
 
 bool StoreSettings(const char16_t* folder) {
   platform::Platform& os = platform::Current();
   if (!StoreBoth(os.registry, folder)) {
-    ShowErrorBox(kSettingsSaveFailedText);
+    ShowSettingsErrorBox(kSettingsSaveFailedText);
     return false;
   }
-  os.messageBoxes.Show(kSettingsSavedText, g_szCaption, platform::kMbIconInformation);
+  ShowSettingsBox(kSettingsSavedText, g_szCaption, platform::kMbIconInformation);
   return true;
 }

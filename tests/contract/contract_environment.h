@@ -22,6 +22,8 @@ class Environment {
   // A new, empty folder for one test, ending with a backslash.
   virtual std::u16string NewScratchFolder() = 0;
   virtual void MakeFile(const std::u16string& path, const Bytes& content) = 0;
+  // Gives an existing file the read-only attribute.
+  virtual void MakeReadOnly(const std::u16string& path) = 0;
   // The file's bytes, or nothing when it does not exist or is a folder.
   virtual bool ReadFile(const std::u16string& path, Bytes* content) = 0;
   virtual bool Exists(const std::u16string& path) = 0;
@@ -40,10 +42,11 @@ class Environment {
   // and holds them until released; false when it could not take them.
   virtual bool HoldHotKeyElsewhere(std::uint32_t modifiers, std::uint32_t virtualKey) = 0;
   virtual void ReleaseHotKeyElsewhere() = 0;
-  // A second key registered under a window and identifier that already hold
-  // one replaces the first (Wine, measured) instead of joining it (Windows,
-  // as documented).
-  virtual bool SecondKeyUnderOneIdReplacesFirst() = 0;
+  // GetLastError after the hot-key operation that just failed.
+  virtual std::uint32_t LastHotKeyError() = 0;
+  // The platform is Wine, which is more lenient than Windows documents in the
+  // places the tests name; the fake follows Windows.
+  virtual bool IsWine() = 0;
 };
 
 // The environment of this build.

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "support/dialog_template.h"
 
@@ -110,14 +111,20 @@ class Dialogs : public E2E {
     return e2e::WaitForDialog(tarnwick.Pid(), kSettingsTitle);
   }
 
-  // The one message box showing now, checked and dismissed.
-  void ExpectBox(const wchar_t* text, bool information = false) {
+  // The one message box showing now, checked and dismissed. While it is up
+  // the dialog `blocked` takes no click or key, and `whileUp` runs.
+  void ExpectBox(const wchar_t* text, bool information = false, HWND blocked = nullptr,
+                 const std::function<void()>& whileUp = nullptr) {
     e2e::MessageBoxSeen box;
     ASSERT_TRUE(e2e::WaitForMessageBox(tarnwick.Pid(), &box)) << "no message box";
     EXPECT_EQ(text, box.text);
     EXPECT_EQ(kCaption, box.caption);
     EXPECT_EQ(information, box.informationIcon);
     EXPECT_EQ(!information, box.errorIcon);
+    if (blocked != nullptr) {
+      EXPECT_FALSE(IsWindowEnabled(blocked)) << "the box blocks its dialog";
+    }
+    if (whileUp) whileUp();
     EXPECT_TRUE(e2e::DismissMessageBox(box));
   }
 
@@ -184,7 +191,15 @@ TEST_F(Dialogs, SaveStoresTheNewFolderAndKeyAndOnlyTheNewKeySaves) {
   const std::wstring chosen = scratch + L"new\\deeper";  // no final backslash: one is added
   TypeSettings(settings, chosen, MAKEWORD(VK_F9, kControlShift));
   Click(settings, kSave);
-  ExpectBox(L"保存成功", true);
+  // Under the box the new key saves and the tray menu opens About, as ever.
+  ExpectBox(L"保存成功", true, settings, [&] {
+    EXPECT_TRUE(HotKeySaves({VK_CONTROL, VK_SHIFT}, VK_F9, chosen + L"\\")) << "the key saves under the box";
+    ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, 2));
+    HWND about = e2e::WaitForDialog(tarnwick.Pid(), kAboutTitle);
+    ASSERT_NE(nullptr, about);
+    Click(about, kAboutClose);
+    EXPECT_TRUE(e2e::WaitForClosed(about));
+  });
   EXPECT_TRUE(e2e::WaitForClosed(settings));
 
   DWORD type = 0;
@@ -208,7 +223,8 @@ TEST_F(Dialogs, RefusedFolderKeyWithoutModifierAndKeyTakenKeepTheDialogOpen) {
 
   TypeSettings(settings, L"C:shots", MAKEWORD(VK_F9, kControlShift));
   Click(settings, kSave);
-  ExpectBox(L"路径不合法或没有权限访问该路径");
+  ExpectBox(L"路径不合法或没有权限访问该路径", false, settings);
+  EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowEnabled(settings) != FALSE; }, 2000)) << "enabled again";
 
   // 230 characters, more than the 219 stored; cut there it would end on a
   // backslash and name a parent folder.

@@ -21,6 +21,8 @@ class FakeEnvironment : public contract::Environment {
     fake_.files.AddFile(path, content);
   }
 
+  void MakeReadOnly(const std::u16string& path) override { fake_.files.MakeReadOnly(path); }
+
   bool ReadFile(const std::u16string& path, contract::Bytes* content) override {
     auto bytes = fake_.files.Read(path);
     if (!bytes) return false;
@@ -49,7 +51,8 @@ class FakeEnvironment : public contract::Environment {
   }
 
   void ReleaseHotKeyElsewhere() override { fake_.hotKeys.heldElsewhere.clear(); }
-  bool SecondKeyUnderOneIdReplacesFirst() override { return fake_.hotKeys.sameIdReplaces; }
+  std::uint32_t LastHotKeyError() override { return fake_.hotKeys.lastError; }
+  bool IsWine() override { return false; }
 
  private:
   fake::FakePlatform fake_;

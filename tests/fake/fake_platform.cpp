@@ -110,6 +110,8 @@ bool FakeFileSystem::InUse(const std::u16string& key) const {
 
 void FakeFileSystem::HoldElsewhere(const std::u16string& path) { heldElsewhere_.insert(Key(path)); }
 
+void FakeFileSystem::MakeReadOnly(const std::u16string& path) { nodes_.at(Key(path)).readOnly = true; }
+
 bool FakeFileSystem::IsHidden(const std::u16string& path) const {
   const auto it = nodes_.find(Key(path));
   return it != nodes_.end() && it->second.hidden;
@@ -118,7 +120,9 @@ bool FakeFileSystem::IsHidden(const std::u16string& path) const {
 platform::Handle FakeFileSystem::CreateTemporary(const char16_t* path) {
   const std::u16string key = Key(path);
   const auto it = nodes_.find(key);
-  if (createFileFails || !ParentIsDirectory(key) || (it != nodes_.end() && it->second.directory) || InUse(key)) {
+  // CREATE_ALWAYS does not replace a read-only file (Wine does).
+  const bool taken = it != nodes_.end() && (it->second.directory || it->second.readOnly);
+  if (createFileFails || !ParentIsDirectory(key) || taken || InUse(key)) {
     return platform::InvalidHandle();
   }
   nodes_[key] = Node{false, {}, path, true, true};
@@ -182,7 +186,7 @@ bool FakeFileSystem::Read(platform::Handle file, void* data, std::uint32_t count
 bool FakeFileSystem::Remove(const char16_t* path) {
   const auto it = nodes_.find(Key(path));
   if (it == nodes_.end() || it->second.directory) return false;
-  if (InUse(it->first)) return false;
+  if (InUse(it->first) || it->second.readOnly) return false;
   nodes_.erase(it);
   return true;
 }
@@ -246,6 +250,8 @@ bool FakeClipboard::Open() {
     --busyForAttempts;
     return false;
   }
+  // Opened with no window it belongs to the thread that opened it: any other
+  // open fails until it is closed (Wine lets a second OpenClipboard(NULL) in).
   if (heldByAnotherProgram || isOpen) return false;
   isOpen = true;
   ++opens;
@@ -380,7 +386,10 @@ void FakeThreads::Close(platform::Handle thread) {
 
 void FakeMessageBoxes::Show(const char16_t* text, const char16_t* caption, std::uint32_t style) {
   shown.push_back(ShownBox{text, caption, style});
-  const ShownBox box = shown.back();  // whileOpen may show more boxes
+  const ShownBox box = shown.back();  // the callbacks may show more boxes
+  const auto click = std::move(clickWhileOpen);
+  clickWhileOpen = nullptr;
+  if (click && (style & platform::kMbTaskModal) == 0) click(box);
   if (whileOpen) whileOpen(box);
 }
 
@@ -432,6 +441,9 @@ std::int32_t FakeRegistry::GetValue(platform::Handle key, const char16_t* name, 
   // into its target. A REG_DWORD of other than four bytes is not checked.
   const bool fits = dataSize <= *size;
   if (fits) std::copy(v.data.begin(), v.data.end(), static_cast<std::uint8_t*>(data));
+  // A buffer too small holds undefined bytes afterwards (Wine leaves it as
+  // it was): scribbled on, so that nobody counts on it.
+  else std::fill_n(static_cast<std::uint8_t*>(data), *size, std::uint8_t{0xCD});
   *size = dataSize;
   if (!allowed) return kErrorUnsupportedType;
   if (mismatch) return kErrorDatatypeMismatch;
@@ -476,17 +488,24 @@ bool FakeShell::DesktopDirectory(char16_t* path) {
   return true;
 }
 
+namespace {
+constexpr std::uint32_t kErrorInvalidParameter = 87;
+constexpr std::uint32_t kErrorHotKeyNotRegistered = 1419;
+constexpr std::uint32_t kModFlags = platform::kModAlt | platform::kModControl | platform::kModShift |
+                                    platform::kModWin | 0x4000;  // MOD_NOREPEAT
+}  // namespace
+
 bool FakeHotKeys::Register(void* window, std::int32_t id, std::uint32_t modifiers, std::uint32_t virtualKey) {
   ++registerCalls;
   auto same = [&](const Registration& r) { return r.modifiers == modifiers && r.virtualKey == virtualKey; };
-  if (std::any_of(registered.begin(), registered.end(), same) ||
-      std::any_of(heldElsewhere.begin(), heldElsewhere.end(), same) || id < 0 || id > 0xBFFF) {
+  if (id < 0 || id > 0xBFFF || virtualKey == 0 || virtualKey > 0xFF || (modifiers & ~kModFlags) != 0) {
+    lastError = kErrorInvalidParameter;
     return false;
   }
-  if (sameIdReplaces) {
-    const auto old = std::find_if(registered.begin(), registered.end(),
-                                  [&](const Registration& r) { return r.window == window && r.id == id; });
-    if (old != registered.end()) registered.erase(old);
+  if (std::any_of(registered.begin(), registered.end(), same) ||
+      std::any_of(heldElsewhere.begin(), heldElsewhere.end(), same)) {
+    lastError = platform::kErrorHotKeyAlreadyRegistered;
+    return false;
   }
   registered.push_back(Registration{window, id, modifiers, virtualKey});
   return true;
@@ -501,7 +520,10 @@ bool FakeHotKeys::Unregister(void* window, std::int32_t id) {
   ++unregisterCalls;
   const auto it = std::find_if(registered.begin(), registered.end(),
                                [&](const Registration& r) { return r.window == window && r.id == id; });
-  if (it == registered.end()) return false;
+  if (it == registered.end()) {
+    lastError = kErrorHotKeyNotRegistered;
+    return false;
+  }
   registered.erase(it);
   return true;
 }

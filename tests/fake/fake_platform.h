@@ -52,6 +52,9 @@ class FakeFileSystem : public platform::FileSystem {
 
   // Another program keeps this file open, sharing nothing.
   void HoldElsewhere(const std::u16string& path);
+  // Gives an existing file the read-only attribute: it can be read and
+  // renamed, but not replaced, written or deleted.
+  void MakeReadOnly(const std::u16string& path);
 
   // Failure switches.
   std::map<std::u16string, std::uint32_t> makeDirectoryErrors;  // path -> GetLastError
@@ -76,6 +79,7 @@ class FakeFileSystem : public platform::FileSystem {
     std::u16string path;  // as created, letter case kept
     bool hidden = false;
     bool flushed = true;
+    bool readOnly = false;
   };
   struct Reader {
     std::u16string key;
@@ -228,7 +232,12 @@ class FakeShell : public platform::Shell {
 };
 
 // The system-wide hot-key table: keystrokes may be held by this program
-// (under a window and identifier) or by another program.
+// (under a window and identifier) or by another program. It follows Windows'
+// documented rules where Wine is more lenient: keystrokes already registered
+// are refused, by anyone; a second key under a window and identifier is kept
+// beside the first (Wine replaces it); the identifier must be 0 to 0xBFFF,
+// the key a virtual-key code (1 to 0xFF) and the modifiers MOD_ flags (Wine
+// takes any of these).
 class FakeHotKeys : public platform::HotKeys {
  public:
   bool Register(void* window, std::int32_t id, std::uint32_t modifiers, std::uint32_t virtualKey) override;
@@ -244,14 +253,14 @@ class FakeHotKeys : public platform::HotKeys {
   void HoldElsewhere(std::uint32_t modifiers, std::uint32_t virtualKey);
   // This program holds these keystrokes, under any identifier.
   bool Holds(std::uint32_t modifiers, std::uint32_t virtualKey) const;
-  // A second key under a window and identifier that already hold one: Windows
-  // keeps both (as documented), Wine replaces the first (measured).
-  bool sameIdReplaces = false;
   // This program's registrations, in the order made.
   std::vector<Registration> registered;
   std::vector<Registration> heldElsewhere;
   int registerCalls = 0;
   int unregisterCalls = 0;
+  // GetLastError after the last call that failed: 1409 for keystrokes
+  // already registered, 1419 for nothing to unregister, 87 for the rest.
+  std::uint32_t lastError = 0;
 };
 
 struct ShownBox {
@@ -264,8 +273,16 @@ class FakeMessageBoxes : public platform::MessageBoxes {
  public:
   void Show(const char16_t* text, const char16_t* caption, std::uint32_t style) override;
   std::vector<ShownBox> shown;
-  // Runs while a box is "open", as a nested message loop would run handlers.
+  // Runs while a box is "open", as its message loop dispatches what is
+  // posted to the thread (a hot-key press, a tray click): that reaches every
+  // window, enabled or not.
   std::function<void(const ShownBox&)> whileOpen;
+  // A click or key on another window of the thread (a dialog's button) while
+  // the next box is open. As on Windows, a box with no owner leaves the
+  // thread's windows enabled unless it is task-modal, and then the click
+  // runs inside the box; a task-modal box has them disabled and the click is
+  // lost. Used up by the next box either way.
+  std::function<void(const ShownBox&)> clickWhileOpen;
 };
 
 // All fakes together; Install() makes them the platform in use until the

@@ -95,19 +95,32 @@ TEST_F(SettingsDialog, OpeningShowsTheStoredSettingsAndSuspendsTheKey) {
   EXPECT_TRUE(os.messageBoxes.shown.empty());
 }
 
-TEST_F(SettingsDialog, OpeningWithoutAFolderSaysSoAndLeavesTheKeyAlone) {
+TEST_F(SettingsDialog, OpeningWithoutAFolderSaysSoAndLeavesTheKeyAloneAndCancelCloses) {
   Store(u"Path", platform::kRegBinary, FolderBytes(u""));
   EXPECT_FALSE(OpenSettings(folder, &hotKey));
   EXPECT_EQ(u"获取配置信息失败", LastBox());
   EXPECT_EQ(u'\0', folder[0]);
   EXPECT_EQ(1000, g_nHotKeyId);
   EXPECT_TRUE(Registered(platform::kModControl, 0x69));
+
+  // Nothing was suspended, so there is nothing to register again.
+  const int calls = os.hotKeys.registerCalls;
+  EXPECT_TRUE(CancelSettings());
+  EXPECT_EQ(1u, os.messageBoxes.shown.size());
+  EXPECT_EQ(calls, os.hotKeys.registerCalls);
+  EXPECT_TRUE(Registered(platform::kModControl, 0x69));
+  EXPECT_EQ(1, g_bHotKeyRegistered);
 }
 
 TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   CopyText(folder, kPathChars, u"D:\\new\\shots");
+  // 保存 clicked again while its own 保存成功 is up: the box keeps it out.
+  os.messageBoxes.clickWhileOpen = [&](const fake::ShownBox&) {
+    SaveSettings(folder, 0x78, HOTKEYF_CONTROL | HOTKEYF_SHIFT);
+  };
   EXPECT_TRUE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL | HOTKEYF_SHIFT));  // F9
+  EXPECT_EQ(1, g_bHotKeyRegistered);
 
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\new\\shots\\"));
   EXPECT_TRUE(Registered(platform::kModControl | platform::kModShift, 0x78)) << "Shift registers as Shift";
@@ -115,7 +128,7 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
   EXPECT_EQ(Word(0x00030078), Stored(u"Keys")->data) << "stored in the control's encoding";
   ASSERT_EQ(1u, os.messageBoxes.shown.size());
   EXPECT_EQ(u"保存成功", LastBox());
-  EXPECT_EQ(platform::kMbIconInformation, os.messageBoxes.shown.back().style);
+  EXPECT_EQ(platform::kMbIconInformation | platform::kMbTaskModal, os.messageBoxes.shown.back().style);
 }
 
 TEST_F(SettingsDialog, RefusedFolderChangesNothing) {

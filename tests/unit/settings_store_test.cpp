@@ -167,7 +167,7 @@ TEST_F(SettingsStoreTest, FailedWriteBackShowsThePathCountInTheGhBox) {
     ASSERT_EQ(1u, fresh.messageBoxes.shown.size()) << c.name;
     EXPECT_EQ(c.count, fresh.messageBoxes.shown[0].text) << c.name;
     EXPECT_EQ(std::u16string(u"GH"), fresh.messageBoxes.shown[0].caption);
-    EXPECT_EQ(0u, fresh.messageBoxes.shown[0].style);
+    EXPECT_EQ(platform::kMbTaskModal, fresh.messageBoxes.shown[0].style);
     EXPECT_EQ(0, fresh.registry.openKeys) << c.name;
   }
 }
@@ -227,7 +227,7 @@ TEST_F(SettingsStoreTest, SaveWritesTheWholeBufferAndAShorterFolderLeavesTheOldT
   ASSERT_EQ(2u, os.messageBoxes.shown.size());
   EXPECT_EQ(std::u16string(u"保存成功"), os.messageBoxes.shown[1].text);
   EXPECT_EQ(std::u16string(g_szCaption), os.messageBoxes.shown[1].caption);
-  EXPECT_EQ(0x40u, os.messageBoxes.shown[1].style);
+  EXPECT_EQ(platform::kMbIconInformation | platform::kMbTaskModal, os.messageBoxes.shown[1].style);
   EXPECT_EQ(0, os.registry.openKeys);
 
   EXPECT_EQ(1, LoadSettings());
@@ -259,7 +259,7 @@ TEST_F(SettingsStoreTest, SaveWhoseRegistryWriteFailsKeepsTheDialogOpenAndTheNew
     ASSERT_EQ(1u, fresh.messageBoxes.shown.size()) << c.name;
     EXPECT_EQ(std::u16string(u"保存配置信息失败"), fresh.messageBoxes.shown[0].text);
     EXPECT_EQ(std::u16string(g_szCaption), fresh.messageBoxes.shown[0].caption);
-    EXPECT_EQ(0x10u, fresh.messageBoxes.shown[0].style);
+    EXPECT_EQ(platform::kMbIconError | platform::kMbTaskModal, fresh.messageBoxes.shown[0].style);
     EXPECT_EQ(std::u16string(u"D:\\new\\"), std::u16string(g_szPath)) << c.name;
     EXPECT_EQ(0x00010041u, g_dwKeys);
     EXPECT_EQ(0, fresh.registry.openKeys) << c.name;

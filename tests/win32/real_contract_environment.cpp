@@ -107,6 +107,10 @@ class RealEnvironment : public contract::Environment {
     CloseHandle(f);
   }
 
+  void MakeReadOnly(const std::u16string& path) override {
+    SetFileAttributesW(W(path), GetFileAttributesW(W(path)) | FILE_ATTRIBUTE_READONLY);
+  }
+
   bool ReadFile(const std::u16string& path, contract::Bytes* content) override {
     return testsupport::ReadWholeFile(std::wstring(path.begin(), path.end()), content);
   }
@@ -142,7 +146,8 @@ class RealEnvironment : public contract::Environment {
   }
 
   void ReleaseHotKeyElsewhere() override { hotKeyHolder_.reset(); }
-  bool SecondKeyUnderOneIdReplacesFirst() override { return RunningUnderWine(); }
+  std::uint32_t LastHotKeyError() override { return GetLastError(); }
+  bool IsWine() override { return RunningUnderWine(); }
 
  private:
   std::unique_ptr<testsupport::ClipboardHolder> holder_;
