@@ -1,5 +1,5 @@
-// Saves the clipboard's bitmap as a BMP file named after the local time, in
-// the folder g_szPath. Runs on the save worker thread, never twice at once.
+// Saves the clipboard's bitmap as a BMP or PNG file (g_dwFormat) named after
+// the local time, in the folder g_szPath. Runs on the save worker thread, never twice at once.
 #pragma once
 
 #include "capture/save_result.h"

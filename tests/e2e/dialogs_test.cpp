@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "support/dialog_template.h"
+#include "support/image_decoder.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ constexpr wchar_t kCaption[] = L"剪切板Tarnwick";
 constexpr wchar_t kSettingsTitle[] = L"设置";
 constexpr wchar_t kHelpTitle[] = L"帮助";
 constexpr wchar_t kAboutTitle[] = L"关于";
-constexpr int kPathEdit = 1017, kHotKey = 1038, kSave = 1041, kCancel = 1044;
+constexpr int kPathEdit = 1017, kHotKey = 1038, kSave = 1041, kCancel = 1044, kFormat = 1045;
 constexpr int kAboutClose = 1042, kHelpClose = 1043, kAboutPicture = 139, kBrowseButton = 1100;
 constexpr WORD kControlShift = HOTKEYF_CONTROL | HOTKEYF_SHIFT;
 
@@ -67,9 +68,13 @@ void ExpectControlsInTemplatePlaces(HWND dialog, WORD templateId) {
     EXPECT_NEAR(item.y * sy, r.top, tolerance) << "control " << item.id;
     // A picture sizes itself to its bitmap; its template size is a placeholder.
     const bool picture = (item.style & SS_TYPEMASK) == SS_BITMAP;
+    // A drop-down list's template height includes its list.
+    const bool dropDown = item.windowClass == u"ComboBox" || item.windowClass == u"#133";
     if (!picture) {
       EXPECT_NEAR(item.cx * sx, r.right - r.left, tolerance) << "control " << item.id;
-      EXPECT_NEAR(item.cy * sy, r.bottom - r.top, tolerance) << "control " << item.id;
+      if (!dropDown) {
+        EXPECT_NEAR(item.cy * sy, r.bottom - r.top, tolerance) << "control " << item.id;
+      }
     }
     child = next(GetWindow(child, GW_HWNDNEXT));
   }
@@ -200,6 +205,55 @@ TEST_F(Dialogs, SaveStoresTheNewFolderAndKeyAndOnlyTheNewKeySaves) {
   // Control + Shift + F9 was registered as Control + Shift, not as Alt.
   EXPECT_TRUE(HotKeySaves({VK_CONTROL, VK_SHIFT}, VK_F9, chosen + L"\\")) << "the new key saves";
   EXPECT_FALSE(HotKeySaves({VK_CONTROL}, VK_NUMPAD9, chosen + L"\\")) << "the old key no longer does";
+}
+
+TEST_F(Dialogs, PngChosenSavesOpaquePngsOnlyAndIsStillChosenAfterARestart) {
+  HWND settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  HWND format = GetDlgItem(settings, kFormat);
+  ASSERT_EQ(2, SendMessageW(format, CB_GETCOUNT, 0, 0));
+  EXPECT_EQ(0, SendMessageW(format, CB_GETCURSEL, 0, 0)) << "BMP until PNG is chosen";
+  SendMessageW(format, CB_SETCURSEL, 1, 0);
+  Click(settings, kSave);
+  ExpectBox(L"保存成功", true);
+  ASSERT_TRUE(e2e::WaitForClosed(settings));
+  DWORD type = 0;
+  Bytes stored;
+  ASSERT_TRUE(e2e::ReadSetting(L"Format", &type, &stored));
+  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+  EXPECT_EQ((Bytes{1, 0, 0, 0}), stored);
+
+  // A screen grab's fourth byte is no alpha, whatever it holds.
+  const Bytes block = testsupport::RgbDib(16, 9, 32, 5);
+  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(block));
+  e2e::PressDefaultHotKey();
+  std::vector<std::wstring> pngs;
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !(pngs = e2e::FilesIn(folder, L"*.png")).empty(); }, 10000));
+  e2e::Pump(200);
+  EXPECT_EQ(pngs, e2e::FilesIn(folder)) << "one .png, no .bmp and no temporary file";
+  Bytes png;
+  ASSERT_TRUE(e2e::ReadFileBytes(folder + pngs[0], &png));
+  ASSERT_GT(png.size(), 33u);
+  EXPECT_EQ(2, png[25]) << "truecolour without alpha: every pixel opaque";
+  EXPECT_EQ(std::string::npos, std::string(png.begin(), png.end()).find("tRNS")) << "no transparent colour either";
+  if (testsupport::ImageDecoderAvailable()) {
+    testsupport::DecodedImage decoded;
+    const std::wstring path = folder + pngs[0];
+    ASSERT_TRUE(testsupport::DecodeImage(std::u16string(path.begin(), path.end()), &decoded));
+    const testsupport::DecodedImage expected = testsupport::PixelsOfRgbDib(block, 40);
+    EXPECT_EQ(expected.width, decoded.width);
+    EXPECT_EQ(expected.height, decoded.height);
+    EXPECT_TRUE(expected.rgb == decoded.rgb);
+  }
+
+  EXPECT_EQ(0, tarnwick.Exit());
+  ASSERT_TRUE(tarnwick.Start());
+  main = tarnwick.MainWindow();
+  settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  EXPECT_EQ(1, SendMessageW(GetDlgItem(settings, kFormat), CB_GETCURSEL, 0, 0)) << "PNG, as stored";
+  Click(settings, kCancel);
+  EXPECT_TRUE(e2e::WaitForClosed(settings));
 }
 
 TEST_F(Dialogs, RefusedFolderKeyWithoutModifierAndKeyTakenKeepTheDialogOpen) {

@@ -239,6 +239,18 @@ class FakeHotKeys : public platform::HotKeys {
   int unregisterCalls = 0;
 };
 
+// The image encoder: hands back "PNG" and the BMP file it was given, so that
+// each picture gives bytes of its own, or refuses.
+class FakeImageCodecs : public platform::ImageCodecs {
+ public:
+  bool EncodePng(const platform::ByteRun* runs, std::size_t count, bool keepAlpha, Bytes* png) override;
+
+  bool refuses = false;
+  Bytes lastBmp;  // the BMP file of the last call
+  bool lastKeptAlpha = false;
+  int calls = 0;
+};
+
 struct ShownBox {
   std::u16string text;
   std::u16string caption;
@@ -270,6 +282,7 @@ class FakePlatform {
   FakeRegistry registry;
   FakeShell shell;
   FakeHotKeys hotKeys;
+  FakeImageCodecs codecs;
   platform::Platform platform;
 
  private:

@@ -33,6 +33,34 @@ TEST_F(SettingsStoreTest, FirstStartStoresTheDefaultsByteForByte) {
   EXPECT_TRUE(os.messageBoxes.shown.empty());
   EXPECT_EQ(0, os.registry.openKeys);
   EXPECT_EQ(nullptr, g_hConfigKey);
+  EXPECT_FALSE(Stored(u"Format")) << "a missing format is BMP, and never written back";
+}
+
+TEST_F(SettingsStoreTest, FormatIsPngOnlyWhenStoredSoAndNeverWrittenBack) {
+  struct Case {
+    const char* name;
+    std::optional<fake::FakeRegistry::Value> stored;
+    std::uint32_t expected;
+  };
+  for (const Case& c : {Case{"absent", std::nullopt, kFormatBmp},
+                        Case{"REG_DWORD 1", fake::FakeRegistry::Value{platform::kRegDword, Word(1)}, kFormatPng},
+                        Case{"REG_DWORD 0", fake::FakeRegistry::Value{platform::kRegDword, Word(0)}, kFormatBmp},
+                        Case{"unknown 2", fake::FakeRegistry::Value{platform::kRegDword, Word(2)}, kFormatBmp},
+                        Case{"4-byte REG_BINARY 1", fake::FakeRegistry::Value{platform::kRegBinary, Word(1)}, kFormatBmp},
+                        Case{"REG_SZ", fake::FakeRegistry::Value{kRegSz, Bytes{'1', 0, 0, 0}}, kFormatBmp}}) {
+    fake::FakePlatform fresh;
+    fresh.Install();
+    InitDefaultSettings();
+    fresh.registry.Put(kSettingsKey, u"Path", platform::kRegBinary, FolderBytes(u"D:\\shots\\"));
+    fresh.registry.Put(kSettingsKey, u"Keys", platform::kRegDword, Word(kDefaultKeys));
+    if (c.stored) fresh.registry.Put(kSettingsKey, u"Format", c.stored->type, c.stored->data);
+    g_dwFormat = c.expected == kFormatPng ? kFormatBmp : kFormatPng;
+
+    EXPECT_EQ(1, LoadSettings()) << c.name;
+    EXPECT_EQ(c.expected, g_dwFormat) << c.name;
+    EXPECT_TRUE(fresh.registry.sets.empty()) << c.name;
+    EXPECT_TRUE(fresh.messageBoxes.shown.empty()) << c.name;
+  }
 }
 
 TEST_F(SettingsStoreTest, AcceptedValuesAreLoadedUnchangedAndNotWrittenBack) {
@@ -213,8 +241,8 @@ TEST_F(SettingsStoreTest, DesktopOf206CharactersJustFits) {
 TEST_F(SettingsStoreTest, SaveWritesTheWholeBufferAndAShorterFolderLeavesTheOldTail) {
   const std::u16string longFolder = u"D:\\a rather long folder name\\";
   g_dwKeys = 0x00010041;
-  ASSERT_TRUE(StoreSettings(longFolder.c_str()));
-  ASSERT_TRUE(StoreSettings(u"E:\\s\\"));
+  ASSERT_TRUE(StoreSettings(longFolder.c_str(), kFormatBmp));
+  ASSERT_TRUE(StoreSettings(u"E:\\s\\", kFormatPng));
 
   Bytes expected = FolderBytes(longFolder);
   const Bytes shorter = FolderBytes(u"E:\\s\\");
@@ -223,6 +251,8 @@ TEST_F(SettingsStoreTest, SaveWritesTheWholeBufferAndAShorterFolderLeavesTheOldT
   EXPECT_EQ(platform::kRegBinary, Stored(u"Path")->type);
   EXPECT_EQ(Word(0x00010041), Stored(u"Keys")->data);
   EXPECT_EQ(platform::kRegDword, Stored(u"Keys")->type);
+  EXPECT_EQ(Word(kFormatPng), Stored(u"Format")->data);
+  EXPECT_EQ(platform::kRegDword, Stored(u"Format")->type);
 
   ASSERT_EQ(2u, os.messageBoxes.shown.size());
   EXPECT_EQ(std::u16string(u"保存成功"), os.messageBoxes.shown[1].text);
@@ -239,12 +269,15 @@ TEST_F(SettingsStoreTest, SaveWhoseRegistryWriteFailsKeepsTheDialogOpenAndTheNew
     const char* name;
     std::function<void(fake::FakeRegistry&)> arrange;
     std::u16string storedFolder;
+    std::uint32_t storedKeys = 0x00020069;
   };
   const std::vector<Case> cases = {
       {"key not opened", [](fake::FakeRegistry& r) { r.createFails = fake::FakeRegistry::Failure{0, 5}; },
        u"D:\\old\\"},
       {"\"Path\" not written", [](fake::FakeRegistry& r) { r.setFails[u"Path"] = {0, 5}; }, u"D:\\old\\"},
       {"\"Keys\" not written", [](fake::FakeRegistry& r) { r.setFails[u"Keys"] = {0, 5}; }, u"D:\\new\\"},
+      {"\"Format\" not written", [](fake::FakeRegistry& r) { r.setFails[u"Format"] = {0, 5}; }, u"D:\\new\\",
+       0x00010041},
   };
   for (const Case& c : cases) {
     fake::FakePlatform fresh;
@@ -255,20 +288,23 @@ TEST_F(SettingsStoreTest, SaveWhoseRegistryWriteFailsKeepsTheDialogOpenAndTheNew
     g_dwKeys = 0x00010041;  // registered by the Save just before
     c.arrange(fresh.registry);
 
-    EXPECT_FALSE(StoreSettings(u"D:\\new\\")) << c.name;
+    g_dwFormat = kFormatBmp;
+    EXPECT_FALSE(StoreSettings(u"D:\\new\\", kFormatPng)) << c.name;
     ASSERT_EQ(1u, fresh.messageBoxes.shown.size()) << c.name;
     EXPECT_EQ(std::u16string(u"保存配置信息失败"), fresh.messageBoxes.shown[0].text);
     EXPECT_EQ(std::u16string(g_szCaption), fresh.messageBoxes.shown[0].caption);
     EXPECT_EQ(0x10u, fresh.messageBoxes.shown[0].style);
     EXPECT_EQ(std::u16string(u"D:\\new\\"), std::u16string(g_szPath)) << c.name;
     EXPECT_EQ(0x00010041u, g_dwKeys);
+    EXPECT_EQ(kFormatPng, g_dwFormat) << c.name;
     EXPECT_EQ(0, fresh.registry.openKeys) << c.name;
 
     fresh.registry.createFails.reset();
     fresh.registry.setFails.clear();
     EXPECT_EQ(1, LoadSettings()) << c.name << ": the next load brings back what is stored";
     EXPECT_EQ(c.storedFolder, std::u16string(g_szPath)) << c.name;
-    EXPECT_EQ(0x00020069u, g_dwKeys) << c.name;
+    EXPECT_EQ(c.storedKeys, g_dwKeys) << c.name;
+    EXPECT_EQ(kFormatBmp, g_dwFormat) << c.name;
   }
 }
 
@@ -276,7 +312,7 @@ TEST_F(SettingsStoreTest, FolderThatCannotBeCopiedKeepsTheOldOneAndStoresNothing
   CopyText(g_szPath, kPathChars, u"D:\\old\\");
   const std::u16string tooLong = u"D:\\" + std::u16string(216, u'x') + u"\\";  // 220 characters
   for (const char16_t* folder : {tooLong.c_str(), u""}) {
-    EXPECT_FALSE(StoreSettings(folder));
+    EXPECT_FALSE(StoreSettings(folder, kFormatPng));
     EXPECT_EQ(std::u16string(u"D:\\old\\"), std::u16string(g_szPath));
   }
   EXPECT_EQ(0, os.registry.creates);
