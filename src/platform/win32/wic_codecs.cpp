@@ -92,7 +92,7 @@ bool Encode(const std::uint8_t* bmp, std::size_t size, bool keepAlpha, WICPngFil
   WICPixelFormatGUID format = keepAlpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
   ComPtr<IWICFormatConverter> converter;
   UINT width = 0, height = 0;
-  double dpiX = 96, dpiY = 96;
+  double dpiX = 0, dpiY = 0;
   if (!Ok(factory->CreateFormatConverter(&converter), L"CreateFormatConverter") ||
       !Ok(converter->Initialize(frame.Get(), format, WICBitmapDitherTypeNone, nullptr, 0.0,
                                 WICBitmapPaletteTypeCustom),
@@ -100,7 +100,8 @@ bool Encode(const std::uint8_t* bmp, std::size_t size, bool keepAlpha, WICPngFil
       !Ok(frame->GetSize(&width, &height), L"IWICBitmapFrameDecode::GetSize")) {
     return false;
   }
-  frame->GetResolution(&dpiX, &dpiY);
+  // The picture's own resolution when it has one; else the encoder's default.
+  const bool hasResolution = SUCCEEDED(frame->GetResolution(&dpiX, &dpiY)) && dpiX > 0 && dpiY > 0;
 
   ComPtr<IStream> output;
   ComPtr<IWICBitmapEncoder> encoder;
@@ -111,7 +112,8 @@ bool Encode(const std::uint8_t* bmp, std::size_t size, bool keepAlpha, WICPngFil
       !Ok(encoder->Initialize(output.Get(), WICBitmapEncoderNoCache), L"IWICBitmapEncoder::Initialize") ||
       !Ok(encoder->CreateNewFrame(&target, &options), L"CreateNewFrame") || !SetFilter(options.Get(), filter) ||
       !Ok(target->Initialize(options.Get()), L"IWICBitmapFrameEncode::Initialize") ||
-      !Ok(target->SetSize(width, height), L"SetSize") || !Ok(target->SetResolution(dpiX, dpiY), L"SetResolution") ||
+      !Ok(target->SetSize(width, height), L"SetSize") ||
+      (hasResolution && !Ok(target->SetResolution(dpiX, dpiY), L"SetResolution")) ||
       !Ok(target->SetPixelFormat(&format), L"SetPixelFormat") ||
       !Ok(target->WriteSource(converter.Get(), nullptr), L"WriteSource") ||
       !Ok(target->Commit(), L"IWICBitmapFrameEncode::Commit") || !Ok(encoder->Commit(), L"IWICBitmapEncoder::Commit")) {
@@ -126,21 +128,27 @@ bool WicCodecs::EncodePng(const ByteRun* runs, std::size_t count, bool keepAlpha
   const ComOnThisThread com;
   if (!com.ready()) return false;
 
-  // The decoder reads one stream: the runs are put side by side.
-  std::size_t size = 0;
-  for (std::size_t i = 0; i < count; ++i) size += runs[i].length;
-  std::unique_ptr<std::uint8_t[]> bmp(new (std::nothrow) std::uint8_t[size]);
-  if (!bmp) {
-    LogFailure(L"EncodePng (memory for the picture)", static_cast<DWORD>(E_OUTOFMEMORY));
-    return false;
-  }
-  std::size_t at = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    std::memcpy(bmp.get() + at, runs[i].data, runs[i].length);
-    at += runs[i].length;
+  if (count == 0) return false;
+  // The decoder reads one stream: several runs are put side by side.
+  const std::uint8_t* bmp = runs[0].data;
+  std::size_t size = runs[0].length;
+  std::unique_ptr<std::uint8_t[]> joined;
+  if (count > 1) {
+    for (std::size_t i = 1; i < count; ++i) size += runs[i].length;
+    joined.reset(new (std::nothrow) std::uint8_t[size]);
+    if (!joined) {
+      LogFailure(L"EncodePng (memory for the picture)", static_cast<DWORD>(E_OUTOFMEMORY));
+      return false;
+    }
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+      std::memcpy(joined.get() + at, runs[i].data, runs[i].length);
+      at += runs[i].length;
+    }
+    bmp = joined.get();
   }
   try {
-    return Encode(bmp.get(), size, keepAlpha, filter_, png);
+    return Encode(bmp, size, keepAlpha, filter_, png);
   } catch (const std::bad_alloc&) {
     LogFailure(L"EncodePng (memory for the PNG)", static_cast<DWORD>(E_OUTOFMEMORY));
     return false;
