@@ -479,17 +479,6 @@ void FakeHotKeys::HoldElsewhere(std::uint32_t modifiers, std::uint32_t virtualKe
   heldElsewhere.push_back(Registration{nullptr, 0, modifiers, virtualKey});
 }
 
-bool FakeImageCodecs::EncodePng(const platform::ByteRun* runs, std::size_t count, bool keepAlpha, Bytes* png) {
-  ++calls;
-  lastBmp.clear();
-  for (std::size_t i = 0; i < count; ++i) lastBmp.insert(lastBmp.end(), runs[i].data, runs[i].data + runs[i].length);
-  lastKeptAlpha = keepAlpha;
-  if (refuses) return false;
-  *png = {0x89, 'P', 'N', 'G'};
-  png->insert(png->end(), lastBmp.begin(), lastBmp.end());
-  return true;
-}
-
 // ---- the whole --------------------------------------------------------------
 
 FakePlatform::FakePlatform()

@@ -243,12 +243,18 @@ class FakeHotKeys : public platform::HotKeys {
 // each picture gives bytes of its own, or refuses.
 class FakeImageCodecs : public platform::ImageCodecs {
  public:
-  bool EncodePng(const platform::ByteRun* runs, std::size_t count, bool keepAlpha, Bytes* png) override;
+  bool EncodePng(const platform::ByteRun* runs, std::size_t count, bool keepAlpha, Bytes* png) override {
+    lastBmp.clear();
+    for (std::size_t i = 0; i < count; ++i) lastBmp.insert(lastBmp.end(), runs[i].data, runs[i].data + runs[i].length);
+    lastKeptAlpha = keepAlpha;
+    *png = {0x89, 'P', 'N', 'G'};
+    png->insert(png->end(), lastBmp.begin(), lastBmp.end());
+    return !refuses;
+  }
 
   bool refuses = false;
   Bytes lastBmp;  // the BMP file of the last call
   bool lastKeptAlpha = false;
-  int calls = 0;
 };
 
 struct ShownBox {

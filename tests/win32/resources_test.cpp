@@ -125,7 +125,6 @@ TEST_F(TarnwickResources, SettingsDialogTemplate) {
                 {-1, u"Static", 18, 121, 174, 17, 0x50000000,
                  u"热键将在关闭此窗口后生效, 如果选择取消, 热键配置不会改变, 如果选择保存, 热键将会更改为最后保存的热键"},
                 {-1, u"Static", 17, 170, 40, 8, 0x50020000, u"保存格式:"},
-                // CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP: a list to choose from, nothing typed.
                 {1045, u"ComboBox", 60, 168, 60, 40, 0x50210003, u""}});
 }
 
