@@ -19,7 +19,8 @@ ObservedPlatform::ObservedPlatform()
                 boxes_,
                 platform::Default().registry,
                 platform::Default().shell,
-                platform::Default().hotKeys} {
+                platform::Default().hotKeys,
+                platform::Default().codecs} {
   platform::Install(&platform_);
 }
 

@@ -15,6 +15,11 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes ExpectedFile(int width, int height, std::uint32_t seed);
 constexpr std::size_t kFileHeaderBytes = 14;
 
+// A picture like a screen: a desktop, windows with title bars, lines of text,
+// a gradient and a photo-like patch; 32-bit BI_RGB, fourth byte 0, as a BMP
+// file the same way. Different for every seed.
+Bytes ScreenFile(int width, int height, std::uint32_t seed);
+
 // The clipboard block of that picture: the file without its file header.
 Bytes ClipboardBlock(const Bytes& expectedFile);
 

@@ -63,7 +63,7 @@ double EncodeOnWindows(const std::wstring& magick, const std::wstring& bmp, cons
 
 }  // namespace
 
-Summary PngEncodeMs(const Bytes& bmpFile, const std::wstring& folder, int runs) {
+Summary PngEncodeMs(const Bytes& bmpFile, const std::wstring& folder, int runs, std::size_t* pngBytes) {
   UnixNameFn unixName = WineUnixName();
   wchar_t magick[MAX_PATH] = {};
   if (unixName == nullptr && SearchPathW(nullptr, L"magick.exe", nullptr, MAX_PATH, magick, nullptr) == 0) return {};
@@ -83,6 +83,8 @@ Summary PngEncodeMs(const Bytes& bmpFile, const std::wstring& folder, int runs) 
     const double ms = unixName != nullptr ? EncodeUnderWine(unixName, bmp, png) : EncodeOnWindows(magick, bmp, png);
     if (ms < 0) break;
     times.push_back(ms);
+    e2e::Bytes written;
+    if (pngBytes != nullptr && e2e::ReadFileBytes(png, &written)) *pngBytes = written.size();
   }
   DeleteFileW(bmp.c_str());
   DeleteFileW(png.c_str());

@@ -13,6 +13,7 @@ namespace bench {
 // encoder's own time in ms. Count 0 when there is no encoder here. Under Wine
 // it runs the machine's /usr/bin/convert, timed on the Linux side (Wine does
 // not wait for Linux processes); on Windows, magick.exe from PATH.
-Summary PngEncodeMs(const Bytes& bmpFile, const std::wstring& folder, int runs);
+// *pngBytes, when given, receives the size of the PNG it wrote.
+Summary PngEncodeMs(const Bytes& bmpFile, const std::wstring& folder, int runs, std::size_t* pngBytes = nullptr);
 
 }  // namespace bench

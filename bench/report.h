@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "png_context.h"
+#include "png_bench.h"
 #include "program_bench.h"
 #include "save_bench.h"
 #include "soak.h"
@@ -15,7 +15,7 @@ namespace bench {
 struct SizeResults {
   SaveFigures save;
   ProgramFigures program;
-  Summary png;
+  PngFigures png;
 };
 
 // Writes the tables and the verdict on each target; returns false when a

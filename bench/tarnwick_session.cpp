@@ -64,10 +64,10 @@ DWORD HandlesInSystemTable(DWORD pid) {
   return mine;
 }
 
-// The first finished .bmp in the folder, or empty.
-std::wstring FinishedBitmap(const std::wstring& folder) {
+// The first finished picture in the folder (its extension .bmp or .png), or empty.
+std::wstring FinishedPicture(const std::wstring& folder, const wchar_t* extension) {
   for (const auto& name : e2e::FilesIn(folder)) {
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, L".bmp") == 0) return folder + name;
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, extension) == 0) return folder + name;
   }
   return L"";
 }
@@ -96,13 +96,18 @@ TarnwickSession::~TarnwickSession() {
   RestoreSettings();
 }
 
-bool TarnwickSession::Start(const std::wstring& folder) {
+bool TarnwickSession::Start(const std::wstring& folder, DWORD format) {
   folder_ = folder;
+  extension_ = format == 1 ? L".png" : L".bmp";
   // On a machine where Tarnwick is in use, its settings are put back after.
   path_.present = e2e::ReadSetting(L"Path", &path_.type, &path_.data);
   keys_.present = e2e::ReadSetting(L"Keys", &keys_.type, &keys_.data);
+  format_.present = e2e::ReadSetting(L"Format", &format_.type, &format_.data);
   settingsSaved_ = true;
-  if (!e2e::WriteFolderSetting(folder) || !e2e::WriteKeysSetting(kDefaultKeys)) return false;
+  if (!e2e::WriteFolderSetting(folder) || !e2e::WriteKeysSetting(kDefaultKeys) ||
+      RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"Format", REG_DWORD, &format, sizeof format) != ERROR_SUCCESS) {
+    return false;
+  }
   if (!tarnwick_.Start() || !tarnwick_.Running() || tarnwick_.MainWindow() == nullptr) return false;
   process_ = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, tarnwick_.Pid());
   return process_ != nullptr;
@@ -112,7 +117,7 @@ bool TarnwickSession::SaveWithHotKey(std::wstring* path, double* ms, DWORD timeo
   const double start = NowMs();
   e2e::PressDefaultHotKey();
   for (;;) {
-    *path = FinishedBitmap(folder_);
+    *path = FinishedPicture(folder_, extension_);
     *ms = NowMs() - start;
     if (!path->empty()) return true;
     if (*ms > timeoutMs) return false;
@@ -139,10 +144,10 @@ std::vector<std::string> TarnwickSession::DismissMessageBoxes() const {
 void TarnwickSession::RestoreSettings() {
   if (!settingsSaved_) return;
   e2e::DeleteSettings();
-  for (const auto* s : {&path_, &keys_}) {
+  for (const auto* s : {&path_, &keys_, &format_}) {
     if (!s->present) continue;
-    RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, s == &path_ ? L"Path" : L"Keys", s->type, s->data.data(),
-                    static_cast<DWORD>(s->data.size()));
+    RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, s == &path_ ? L"Path" : s == &keys_ ? L"Keys" : L"Format", s->type,
+                    s->data.data(), static_cast<DWORD>(s->data.size()));
   }
 }
 

@@ -32,11 +32,11 @@ class TarnwickSession {
   TarnwickSession(const TarnwickSession&) = delete;
   TarnwickSession& operator=(const TarnwickSession&) = delete;
 
-  // Stores `folder` (ending with a backslash) and the default hot key, then
-  // starts the program.
-  bool Start(const std::wstring& folder);
+  // Stores `folder` (ending with a backslash), the default hot key and the
+  // format (0 BMP, 1 PNG), then starts the program.
+  bool Start(const std::wstring& folder, DWORD format = 0);
 
-  // Presses the hot key and waits until a finished .bmp file is in the
+  // Presses the hot key and waits until a finished .bmp (or .png) file is in the
   // folder (a save writes under a temporary name and renames it only when
   // complete). False on time-out; *ms is from the key press to the file.
   bool SaveWithHotKey(std::wstring* path, double* ms, DWORD timeoutMs = 20000);
@@ -62,7 +62,8 @@ class TarnwickSession {
   e2e::TarnwickProcess tarnwick_;
   HANDLE process_ = nullptr;
   std::wstring folder_;
-  Setting path_, keys_;
+  const wchar_t* extension_ = L".bmp";
+  Setting path_, keys_, format_;
   bool settingsSaved_ = false;
 };
 

@@ -4,12 +4,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "common/app_state.h"
 #include "common/folder_levels.h"
 #include "common/safe_format.h"
 #include "common/bounded_text.h"
 #include "capture/bmp_pieces.h"
+#include "capture/png_picture.h"
 #include "capture/save_file_name.h"
 #include "platform/owners.h"
 
@@ -97,19 +99,19 @@ bool ReadMatches(platform::FileSystem& files, platform::Handle file, const std::
 }
 
 // The file at `path` holds exactly the picture this save writes.
-bool FileHoldsPicture(platform::FileSystem& files, const char16_t* path, const BmpPieces& pieces) {
+bool FileHoldsPicture(platform::FileSystem& files, const char16_t* path, const PictureBytes& bytes) {
   const platform::OpenFile file(files, files.OpenForReading(path));
   if (!file.valid()) return false;
+  for (std::size_t i = 0; i < bytes.count; ++i) {
+    if (!ReadMatches(files, file.get(), bytes.runs[i].data, bytes.runs[i].length)) return false;
+  }
   std::uint8_t beyond = 0;
   std::uint32_t got = 1;
-  return ReadMatches(files, file.get(), pieces.fileHeader, kFileHeaderBytes) &&
-         ReadMatches(files, file.get(), pieces.bitmapInfo, pieces.bitmapInfoLength) &&
-         ReadMatches(files, file.get(), g_pClipboardDib + pieces.pixelOffset, pieces.pixelLength) &&
-         files.Read(file.get(), &beyond, 1, &got) && got == 0;
+  return files.Read(file.get(), &beyond, 1, &got) && got == 0;
 }
 
-bool ComposeFilePath(const platform::LocalTime& time, int picture) {
-  return MakeSaveFileName(time, g_szFileName, kFileNameChars, picture) > 0 &&
+bool ComposeFilePath(const platform::LocalTime& time, int picture, std::uint32_t format) {
+  return MakeSaveFileName(time, g_szFileName, kFileNameChars, picture, format) > 0 &&
          CopyText(g_szFilePath, kFilePathChars, g_szSaveDir) &&
          AppendText(g_szFilePath, kFilePathChars, g_szFileName);
 }
@@ -119,39 +121,38 @@ bool ComposeFilePath(const platform::LocalTime& time, int picture) {
 // too, only sends the picture on to the next name. When a taken name already
 // holds this very picture (a held key repeats it) nothing more is made.
 SaveResult PlaceFile(platform::FileSystem& files, OutputFile& output, const platform::LocalTime& time,
-                     const BmpPieces& pieces) {
+                     const PictureBytes& bytes) {
   for (int picture = 1; picture <= kMaxPicturesPerSecond; ++picture) {
-    if (!ComposeFilePath(time, picture)) break;
+    if (!ComposeFilePath(time, picture, bytes.format)) break;
     std::uint32_t error = 0;
     if (files.MoveNew(s_tempPath, g_szFilePath, &error)) {
       output.Keep();
       return SAVE_OK;
     }
     if (error != platform::kErrorAlreadyExists && error != platform::kErrorFileExists) return SAVE_ERR_WRITE_FILE;
-    if (FileHoldsPicture(files, g_szFilePath, pieces)) return SAVE_OK;
+    if (FileHoldsPicture(files, g_szFilePath, bytes)) return SAVE_OK;
   }
   return SAVE_ERR_FILE_NAME;
 }
 
 SaveResult WriteBitmapFile(platform::FileSystem& files, OutputFile& output, const platform::LocalTime& time,
-                           const BmpPieces& pieces) {
+                           const PictureBytes& bytes) {
   // Every write is made whatever became of the one before.
-  const bool fileHeaderWritten = files.Write(g_hOutputFile, pieces.fileHeader, kFileHeaderBytes);
-  const bool bitmapInfoWritten = files.Write(g_hOutputFile, pieces.bitmapInfo, pieces.bitmapInfoLength);
-  const bool pixelsWritten =
-      files.Write(g_hOutputFile, g_pClipboardDib + pieces.pixelOffset, pieces.pixelLength);
+  bool written = true;
+  for (std::size_t i = 0; i < bytes.count; ++i) {
+    written = files.Write(g_hOutputFile, bytes.runs[i].data, bytes.runs[i].length) && written;
+  }
   // The data is on the disk before the file has its name, so that a power
   // cut cannot leave the name on an empty or zero-filled file.
-  if (!fileHeaderWritten || !bitmapInfoWritten || !pixelsWritten || !files.Flush(g_hOutputFile) ||
-      !files.MakePlain(g_hOutputFile)) {
-    return SAVE_ERR_WRITE_FILE;
-  }
-  return PlaceFile(files, output, time, pieces);
+  if (!written || !files.Flush(g_hOutputFile) || !files.MakePlain(g_hOutputFile)) return SAVE_ERR_WRITE_FILE;
+  return PlaceFile(files, output, time, bytes);
 }
 
 // Writes the CF_DIB block `dib` (null when it could not be read) into
-// `folder`, from the folder's levels to the file's final name.
-SaveResult SaveBlock(platform::Platform& os, const char16_t* folder, const std::uint8_t* dib, std::size_t size) {
+// `folder` as a file of `format`, from the folder's levels to the file's
+// final name.
+SaveResult SaveBlock(platform::Platform& os, const char16_t* folder, std::uint32_t format, const std::uint8_t* dib,
+                     std::size_t size) {
   if (SafeFormat(g_szSaveDir, kPathChars, u"%s", folder) <= 0) return SAVE_ERR_SAVE_DIR;
   const std::size_t length = BoundedLength(g_szSaveDir, kPathChars);
   // A 219-character folder has no room for the backslash: refused, not overrun.
@@ -162,8 +163,9 @@ SaveResult SaveBlock(platform::Platform& os, const char16_t* folder, const std::
   // Any level that cannot be made ends the save.
   if (!CreateMissingFolderLevels(g_szSaveDir, nullptr)) return SAVE_ERR_CREATE_DIR;
 
+  if (format != kFormatPng) format = kFormatBmp;
   const platform::LocalTime time = os.clock.Now();
-  if (!ComposeFilePath(time, 1) ||
+  if (!ComposeFilePath(time, 1, format) ||
       SafeFormat(s_tempPath, kFilePathChars, u"%s%s%d%s", g_szSaveDir, kTempPrefix,
                  static_cast<int>(os.threads.ProcessId()), kTempSuffix) <= 0) {
     return SAVE_ERR_FILE_NAME;
@@ -182,16 +184,25 @@ SaveResult SaveBlock(platform::Platform& os, const char16_t* folder, const std::
   // The block does not hold what its header claims (nothing is read past its
   // end), or holds a bitmap that cannot be written as what it is.
   if (!pieces.valid) return SAVE_ERR_BITMAP_DATA;
-  return WriteBitmapFile(os.files, output, time, pieces);
+  if (format == kFormatBmp) return WriteBitmapFile(os.files, output, time, BmpFileBytes(pieces, g_pClipboardDib));
+
+  // A picture the encoder refuses is told like one that cannot be read.
+  std::vector<std::uint8_t> png;
+  if (!EncodePngPicture(os.codecs, pieces, g_pClipboardDib, &png)) return SAVE_ERR_BITMAP_DATA;
+  PictureBytes bytes;
+  bytes.format = kFormatPng;
+  bytes.runs[0] = {png.data(), static_cast<std::uint32_t>(png.size())};
+  bytes.count = 1;
+  return WriteBitmapFile(os.files, output, time, bytes);
 }
 
 }  // namespace
 
-SaveResult SaveTakenPicture(const char16_t* folder, const TakenPicture& picture) {
-  return SaveBlock(platform::Current(), folder, picture.copy.bytes(), picture.copy.size());
+SaveResult SaveTakenPicture(const char16_t* folder, std::uint32_t format, const TakenPicture& picture) {
+  return SaveBlock(platform::Current(), folder, format, picture.copy.bytes(), picture.copy.size());
 }
 
-SaveResult SaveStraightFromClipboard(const char16_t* folder) {
+SaveResult SaveStraightFromClipboard(const char16_t* folder, std::uint32_t format) {
   platform::Platform& os = platform::Current();
   platform::OpenedClipboard clipboard(os.clipboard);
   if (!OpenClipboardSoon(clipboard, os.threads)) return SAVE_ERR_OPEN_CLIPBOARD;
@@ -199,14 +210,14 @@ SaveResult SaveStraightFromClipboard(const char16_t* folder) {
   // Released in reverse order: the file first, then the block, then the
   // clipboard.
   const platform::LockedBlock block(os.memory, os.clipboard.GetDib());
-  return SaveBlock(os, folder, block.bytes(), block.size());
+  return SaveBlock(os, folder, format, block.bytes(), block.size());
 }
 
 SaveResult SaveClipboardBitmap() {
   const TakenPicture picture = TakePicture();
   if (picture.result != SAVE_OK) return picture.result;
-  if (picture.noMemory) return SaveStraightFromClipboard(g_szPath);
-  return SaveTakenPicture(g_szPath, picture);
+  if (picture.noMemory) return SaveStraightFromClipboard(g_szPath, g_dwFormat);
+  return SaveTakenPicture(g_szPath, g_dwFormat, picture);
 }
 
 void InitSaveState() {

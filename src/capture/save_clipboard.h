@@ -1,20 +1,23 @@
-// Saves a picture as a BMP file named after the local time, in a folder. The
-// file is written under a hidden temporary name, flushed, and only then given
-// its final name, which it never takes from another file.
+// Saves a picture as a BMP or PNG file named after the local time, in a
+// folder. The file is written under a hidden temporary name, flushed, and
+// only then given its final name, which it never takes from another file.
 #pragma once
+
+#include <cstdint>
 
 #include "capture/save_result.h"
 #include "capture/take_picture.h"
 
-// Writes a picture a press took into `folder`. One save at a time.
-SaveResult SaveTakenPicture(const char16_t* folder, const TakenPicture& picture);
+// Writes a picture a press took into `folder`, as a file of `format`
+// (kFormatBmp or kFormatPng). One save at a time.
+SaveResult SaveTakenPicture(const char16_t* folder, std::uint32_t format, const TakenPicture& picture);
 
 // Writes the clipboard's bitmap into `folder` while holding the clipboard:
 // for a picture too large to copy.
-SaveResult SaveStraightFromClipboard(const char16_t* folder);
+SaveResult SaveStraightFromClipboard(const char16_t* folder, std::uint32_t format);
 
-// The whole save of the clipboard's bitmap into g_szPath, on the calling
-// thread: takes the picture, then writes it.
+// The whole save of the clipboard's bitmap into g_szPath as g_dwFormat, on
+// the calling thread: takes the picture, then writes it.
 SaveResult SaveClipboardBitmap();
 
 // Start-up: empties the save scratch and registers CloseSaveHandles to run at

@@ -17,8 +17,10 @@ namespace {
 struct Press {
   std::uint64_t ticket = 0;
   bool automatic = false;
-  // The folder as it was at the press: the settings may change meanwhile.
+  // The folder and format as they were at the press: the settings may change
+  // meanwhile.
   char16_t folder[kPathChars] = {};
+  std::uint32_t format = kFormatBmp;
 };
 
 // Never destroyed: a worker that outlives the exit wait may still use it.
@@ -38,6 +40,7 @@ int StartSave(bool automatic) {
   }
   press->automatic = automatic;
   std::copy_n(g_szPath, kPathChars, press->folder);
+  press->format = g_dwFormat;
   press->ticket = Turns().Enter();
   const platform::ThreadHandle thread(os.threads, os.threads.Start(SaveWorkerThread, press.get()));
   if (thread.get() == nullptr) {
@@ -66,7 +69,7 @@ std::uint32_t SaveWorkerThread(void* parameter) {
     // earlier save is still to be written. Holding the clipboard while they
     // are would stop every other program's copy for as long.
     if (turns.IsTurnToWrite(press->ticket)) {
-      result = SaveStraightFromClipboard(press->folder);
+      result = SaveStraightFromClipboard(press->folder, press->format);
       written = true;
     } else {
       result = SAVE_ERR_BITMAP_DATA;
@@ -75,7 +78,7 @@ std::uint32_t SaveWorkerThread(void* parameter) {
   turns.Taken(press->ticket);
 
   turns.WaitToWrite(press->ticket);
-  if (result == SAVE_OK && !written) result = SaveTakenPicture(press->folder, picture);
+  if (result == SAVE_OK && !written) result = SaveTakenPicture(press->folder, press->format, picture);
   picture.copy = platform::MemoryCopy();
   // Handed on before the turn passes, so that once every save is written no
   // worker touches anything more.

@@ -1,7 +1,7 @@
 // The program's process-wide state. Everything the subsystems share lives
-// here, as plain globals: the user-interface thread owns it, and the one save
-// worker touches only g_szPath (read) and the save scratch, while the
-// user-interface thread waits for it.
+// here, as plain globals: the user-interface thread owns it. A save's worker
+// touches only the save scratch, one worker at a time; it gets the folder and
+// the format as they were at its press, copied on the user-interface thread.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,10 @@ constexpr int kFilePathChars = 260;  // g_szFilePath
 constexpr std::int32_t kFirstHotKeyId = 1000;
 constexpr std::uint32_t kDefaultKeys = 0x00020069;  // Control + numeric-keypad 9
 
+// g_dwFormat: the file format a save writes.
+constexpr std::uint32_t kFormatBmp = 0;
+constexpr std::uint32_t kFormatPng = 1;
+
 // Hot key, windows and dialogs.
 extern std::int32_t g_nHotKeyId;         // identifier of the registered hot key
 extern void* g_hMainWnd;                 // the hidden main dialog (HWND)
@@ -29,6 +33,7 @@ extern std::int32_t g_bAboutDlgOpen;
 extern std::uint32_t g_dwKeys;           // packed hot key: modifiers << 16 | virtual key
 extern platform::Handle g_hConfigKey;    // the settings key while it is open
 extern char16_t g_szPath[kPathChars];    // the save folder, ending with a backslash
+extern std::uint32_t g_dwFormat;         // kFormatBmp or kFormatPng
 
 // Save scratch, used only by the save routine.
 extern char16_t g_szSaveDir[kPathChars];

@@ -22,7 +22,11 @@ BOOL CConfigDlg::OnInitDialog() {
   CDialogEx::OnInitDialog();
   m_pathEdit = GetDlgItem(IDC_PATH_EDIT);
   m_hotKeyCtrl = GetDlgItem(IDC_HOTKEY);
+  m_formatCombo = GetDlgItem(IDC_FORMAT_COMBO);
   AddBrowseButton();
+  for (const char16_t* name : kFormatNames) {
+    SendMessageW(m_formatCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  }
 
   char16_t folder[kPathChars];
   std::uint16_t hotKey = 0;
@@ -30,6 +34,8 @@ BOOL CConfigDlg::OnInitDialog() {
     SetWindowTextW(m_pathEdit, reinterpret_cast<const wchar_t*>(folder));
     SendMessageW(m_hotKeyCtrl, HKM_SETHOTKEY, hotKey, 0);
   }
+  // The stored format, loaded with the other settings (BMP when none is).
+  SendMessageW(m_formatCombo, CB_SETCURSEL, g_dwFormat == kFormatPng ? kFormatPng : kFormatBmp, 0);
   return TRUE;
 }
 
@@ -86,7 +92,10 @@ std::wstring CConfigDlg::FolderText() const {
 void CConfigDlg::OnBnClickedSave() {
   const std::wstring folder = FolderText();
   const LRESULT hotKey = SendMessageW(m_hotKeyCtrl, HKM_GETHOTKEY, 0, 0);
-  if (SaveSettings(reinterpret_cast<const char16_t*>(folder.c_str()), LOBYTE(LOWORD(hotKey)), HIBYTE(LOWORD(hotKey)))) {
+  const std::uint32_t format =
+      SendMessageW(m_formatCombo, CB_GETCURSEL, 0, 0) == static_cast<LRESULT>(kFormatPng) ? kFormatPng : kFormatBmp;
+  if (SaveSettings(reinterpret_cast<const char16_t*>(folder.c_str()), LOBYTE(LOWORD(hotKey)), HIBYTE(LOWORD(hotKey)),
+                   format)) {
     CDialogEx::OnOK();
   }
 }

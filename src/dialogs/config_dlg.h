@@ -1,5 +1,5 @@
-// The settings dialog: the save folder and the hot key. Save and Cancel are
-// its only ways out; Esc and Enter are dropped.
+// The settings dialog: the save folder, the hot key and the file format.
+// Save and Cancel are its only ways out; Esc and Enter are dropped.
 #pragma once
 
 #include <windows.h>
@@ -30,4 +30,5 @@ class CConfigDlg : public CDialogEx {
 
   HWND m_pathEdit = nullptr;
   HWND m_hotKeyCtrl = nullptr;
+  HWND m_formatCombo = nullptr;
 };

@@ -147,6 +147,7 @@ class MessageBoxes {
 constexpr std::uint32_t kRegBinary = 3;
 constexpr std::uint32_t kRegDword = 4;
 constexpr std::uint32_t kRrfRtRegBinary = 0x08;
+constexpr std::uint32_t kRrfRtRegDword = 0x10;
 constexpr std::uint32_t kRrfRtDword = 0x18;  // RRF_RT_REG_BINARY | RRF_RT_REG_DWORD
 
 // The current user's registry, as the settings store uses it. Results are
@@ -197,6 +198,24 @@ class HotKeys {
   virtual bool Unregister(void* window, std::int32_t id) = 0;
 };
 
+// One run of bytes; a file may be handed over as several, one after the other.
+struct ByteRun {
+  const std::uint8_t* data = nullptr;
+  std::uint32_t length = 0;
+};
+
+// The system's own image codecs (Windows Imaging Component).
+class ImageCodecs {
+ public:
+  virtual ~ImageCodecs() = default;
+  // Reads the BMP file made of `runs` with the system's BMP decoder and
+  // encodes it as a PNG into *png: with its alpha channel when `keepAlpha`,
+  // else as plain RGB, every pixel opaque. False, *png then meaningless, when
+  // the decoder or the encoder refuses the picture or memory runs short.
+  // Runs on any thread, the save's worker included.
+  virtual bool EncodePng(const ByteRun* runs, std::size_t count, bool keepAlpha, std::vector<std::uint8_t>* png) = 0;
+};
+
 // Everything the program relies on, in one place.
 struct Platform {
   Clipboard& clipboard;
@@ -208,6 +227,7 @@ struct Platform {
   Registry& registry;
   Shell& shell;
   HotKeys& hotKeys;
+  ImageCodecs& codecs;
 };
 
 // The platform in use: the one installed by Install(), else the default that

@@ -26,7 +26,7 @@ bool OpenSettings(char16_t* folder, std::uint16_t* hotKeyValue) {
   return true;
 }
 
-bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers) {
+bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers, std::uint32_t format) {
   // A text longer than the stored folder is refused, never cut: a cut that
   // ends on a backslash would send the saves into a parent folder. A
   // 219-character text without a final backslash has no room for one: it is
@@ -38,7 +38,7 @@ bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifi
     return false;
   }
   if (!RegisterNewHotKey(key, modifiers)) return false;
-  return StoreSettings(folder);
+  return StoreSettings(folder, format);
 }
 
 bool CancelSettings() { return RestoreHotKey(); }

@@ -6,14 +6,14 @@
 
 // Opening: loads the settings, puts the folder into `folder` (kPathChars
 // units) and the hot-key box's value (modifiers << 8 | key) into
-// `hotKeyValue`, and suspends the hot key. When there is no folder to show it
+// `hotKeyValue`, and suspends the hot key. The format to show is g_dwFormat. When there is no folder to show it
 // says so and returns false: the boxes stay empty and the key stays as it is.
 bool OpenSettings(char16_t* folder, std::uint16_t* hotKeyValue);
 
-// Save, given the whole folder text as typed (of any length) and the hot-key
-// box's key and modifiers. True when the dialog ends with OK; every failure
+// Save, given the whole folder text as typed (of any length), the hot-key
+// box's key and modifiers and the chosen format. True when the dialog ends with OK; every failure
 // has shown its message.
-bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers);
+bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers, std::uint32_t format);
 
 // Cancel, and any other close of the dialog: registers the stored key again
 // when the opening suspended it and no Save has registered one since. True

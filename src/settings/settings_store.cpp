@@ -16,6 +16,7 @@ namespace {
 
 constexpr char16_t kPathName[] = u"Path";
 constexpr char16_t kKeysName[] = u"Keys";
+constexpr char16_t kFormatName[] = u"Format";
 // "Path" always carries the whole folder buffer, whatever the text's length.
 constexpr std::uint32_t kPathBytes = kPathChars * sizeof(char16_t);  // 440
 constexpr std::uint32_t kKeysBytes = sizeof(std::uint32_t);
@@ -81,6 +82,18 @@ bool ReadKeys(platform::Registry& registry, std::uint32_t* bytes) {
   return true;
 }
 
+// Reads "Format": a REG_DWORD of a known format; anything else means BMP, so
+// that a value written by a later version or by hand never stops a save.
+void ReadFormat(platform::Registry& registry) {
+  std::uint32_t format = kFormatBmp;
+  std::uint32_t bytes = sizeof format;
+  if (registry.GetValue(g_hConfigKey, kFormatName, platform::kRrfRtRegDword, &format, &bytes) != 0 ||
+      bytes != sizeof format || format > kFormatPng) {
+    format = kFormatBmp;
+  }
+  g_dwFormat = format;
+}
+
 bool WritePath(platform::Registry& registry) {
   return registry.SetValue(g_hConfigKey, kPathName, platform::kRegBinary, g_szPath, kPathBytes) == 0;
 }
@@ -90,7 +103,7 @@ bool WriteKeys(platform::Registry& registry) {
 }
 
 // StoreSettings' steps up to the writes; false at the first that fails.
-bool StoreBoth(platform::Registry& registry, const char16_t* folder) {
+bool StoreAll(platform::Registry& registry, const char16_t* folder, std::uint32_t format) {
   // Formatted aside first: a folder that does not fit leaves g_szPath as it
   // was instead of empty.
   char16_t text[kPathChars];
@@ -98,9 +111,11 @@ bool StoreBoth(platform::Registry& registry, const char16_t* folder) {
   // Only the text and its NUL: the units after it keep what an earlier,
   // longer folder left there, as the stored value does.
   CopyText(g_szPath, kPathChars, text);
+  g_dwFormat = format;
 
   const ConfigKey key(registry);
-  return key.opened() && WritePath(registry) && WriteKeys(registry);
+  return key.opened() && WritePath(registry) && WriteKeys(registry) &&
+         registry.SetValue(g_hConfigKey, kFormatName, platform::kRegDword, &g_dwFormat, sizeof g_dwFormat) == 0;
 }
 
 }  // namespace
@@ -131,6 +146,7 @@ int LoadSettings() {
 
   const ConfigKey key(registry);
   if (!key.opened()) return 0;
+  ReadFormat(registry);
 
   // "Keys" is read only once "Path" has been; when either fails, memory is
   // written back whole, so a first start stores the defaults.
@@ -146,9 +162,9 @@ int LoadSettings() {
   return 0;
 }
 
-bool StoreSettings(const char16_t* folder) {
+bool StoreSettings(const char16_t* folder, std::uint32_t format) {
   platform::Platform& os = platform::Current();
-  if (!StoreBoth(os.registry, folder)) {
+  if (!StoreAll(os.registry, folder, format)) {
     ShowSettingsErrorBox(kSettingsSaveFailedText);
     return false;
   }

@@ -1,8 +1,11 @@
-// The two persisted settings, g_szPath and g_dwKeys, and their registry
-// format under HKEY_CURRENT_USER\Software\ClipboardTarnwick:
-//   "Path"  REG_BINARY, always exactly 440 bytes (the whole g_szPath buffer)
-//   "Keys"  REG_DWORD, the packed hot-key word
+// The persisted settings, g_szPath, g_dwKeys and g_dwFormat, and their
+// registry format under HKEY_CURRENT_USER\Software\ClipboardTarnwick:
+//   "Path"    REG_BINARY, always exactly 440 bytes (the whole g_szPath buffer)
+//   "Keys"    REG_DWORD, the packed hot-key word
+//   "Format"  REG_DWORD, 0 BMP or 1 PNG; anything else, or none, reads as BMP
 #pragma once
+
+#include <cstdint>
 
 extern const char16_t kSettingsKey[];  // u"Software\\ClipboardTarnwick"
 
@@ -11,13 +14,14 @@ extern const char16_t kSettingsKey[];  // u"Software\\ClipboardTarnwick"
 // application object is constructed (see the application's source).
 void InitDefaultSettings();
 
-// Reads both values into memory; when either cannot be read, writes both from
-// memory instead. 1 on success, 0 when the key cannot be opened or a write
-// failed (the latter after the "GH" box).
+// Reads "Path" and "Keys" into memory; when either cannot be read, writes
+// both from memory instead. 1 on success, 0 when the key cannot be opened or
+// a write failed (the latter after the "GH" box). "Format" is read as well,
+// and never written back: one that cannot be read means BMP.
 int LoadSettings();
 
 // Copies `folder` (validated, ending with a backslash, at most 219 units)
-// into g_szPath and writes both values. Shows "保存成功" and returns true, or
+// into g_szPath and `format` into g_dwFormat, and writes all three values. Shows "保存成功" and returns true, or
 // shows "保存配置信息失败" and returns false; the settings dialog ends with OK
 // only on true.
-bool StoreSettings(const char16_t* folder);
+bool StoreSettings(const char16_t* folder, std::uint32_t format);

@@ -5,9 +5,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 #include "support/dialog_template.h"
+#include "support/image_decoder.h"
 
 namespace {
 
@@ -17,7 +19,7 @@ constexpr wchar_t kCaption[] = L"剪切板Tarnwick";
 constexpr wchar_t kSettingsTitle[] = L"设置";
 constexpr wchar_t kHelpTitle[] = L"帮助";
 constexpr wchar_t kAboutTitle[] = L"关于";
-constexpr int kPathEdit = 1017, kHotKey = 1038, kSave = 1041, kCancel = 1044;
+constexpr int kPathEdit = 1017, kHotKey = 1038, kSave = 1041, kCancel = 1044, kFormat = 1045;
 constexpr int kAboutClose = 1042, kHelpClose = 1043, kAboutPicture = 139, kBrowseButton = 1100;
 constexpr WORD kControlShift = HOTKEYF_CONTROL | HOTKEYF_SHIFT;
 
@@ -70,7 +72,9 @@ void ExpectControlsInTemplatePlaces(HWND dialog, WORD templateId) {
     const bool picture = (item.style & SS_TYPEMASK) == SS_BITMAP;
     if (!picture) {
       EXPECT_NEAR(item.cx * sx, r.right - r.left, tolerance) << "control " << item.id;
-      EXPECT_NEAR(item.cy * sy, r.bottom - r.top, tolerance) << "control " << item.id;
+      // A drop-down list's template height includes its list.
+      EXPECT_TRUE(item.windowClass == u"COMBOBOX" || std::abs(item.cy * sy - (r.bottom - r.top)) <= tolerance)
+          << "control " << item.id;
     }
     child = next(GetWindow(child, GW_HWNDNEXT));
   }
@@ -215,6 +219,43 @@ TEST_F(Dialogs, SaveStoresTheNewFolderAndKeyAndOnlyTheNewKeySaves) {
   // Control + Shift + F9 was registered as Control + Shift, not as Alt.
   EXPECT_TRUE(HotKeySaves({VK_CONTROL, VK_SHIFT}, VK_F9, chosen + L"\\")) << "the new key saves";
   EXPECT_FALSE(HotKeySaves({VK_CONTROL}, VK_NUMPAD9, chosen + L"\\")) << "the old key no longer does";
+}
+
+TEST_F(Dialogs, PngChosenSavesOpaquePngsOnlyAndIsStillChosenAfterARestart) {
+  HWND settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  SendMessageW(GetDlgItem(settings, kFormat), CB_SETCURSEL, 1, 0);
+  Click(settings, kSave);
+  ExpectBox(L"保存成功", true);
+  ASSERT_TRUE(e2e::WaitForClosed(settings));
+
+  // A screen grab's fourth byte is no alpha, whatever it holds.
+  const Bytes block = testsupport::RgbDib(16, 9, 32, 5);
+  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(block));
+  e2e::PressDefaultHotKey();
+  std::vector<std::wstring> pngs;
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !(pngs = e2e::FilesIn(folder, L"*.png")).empty(); }, 10000));
+  EXPECT_EQ(pngs, e2e::FilesIn(folder)) << "one .png, no .bmp and no temporary file";
+  Bytes png;
+  ASSERT_TRUE(e2e::ReadFileBytes(folder + pngs[0], &png));
+  ASSERT_GT(png.size(), 33u);
+  EXPECT_EQ(2, png[25]) << "truecolour without alpha: every pixel opaque";
+  EXPECT_EQ(std::string::npos, std::string(png.begin(), png.end()).find("tRNS")) << "and no transparent colour";
+  if (testsupport::ImageDecoderAvailable()) {
+    const std::wstring file = folder + pngs[0];
+    testsupport::DecodedImage decoded;
+    ASSERT_TRUE(testsupport::DecodeImage(std::u16string(file.begin(), file.end()), &decoded));
+    EXPECT_TRUE(testsupport::PixelsOfRgbDib(block, 40).rgb == decoded.rgb) << "the picture, pixel for pixel";
+  }
+
+  EXPECT_EQ(0, tarnwick.Exit());
+  ASSERT_TRUE(tarnwick.Start());
+  main = tarnwick.MainWindow();
+  settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  EXPECT_EQ(1, SendMessageW(GetDlgItem(settings, kFormat), CB_GETCURSEL, 0, 0)) << "PNG, as stored";
+  Click(settings, kCancel);
+  EXPECT_TRUE(e2e::WaitForClosed(settings));
 }
 
 TEST_F(Dialogs, RefusedFolderKeyWithoutModifierAndKeyTakenKeepTheDialogOpen) {

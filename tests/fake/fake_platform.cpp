@@ -535,7 +535,7 @@ void FakeHotKeys::HoldElsewhere(std::uint32_t modifiers, std::uint32_t virtualKe
 // ---- the whole --------------------------------------------------------------
 
 FakePlatform::FakePlatform()
-    : platform{clipboard, memory, files, clock, threads, messageBoxes, registry, shell, hotKeys} {}
+    : platform{clipboard, memory, files, clock, threads, messageBoxes, registry, shell, hotKeys, codecs} {}
 
 FakePlatform::~FakePlatform() {
   if (installed_) platform::Install(nullptr);

@@ -263,6 +263,24 @@ class FakeHotKeys : public platform::HotKeys {
   std::uint32_t lastError = 0;
 };
 
+// The image encoder: hands back "PNG" and the BMP file it was given, so that
+// each picture gives bytes of its own, or refuses.
+class FakeImageCodecs : public platform::ImageCodecs {
+ public:
+  bool EncodePng(const platform::ByteRun* runs, std::size_t count, bool keepAlpha, Bytes* png) override {
+    lastBmp.clear();
+    for (std::size_t i = 0; i < count; ++i) lastBmp.insert(lastBmp.end(), runs[i].data, runs[i].data + runs[i].length);
+    lastKeptAlpha = keepAlpha;
+    *png = {0x89, 'P', 'N', 'G'};
+    png->insert(png->end(), lastBmp.begin(), lastBmp.end());
+    return !refuses;
+  }
+
+  bool refuses = false;
+  Bytes lastBmp;  // the BMP file of the last call
+  bool lastKeptAlpha = false;
+};
+
 struct ShownBox {
   std::u16string text;
   std::u16string caption;
@@ -302,6 +320,7 @@ class FakePlatform {
   FakeRegistry registry;
   FakeShell shell;
   FakeHotKeys hotKeys;
+  FakeImageCodecs codecs;
   platform::Platform platform;
 
  private:

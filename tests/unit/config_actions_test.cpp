@@ -117,15 +117,17 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
   CopyText(folder, kPathChars, u"D:\\new\\shots");
   // 保存 clicked again while its own 保存成功 is up: the box keeps it out.
   os.messageBoxes.clickWhileOpen = [&](const fake::ShownBox&) {
-    SaveSettings(folder, 0x78, HOTKEYF_CONTROL | HOTKEYF_SHIFT);
+    SaveSettings(folder, 0x78, HOTKEYF_CONTROL | HOTKEYF_SHIFT, kFormatPng);
   };
-  EXPECT_TRUE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL | HOTKEYF_SHIFT));  // F9
+  EXPECT_TRUE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL | HOTKEYF_SHIFT, kFormatPng));  // F9
   EXPECT_EQ(1, g_bHotKeyRegistered);
 
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\new\\shots\\"));
   EXPECT_TRUE(Registered(platform::kModControl | platform::kModShift, 0x78)) << "Shift registers as Shift";
   EXPECT_EQ(FolderBytes(u"D:\\new\\shots\\"), Stored(u"Path")->data);
   EXPECT_EQ(Word(0x00030078), Stored(u"Keys")->data) << "stored in the control's encoding";
+  EXPECT_EQ(Word(kFormatPng), Stored(u"Format")->data);
+  EXPECT_EQ(kFormatPng, g_dwFormat) << "the next press saves PNG";
   ASSERT_EQ(1u, os.messageBoxes.shown.size());
   EXPECT_EQ(u"保存成功", LastBox());
   EXPECT_EQ(platform::kMbIconInformation | platform::kMbTaskModal, os.messageBoxes.shown.back().style);
@@ -134,7 +136,7 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
 TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   CopyText(folder, kPathChars, u"D:\\a..b");
-  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL));
+  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL, kFormatBmp));
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
   EXPECT_TRUE(os.files.directoriesCreated.empty());
   EXPECT_TRUE(os.hotKeys.registered.empty());
@@ -142,13 +144,13 @@ TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
 
   std::u16string full = u"D:\\" + std::u16string(216, u'x');
   CopyText(folder, kPathChars, full.c_str());
-  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL)) << "no room for the final backslash";
+  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL, kFormatBmp)) << "no room for the final backslash";
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
 
   // Longer than the stored folder: refused, not cut at the backslash that
   // the 219th character is.
   const std::u16string typed = u"D:\\" + std::u16string(215, u'y') + u"\\" + std::u16string(11, u'z');
-  EXPECT_FALSE(SaveSettings(typed.c_str(), 0x78, HOTKEYF_CONTROL));
+  EXPECT_FALSE(SaveSettings(typed.c_str(), 0x78, HOTKEYF_CONTROL, kFormatBmp));
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
   EXPECT_TRUE(os.files.directoriesCreated.empty());
   EXPECT_EQ(FolderBytes(u"D:\\old\\"), Stored(u"Path")->data);
@@ -157,7 +159,7 @@ TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
 TEST_F(SettingsDialog, KeyWithoutModifierIsRefusedAfterTheFolderIsMade) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   CopyText(folder, kPathChars, u"D:\\f5\\");
-  EXPECT_FALSE(SaveSettings(folder, 0x74, 0));
+  EXPECT_FALSE(SaveSettings(folder, 0x74, 0, kFormatBmp));
   EXPECT_EQ(u"必须使用一个组合键作为热键", LastBox());
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\f5\\"));
   EXPECT_EQ(FolderBytes(u"D:\\old\\"), Stored(u"Path")->data);
@@ -167,7 +169,7 @@ TEST_F(SettingsDialog, KeyTakenElsewhereAtSaveThenCancelRestoresTheStoredKey) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   os.hotKeys.HoldElsewhere(platform::kModAlt, 0x41);
   CopyText(folder, kPathChars, u"D:\\new\\");
-  EXPECT_FALSE(SaveSettings(folder, 0x41, HOTKEYF_ALT));
+  EXPECT_FALSE(SaveSettings(folder, 0x41, HOTKEYF_ALT, kFormatBmp));
   EXPECT_EQ(u"注册热键失败, 热键已被其他程序占用, 请设置其他热键", LastBox());
   EXPECT_EQ(0, g_bHotKeyRegistered);
 
@@ -189,7 +191,7 @@ TEST_F(SettingsDialog, SaveWhoseRegistryWriteFailsKeepsTheNewKeyAndStaysOpen) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   os.registry.setFails[u"Keys"] = {0, 5};
   CopyText(folder, kPathChars, u"D:\\new\\");
-  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL));
+  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL, kFormatBmp));
   EXPECT_EQ(u"保存配置信息失败", LastBox());
   EXPECT_TRUE(Registered(platform::kModControl, 0x78));
   EXPECT_EQ(std::u16string(u"D:\\new\\"), g_szPath) << "the running program uses the new folder";

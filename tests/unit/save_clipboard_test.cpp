@@ -204,6 +204,56 @@ TEST_F(SaveClipboardBitmapTest, PicturesOfOneSecondGetNumberedNamesAndARepeatMak
   ExpectReleased(6);
 }
 
+TEST_F(SaveClipboardBitmapTest, PngSaveEncodesTheBmpFileKeepsEveryGuaranteeAndOnlyRealAlpha) {
+  const Bytes a = testsupport::RgbDib(2, 2, 32, 1), b = testsupport::RgbDib(2, 2, 32, 2);
+  os.clipboard.SetDib(a);
+  ASSERT_EQ(SAVE_OK, SaveClipboardBitmap());
+  Bytes png = *os.files.Read(savedFile);
+  g_dwFormat = kFormatPng;
+  for (const Bytes* block : {&b, &a, &a}) {
+    os.clipboard.SetDib(*block);
+    EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+  }
+  EXPECT_EQ(png, os.codecs.lastBmp) << "the encoder reads the very file the BMP save writes";
+  EXPECT_FALSE(os.codecs.lastKeptAlpha) << "a 32-bit BI_RGB fourth byte is no alpha";
+  png.insert(png.begin(), {0x89, 'P', 'N', 'G'});
+  EXPECT_EQ(png, os.files.Read(u"D:\\shots\\2026-3-4_5-6-07 (2).png"));
+  EXPECT_EQ(3u, SaveFolderContents().size()) << "a repeated picture makes no second file";
+
+  os.codecs.refuses = true;
+  os.clipboard.SetDib(testsupport::RgbDib(2, 2, 32, 3));
+  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, SaveClipboardBitmap());
+  EXPECT_EQ(3u, SaveFolderContents().size()) << "no file, no temporary file";
+  ExpectReleased(5);
+
+  // Alpha is kept only where a V4 or V5 header has a mask and some pixel
+  // uses it; uncommon bit fields reach the decoder unpacked.
+  os.codecs.refuses = false;
+  testsupport::DibParts v5;
+  v5.headerSize = 124;
+  v5.width = 2;
+  v5.bitCount = 32;
+  v5.compression = 3;
+  v5.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+  for (std::uint8_t alpha : {0x80, 0x00}) {  // every alpha 0 would save an invisible picture
+    v5.pixels = {1, 2, 3, alpha, 4, 5, 6, 0};
+    os.clipboard.SetDib(testsupport::DibBlock(v5));
+    EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+    EXPECT_EQ(alpha != 0, os.codecs.lastKeptAlpha);
+  }
+  // 1-5-5-5: opaque blue, then transparent green, as 8-bit BGRA after a V4 header.
+  v5.bitCount = 16;
+  v5.masks = {0x7C00, 0x3E0, 0x1F, 0x8000};
+  v5.pixels = {0x1F, 0x80, 0xE0, 0x03};
+  os.clipboard.SetDib(testsupport::DibBlock(v5));
+  EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+  EXPECT_TRUE(os.codecs.lastKeptAlpha);
+  const Bytes& file = os.codecs.lastBmp;
+  ASSERT_EQ(14u + 108 + 8, file.size());
+  EXPECT_EQ(108u, testsupport::GetU32(file, 14));
+  EXPECT_EQ((Bytes{0xFF, 0, 0, 0xFF, 0, 0xFF, 0, 0}), Bytes(file.end() - 8, file.end()));
+}
+
 TEST_F(SaveClipboardBitmapTest, EveryNameOfTheSecondTakenEndsWithAFileNameFailure) {
   os.files.AddFile(savedFile, Bytes{'x'});
   for (int n = 2; n <= 100; ++n)

@@ -18,6 +18,7 @@ class SaveFixture : public ::testing::Test {
     os.files.AddDrive(u"D:\\");
     os.clock.now = platform::LocalTime{2026, 3, 3, 4, 5, 6, 7, 0};
     SetFolder(u"D:\\shots\\");
+    g_dwFormat = kFormatBmp;
   }
 
   static void SetFolder(const std::u16string& folder) {

@@ -33,6 +33,25 @@ TEST_F(SettingsStoreTest, FirstStartStoresTheDefaultsByteForByte) {
   EXPECT_TRUE(os.messageBoxes.shown.empty());
   EXPECT_EQ(0, os.registry.openKeys);
   EXPECT_EQ(nullptr, g_hConfigKey);
+  EXPECT_FALSE(Stored(u"Format")) << "a missing format is BMP, and never written back";
+}
+
+TEST_F(SettingsStoreTest, FormatIsPngOnlyWhenStoredSoAndNeverWrittenBack) {
+  Store(u"Path", platform::kRegBinary, FolderBytes(u"D:\\shots\\"));
+  Store(u"Keys", platform::kRegDword, Word(kDefaultKeys));
+  g_dwFormat = kFormatPng;
+  EXPECT_EQ(1, LoadSettings());
+  EXPECT_EQ(kFormatBmp, g_dwFormat) << "absent";
+  // A REG_DWORD 1; then an unknown format, a REG_BINARY and a REG_SZ.
+  const std::uint32_t types[] = {platform::kRegDword, platform::kRegDword, platform::kRegBinary, kRegSz};
+  for (std::uint32_t i = 0; i < 4; ++i) {
+    Store(u"Format", types[i], Word(i == 1 ? 2 : 1));
+    g_dwFormat = i == 0 ? kFormatBmp : kFormatPng;
+    EXPECT_EQ(1, LoadSettings());
+    EXPECT_EQ(i == 0 ? kFormatPng : kFormatBmp, g_dwFormat) << i;
+  }
+  EXPECT_TRUE(os.registry.sets.empty());
+  EXPECT_TRUE(os.messageBoxes.shown.empty());
 }
 
 TEST_F(SettingsStoreTest, AcceptedValuesAreLoadedUnchangedAndNotWrittenBack) {
@@ -213,8 +232,8 @@ TEST_F(SettingsStoreTest, DesktopOf206CharactersJustFits) {
 TEST_F(SettingsStoreTest, SaveWritesTheWholeBufferAndAShorterFolderLeavesTheOldTail) {
   const std::u16string longFolder = u"D:\\a rather long folder name\\";
   g_dwKeys = 0x00010041;
-  ASSERT_TRUE(StoreSettings(longFolder.c_str()));
-  ASSERT_TRUE(StoreSettings(u"E:\\s\\"));
+  ASSERT_TRUE(StoreSettings(longFolder.c_str(), kFormatBmp));
+  ASSERT_TRUE(StoreSettings(u"E:\\s\\", kFormatBmp));
 
   Bytes expected = FolderBytes(longFolder);
   const Bytes shorter = FolderBytes(u"E:\\s\\");
@@ -239,12 +258,15 @@ TEST_F(SettingsStoreTest, SaveWhoseRegistryWriteFailsKeepsTheDialogOpenAndTheNew
     const char* name;
     std::function<void(fake::FakeRegistry&)> arrange;
     std::u16string storedFolder;
+    std::uint32_t storedKeys = 0x00020069;
   };
   const std::vector<Case> cases = {
       {"key not opened", [](fake::FakeRegistry& r) { r.createFails = fake::FakeRegistry::Failure{0, 5}; },
        u"D:\\old\\"},
       {"\"Path\" not written", [](fake::FakeRegistry& r) { r.setFails[u"Path"] = {0, 5}; }, u"D:\\old\\"},
       {"\"Keys\" not written", [](fake::FakeRegistry& r) { r.setFails[u"Keys"] = {0, 5}; }, u"D:\\new\\"},
+      {"\"Format\" not written", [](fake::FakeRegistry& r) { r.setFails[u"Format"] = {0, 5}; }, u"D:\\new\\",
+       0x00010041},
   };
   for (const Case& c : cases) {
     fake::FakePlatform fresh;
@@ -255,20 +277,22 @@ TEST_F(SettingsStoreTest, SaveWhoseRegistryWriteFailsKeepsTheDialogOpenAndTheNew
     g_dwKeys = 0x00010041;  // registered by the Save just before
     c.arrange(fresh.registry);
 
-    EXPECT_FALSE(StoreSettings(u"D:\\new\\")) << c.name;
+    EXPECT_FALSE(StoreSettings(u"D:\\new\\", kFormatPng)) << c.name;
     ASSERT_EQ(1u, fresh.messageBoxes.shown.size()) << c.name;
     EXPECT_EQ(std::u16string(u"保存配置信息失败"), fresh.messageBoxes.shown[0].text);
     EXPECT_EQ(std::u16string(g_szCaption), fresh.messageBoxes.shown[0].caption);
     EXPECT_EQ(platform::kMbIconError | platform::kMbTaskModal, fresh.messageBoxes.shown[0].style);
     EXPECT_EQ(std::u16string(u"D:\\new\\"), std::u16string(g_szPath)) << c.name;
     EXPECT_EQ(0x00010041u, g_dwKeys);
+    EXPECT_EQ(kFormatPng, g_dwFormat) << c.name;
     EXPECT_EQ(0, fresh.registry.openKeys) << c.name;
 
     fresh.registry.createFails.reset();
     fresh.registry.setFails.clear();
     EXPECT_EQ(1, LoadSettings()) << c.name << ": the next load brings back what is stored";
     EXPECT_EQ(c.storedFolder, std::u16string(g_szPath)) << c.name;
-    EXPECT_EQ(0x00020069u, g_dwKeys) << c.name;
+    EXPECT_EQ(c.storedKeys, g_dwKeys) << c.name;
+    EXPECT_EQ(kFormatBmp, g_dwFormat) << c.name;
   }
 }
 
@@ -276,7 +300,7 @@ TEST_F(SettingsStoreTest, FolderThatCannotBeCopiedKeepsTheOldOneAndStoresNothing
   CopyText(g_szPath, kPathChars, u"D:\\old\\");
   const std::u16string tooLong = u"D:\\" + std::u16string(216, u'x') + u"\\";  // 220 characters
   for (const char16_t* folder : {tooLong.c_str(), u""}) {
-    EXPECT_FALSE(StoreSettings(folder));
+    EXPECT_FALSE(StoreSettings(folder, kFormatPng));
     EXPECT_EQ(std::u16string(u"D:\\old\\"), std::u16string(g_szPath));
   }
   EXPECT_EQ(0, os.registry.creates);

@@ -1,8 +1,8 @@
 // Every layout a clipboard bitmap can take, put on the real clipboard the
 // ways programs put it there (CF_DIB itself, CF_DIBV5 and a device-dependent
-// CF_BITMAP that the platform converts), saved by the real save, decoded by
-// ImageMagick and compared pixel for pixel with the image that was put there.
-// Each test prints its rows of the matrix.
+// CF_BITMAP that the platform converts), saved by the real save as BMP and
+// as PNG, each decoded by ImageMagick and compared pixel for pixel with the
+// image that was put there. Each test prints its rows of the matrix.
 //
 // TARNWICK_DUMP_BLOCKS=<folder> also writes each CF_DIB block the save read
 // into that folder: that is where tests/fuzz/corpus comes from.
@@ -23,6 +23,7 @@
 #include "dib_encoder.h"
 #include "support/image_decoder.h"
 #include "support/win32_clipboard.h"
+#include "support/win32_files.h"
 
 namespace {
 
@@ -216,9 +217,29 @@ class LayoutMatrix : public ::testing::Test {
       return row;
     }
     row.result = Compare(expected, decoded, tolerance);
+    if (row.result == "pass") row.result = SavePngAndCompare(block, expected, tolerance);
     row.pass = row.result == "pass";
     if (row.pass && tolerance != 0) row.result = "channels within " + std::to_string(tolerance);
     return row;
+  }
+
+  // The same picture saved as PNG shows the same pixels; it has an alpha
+  // channel (colour type 6) only when its header declares an alpha mask.
+  std::string SavePngAndCompare(const Bytes& block, const DecodedImage& expected, int tolerance) {
+    g_dwFormat = kFormatPng;
+    const SaveResult result = SaveClipboardBitmap();
+    g_dwFormat = kFormatBmp;
+    Bytes png;
+    if (result != SAVE_OK || !testsupport::ReadWholeFile(reinterpret_cast<const wchar_t*>(g_szFilePath), &png) ||
+        png.size() < 26) {
+      return "PNG save returned " + std::to_string(result);
+    }
+    const bool alphaMask = U32(block, 0) >= 108 && U32(block, 16) == 3 && U32(block, 52) != 0;
+    if (png[25] != 2 && !(png[25] == 6 && alphaMask)) return "PNG colour type " + std::to_string(png[25]);
+    DecodedImage decoded;
+    if (!testsupport::DecodeImage(g_szFilePath, &decoded)) return "ImageMagick cannot read the PNG";
+    const std::string compared = Compare(expected, decoded, tolerance);
+    return compared == "pass" ? compared : "PNG: " + compared;
   }
 
   SaveResult saved = SAVE_OK;

@@ -83,6 +83,7 @@ class RealSettings : public ::testing::Test {
   }
 
   void TearDown() override {
+    g_dwFormat = kFormatBmp;  // the saves of the other tests write BMP
     g_bHotKeyRegistered = 1;
     ReleaseHotKey();
     DestroyWindow(window_);
@@ -99,7 +100,7 @@ class RealSettings : public ::testing::Test {
   platform::Platform& real_ = platform::Default();
   RecordingBoxes boxes_;
   platform::Platform platform_{real_.clipboard, real_.memory, real_.files, real_.clock,  real_.threads,
-                               boxes_,          real_.registry, real_.shell, real_.hotKeys};
+                               boxes_,          real_.registry, real_.shell, real_.hotKeys, real_.codecs};
   HWND window_ = nullptr;
 };
 
@@ -168,8 +169,8 @@ TEST_F(RealSettings, FourByteBinaryKeysAndAShortPathAreTakenAsStored) {
 
 TEST_F(RealSettings, ShorterSavedFolderLeavesTheLongerOnesTailInTheStoredValue) {
   g_dwKeys = 0x00010078;
-  ASSERT_TRUE(StoreSettings(u"C:\\a much longer folder\\"));
-  ASSERT_TRUE(StoreSettings(u"C:\\b\\"));
+  ASSERT_TRUE(StoreSettings(u"C:\\a much longer folder\\", kFormatBmp));
+  ASSERT_TRUE(StoreSettings(u"C:\\b\\", kFormatPng));
 
   Bytes expected = FolderBytes(L"C:\\a much longer folder\\");
   const Bytes shorter = FolderBytes(L"C:\\b\\");
@@ -178,11 +179,15 @@ TEST_F(RealSettings, ShorterSavedFolderLeavesTheLongerOnesTailInTheStoredValue) 
   EXPECT_EQ(static_cast<DWORD>(REG_BINARY), path.type);
   EXPECT_EQ(expected, path.data);
   EXPECT_EQ((Bytes{0x78, 0x00, 0x01, 0x00}), ReadRaw(L"Keys").data);
+  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), ReadRaw(L"Format").type);
+  EXPECT_EQ((Bytes{0x01, 0x00, 0x00, 0x00}), ReadRaw(L"Format").data);
   EXPECT_EQ((std::vector<std::u16string>{u"保存成功", u"保存成功"}), boxes_.texts);
 
   std::fill_n(g_szPath, kPathChars, u'\0');
+  g_dwFormat = kFormatBmp;
   EXPECT_EQ(1, LoadSettings());
   EXPECT_EQ(std::u16string(u"C:\\b\\"), std::u16string(g_szPath));
+  EXPECT_EQ(kFormatPng, g_dwFormat);
 }
 
 TEST_F(RealSettings, KeyHeldByAnotherProcessIsRefusedAtStartAndTakenOnceFree) {

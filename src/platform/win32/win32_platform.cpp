@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/debug_log.h"
+#include "platform/win32/wic_codecs.h"
 
 namespace platform {
 namespace {
@@ -257,7 +258,8 @@ Platform& Default() {
   static Win32Registry registry;
   static Win32Shell shell;
   static Win32HotKeys hotKeys;
-  static Platform platform{clipboard, memory, files, clock, threads, messageBoxes, registry, shell, hotKeys};
+  static WicCodecs codecs;
+  static Platform platform{clipboard, memory, files, clock, threads, messageBoxes, registry, shell, hotKeys, codecs};
   return platform;
 }
 

@@ -1,0 +1,36 @@
+// PNG: the real program's PNG save from hot key to file on a screen-like
+// picture, its file against the BMP's, ImageMagick's default encode of the
+// same picture, and WIC's PNG encoder in this process under each of its row
+// filters (the one setting it has).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "measure.h"
+
+namespace bench {
+
+struct PngFigures {
+  Summary pressToFile;           // Tarnwick.exe with PNG chosen, ms
+  std::size_t pngBytes = 0;      // its file
+  std::size_t bmpBytes = 0;      // the BMP of the same picture
+  Summary magick;                // ImageMagick's default encode, ms
+  std::size_t magickBytes = 0;   // its file
+  struct Filter {
+    const char* name;
+    Summary encode;  // ms
+    std::size_t bytes = 0;
+  };
+  std::vector<Filter> filters;
+  // Every PNG the program saved was decoded and compared with the picture.
+  int filesChecked = 0;
+  int filesCorrect = 0;
+  std::string error;
+};
+
+// `folder` ends with a backslash; files are deleted once checked.
+PngFigures MeasurePng(int width, int height, int runs, int encodeRuns, const std::wstring& folder);
+
+}  // namespace bench
