@@ -30,6 +30,9 @@ BOOL CConfigDlg::OnInitDialog() {
     SetWindowTextW(m_pathEdit, reinterpret_cast<const wchar_t*>(folder));
     SendMessageW(m_hotKeyCtrl, HKM_SETHOTKEY, hotKey, 0);
   }
+  const SettingsChoices choices = StoredChoices();
+  CheckDlgButton(m_hWnd, IDC_AUTOSAVE_CHECK, choices.autoSave ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(m_hWnd, IDC_AUTOSTART_CHECK, choices.startWithWindows ? BST_CHECKED : BST_UNCHECKED);
   return TRUE;
 }
 
@@ -86,7 +89,11 @@ std::wstring CConfigDlg::FolderText() const {
 void CConfigDlg::OnBnClickedSave() {
   const std::wstring folder = FolderText();
   const LRESULT hotKey = SendMessageW(m_hotKeyCtrl, HKM_GETHOTKEY, 0, 0);
-  if (SaveSettings(reinterpret_cast<const char16_t*>(folder.c_str()), LOBYTE(LOWORD(hotKey)), HIBYTE(LOWORD(hotKey)))) {
+  SettingsChoices choices;
+  choices.autoSave = IsDlgButtonChecked(m_hWnd, IDC_AUTOSAVE_CHECK) == BST_CHECKED;
+  choices.startWithWindows = IsDlgButtonChecked(m_hWnd, IDC_AUTOSTART_CHECK) == BST_CHECKED;
+  if (SaveSettings(reinterpret_cast<const char16_t*>(folder.c_str()), LOBYTE(LOWORD(hotKey)), HIBYTE(LOWORD(hotKey)),
+                   choices)) {
     CDialogEx::OnOK();
   }
 }

@@ -10,10 +10,20 @@
 // says so and returns false: the boxes stay empty and the key stays as it is.
 bool OpenSettings(char16_t* folder, std::uint16_t* hotKeyValue);
 
-// Save, given the whole folder text as typed (of any length) and the hot-key
-// box's key and modifiers. True when the dialog ends with OK; every failure
-// has shown its message.
-bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers);
+// The two check boxes under the folder and the key.
+struct SettingsChoices {
+  bool autoSave = false;          // save every new clipboard picture
+  bool startWithWindows = false;  // the Run entry
+};
+
+// What the check boxes show at opening: "AutoSave" as loaded, and whether
+// the Run entry names this program and is not turned off.
+SettingsChoices StoredChoices();
+
+// Save, given the whole folder text as typed (of any length), the hot-key
+// box's key and modifiers and the check boxes. True when the dialog ends with
+// OK; every failure has shown its message.
+bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers, const SettingsChoices& choices);
 
 // Cancel, and any other close of the dialog: registers the stored key again.
 // True when the dialog ends; false (after the message) when it stays open.

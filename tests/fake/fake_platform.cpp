@@ -377,6 +377,11 @@ std::int32_t FakeRegistry::CreateUserKey(const char16_t* subKey, platform::Handl
   return 0;
 }
 
+std::int32_t FakeRegistry::OpenUserKey(const char16_t* subKey, platform::Handle* key) {
+  if (keys_.count(subKey) == 0) return kErrorFileNotFound;
+  return CreateUserKey(subKey, key);
+}
+
 std::int32_t FakeRegistry::GetValue(platform::Handle key, const char16_t* name, std::uint32_t flags, void* data,
                                     std::uint32_t* size) {
   const auto it = open_.find(FromHandle(key));
@@ -388,11 +393,15 @@ std::int32_t FakeRegistry::GetValue(platform::Handle key, const char16_t* name, 
   const auto& values = keys_[it->second];
   const auto value = values.find(name);
   if (value == values.end()) return kErrorFileNotFound;  // target and count untouched
-  const Value& v = value->second;
+  Value v = value->second;
+  // A string comes with its NUL, added when the value has none.
+  const bool string = v.type == platform::kRegSz && (flags & platform::kRrfRtRegSz) != 0;
+  if (string && (v.data.size() < 2 || v.data[v.data.size() - 1] != 0 || v.data[v.data.size() - 2] != 0))
+    v.data.insert(v.data.end(), {0, 0});
   const auto dataSize = static_cast<std::uint32_t>(v.data.size());
   // RRF_RT_DWORD takes a REG_DWORD, or a REG_BINARY of exactly four bytes.
   const bool binaryAsDword = (flags & 0x10) != 0 && v.type == platform::kRegBinary && dataSize == 4;
-  const bool allowed = (v.type == platform::kRegBinary && (flags & 0x08) != 0) ||
+  const bool allowed = string || (v.type == platform::kRegBinary && (flags & 0x08) != 0) ||
                        (v.type == platform::kRegDword && (flags & 0x10) != 0);
   const bool mismatch =
       (flags & 0x10) != 0 && (flags & 0x08) != 0 && v.type == platform::kRegBinary && !binaryAsDword;
@@ -417,6 +426,15 @@ std::int32_t FakeRegistry::SetValue(platform::Handle key, const char16_t* name, 
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   keys_[it->second][name] = Value{type, Bytes(bytes, bytes + size)};
   return 0;
+}
+
+std::int32_t FakeRegistry::DeleteValue(platform::Handle key, const char16_t* name) {
+  const auto it = open_.find(FromHandle(key));
+  if (it == open_.end()) return kErrorInvalidHandle;
+  const int call = ++sets[name];
+  const auto injected = setFails.find(name);
+  if (injected != setFails.end() && Fires(injected->second, call)) return injected->second.error;
+  return keys_[it->second].erase(name) != 0 ? 0 : kErrorFileNotFound;
 }
 
 void FakeRegistry::CloseKey(platform::Handle key) {

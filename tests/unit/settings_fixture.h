@@ -17,6 +17,7 @@ class SettingsFixture : public ::testing::Test {
     os.Install();
     std::fill_n(g_szPath, kPathChars, u'\0');
     g_dwKeys = 0;
+    g_bAutoSave = 0;
     g_nHotKeyId = kFirstHotKeyId;
     g_bHotKeyRegistered = 0;
     g_hConfigKey = nullptr;
