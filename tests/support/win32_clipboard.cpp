@@ -74,6 +74,18 @@ std::vector<std::uint8_t> ReadDibFromRealClipboard() {
   return bytes;
 }
 
+bool PutMarkedDibOnRealClipboard(const std::vector<std::uint8_t>& block, const wchar_t* mark) {
+  HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, block.size());
+  HGLOBAL flag = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DWORD));
+  if (dib == nullptr || flag == nullptr || !OpenWithRetry(OwnerWindow())) return false;
+  std::memcpy(GlobalLock(dib), block.data(), block.size());
+  GlobalUnlock(dib);
+  EmptyClipboard();
+  const bool ok = SetClipboardData(CF_DIB, dib) != nullptr && SetClipboardData(RegisterClipboardFormatW(mark), flag);
+  CloseClipboard();
+  return ok;
+}
+
 bool PutTextOnRealClipboard(const std::u16string& text) {
   return Replace(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(char16_t));
 }

@@ -112,7 +112,7 @@ void ExpectDialog(const testsupport::DialogTemplate& t, std::uint32_t style, std
 
 TEST_F(TarnwickResources, SettingsDialogTemplate) {
   ASSERT_NE(nullptr, module);
-  ExpectDialog(Dialog(132), 0x80C008C8, 309, 168, u"设置", 9, 134,
+  ExpectDialog(Dialog(132), 0x80C008C8, 309, 206, u"设置", 9, 134,
                {{-1, u"Static", 17, 18, 81, 8, 0x50020000, u"设置您的截图保存目录"},
                 {-1, u"Static", 17, 66, 85, 11, 0x50020000, u"设置您的截图热键组合"},
                 {1041, u"Button", 184, 140, 45, 17, 0x50010000, u"保存"},
@@ -123,7 +123,9 @@ TEST_F(TarnwickResources, SettingsDialogTemplate) {
                  u"在右边的矩形框内同时键入键盘上的按键, 即可自动生成快捷键, 必须使用组合键, 且只能使用 Ctrl, Shift, Alt "
                  u"等键与其他键的组合, 部分组合键可能不起作用, 一旦确定热键, 可能会导致该热键的其他功能暂时不可用"},
                 {-1, u"Static", 18, 121, 174, 17, 0x50000000,
-                 u"热键将在关闭此窗口后生效, 如果选择取消, 热键配置不会改变, 如果选择保存, 热键将会更改为最后保存的热键"}});
+                 u"热键将在关闭此窗口后生效, 如果选择取消, 热键配置不会改变, 如果选择保存, 热键将会更改为最后保存的热键"},
+                {1046, u"Button", 150, 169, 130, 10, 0x50010003, u"开机时自动启动"},
+                {1047, u"Button", 17, 186, 200, 10, 0x50010003, u"剪切板出现新图片时自动保存"}});
 }
 
 TEST_F(TarnwickResources, HelpDialogTemplate) {
