@@ -160,8 +160,7 @@ class Registry {
   // RegGetValueW(key, NULL, name, flags, NULL, data, size). On success *size
   // holds the bytes copied; it fails when the value is missing
   // (kErrorFileNotFound), has a type the flags exclude (a REG_BINARY of other
-  // than 4 bytes is not a DWORD), or is larger than *size. A REG_SZ comes
-  // NUL-terminated, the NUL counted.
+  // than 4 bytes is not a DWORD), or is larger than *size.
   virtual std::int32_t GetValue(Handle key, const char16_t* name, std::uint32_t flags, void* data,
                                 std::uint32_t* size) = 0;
   // RegSetKeyValueW(key, NULL, name, type, data, size).

@@ -21,9 +21,10 @@ struct SettingsChoices {
 SettingsChoices StoredChoices();
 
 // Save, given the whole folder text as typed (of any length), the hot-key
-// box's key and modifiers and the check boxes. True when the dialog ends with
-// OK; every failure has shown its message.
-bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers, const SettingsChoices& choices);
+// box's key and modifiers and the check boxes (both off when not given).
+// True when the dialog ends with OK; every failure has shown its message.
+bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers,
+                  const SettingsChoices& choices = {});
 
 // Cancel, and any other close of the dialog: registers the stored key again.
 // True when the dialog ends; false (after the message) when it stays open.

@@ -23,6 +23,7 @@ constexpr WORD kControlShift = HOTKEYF_CONTROL | HOTKEYF_SHIFT;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 constexpr wchar_t kRunValue[] = L"ClipboardTarnwick";
+constexpr wchar_t kExcludeFormat[] = L"ExcludeClipboardContentFromMonitorProcessing";
 
 // The template as built into Tarnwick.exe.
 testsupport::DialogTemplate TemplateOf(WORD id) {
@@ -132,19 +133,13 @@ class Dialogs : public E2E {
     return e2e::WaitUntil([&] { return e2e::BitmapsIn(where).size() > before; }, 3000);
   }
 
-  bool ShownChecked(int box) {
-    HWND settings = OpenSettingsByLeftPress();
-    const bool checked = SendMessageW(GetDlgItem(settings, box), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    Click(settings, kCancel);
-    EXPECT_TRUE(e2e::WaitForClosed(settings));
-    return checked;
-  }
-
-  // Sets the check box and saves; everything else as shown.
+  // Turns the check box over from what it shows and saves.
   void SaveWithCheck(int box, bool on) {
     HWND settings = OpenSettingsByLeftPress();
     ASSERT_NE(nullptr, settings);
-    SendMessageW(GetDlgItem(settings, box), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    HWND check = GetDlgItem(settings, box);
+    EXPECT_EQ(on ? BST_UNCHECKED : BST_CHECKED, SendMessageW(check, BM_GETCHECK, 0, 0)) << "as stored";
+    SendMessageW(check, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
     Click(settings, kSave);
     ExpectBox(L"保存成功", true);
     EXPECT_TRUE(e2e::WaitForClosed(settings));
@@ -156,57 +151,47 @@ class Dialogs : public E2E {
 };
 
 TEST_F(Dialogs, StartWithWindowsWritesTheQuotedPathShownOnAgainAndOffRemovesIt) {
-  RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, kRunValue);
   const Bytes turnedOff = {0x03, 0, 0, 0, 0x17, 0x79, 0xBD, 0x01, 0x17, 0xD9, 0xD1, 0x01};  // by Task Manager
   ASSERT_EQ(0, RegSetKeyValueW(HKEY_CURRENT_USER, kApprovedKey, kRunValue, REG_BINARY, turnedOff.data(), 12));
-  EXPECT_FALSE(ShownChecked(kAutoStart)) << "off by default";
   SaveWithCheck(kAutoStart, true);
   wchar_t value[600] = {};
-  DWORD type = 0, size = sizeof value;
-  ASSERT_EQ(0, RegGetValueW(HKEY_CURRENT_USER, kRunKey, kRunValue, RRF_RT_ANY, &type, value, &size));
-  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  DWORD size = sizeof value;
+  ASSERT_EQ(0, RegGetValueW(HKEY_CURRENT_USER, kRunKey, kRunValue, RRF_RT_REG_SZ, nullptr, value, &size));
   EXPECT_EQ(L"\"" + e2e::TarnwickPath() + L"\"", value);
   Bytes approved(12);
   size = 12;
-  ASSERT_EQ(0, RegGetValueW(HKEY_CURRENT_USER, kApprovedKey, kRunValue, RRF_RT_REG_BINARY, nullptr, approved.data(), &size));
+  RegGetValueW(HKEY_CURRENT_USER, kApprovedKey, kRunValue, RRF_RT_REG_BINARY, nullptr, approved.data(), &size);
   EXPECT_EQ(0x02, approved[0]) << "no longer turned off in Task Manager";
-  EXPECT_TRUE(ShownChecked(kAutoStart));
 
-  SaveWithCheck(kAutoStart, false);
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegGetValueW(HKEY_CURRENT_USER, kRunKey, kRunValue, RRF_RT_ANY, nullptr, nullptr, nullptr));
-  const std::wstring elsewhere = L"\"C:\\elsewhere\\Tarnwick.exe\"";
-  ASSERT_EQ(0, RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, kRunValue, REG_SZ, elsewhere.c_str(),
-                               static_cast<DWORD>((elsewhere.size() + 1) * sizeof(wchar_t))));
-  EXPECT_FALSE(ShownChecked(kAutoStart)) << "a value naming another copy";
+  SaveWithCheck(kAutoStart, false);  // shown on when opened again
+  EXPECT_NE(0, RegGetValueW(HKEY_CURRENT_USER, kRunKey, kRunValue, RRF_RT_ANY, nullptr, nullptr, nullptr));
+  const wchar_t elsewhere[] = L"\"C:\\elsewhere\\Tarnwick.exe\"";
+  ASSERT_EQ(0, RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, kRunValue, REG_SZ, elsewhere, sizeof elsewhere));
+  SaveWithCheck(kAutoStart, true);  // shown off: it names another copy
   RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, kRunValue);
   RegDeleteKeyValueW(HKEY_CURRENT_USER, kApprovedKey, kRunValue);
 }
 
-TEST_F(Dialogs, SaveEveryNewPictureTurnedOnAndOffSavesOnlyWhileOnAndTheSettingsAreClosed) {
-  auto savedAfter = [&](std::uint8_t seed) {
-    EXPECT_TRUE(testsupport::PutDibOnRealClipboard(testsupport::RgbDib(8, 8, 24, seed)));
+TEST_F(Dialogs, EveryNewPictureIsSavedWhileOnWithTheSettingsClosedButNeitherTextNorAPrivateOne) {
+  using testsupport::RgbDib;
+  auto saves = [&](bool put) {  // a new file appears after the clipboard was set
     const auto before = e2e::BitmapsIn(folder).size();
-    return e2e::WaitUntil([&] { return e2e::BitmapsIn(folder).size() > before; }, 1500);
+    return put && e2e::WaitUntil([&] { return e2e::BitmapsIn(folder).size() > before; }, 1500);
   };
-  EXPECT_FALSE(savedAfter(1)) << "off by default";
+  EXPECT_FALSE(saves(testsupport::PutDibOnRealClipboard(RgbDib(8, 8, 24, 1)))) << "off by default";
   SaveWithCheck(kAutoSave, true);
-  DWORD type = 0;
-  Bytes stored;
-  ASSERT_TRUE(e2e::ReadSetting(L"AutoSave", &type, &stored));
-  EXPECT_EQ((Bytes{1, 0, 0, 0}), stored);
-  EXPECT_TRUE(savedAfter(2)) << "a picture set by another program is saved with no key";
-
+  EXPECT_TRUE(saves(testsupport::PutDibOnRealClipboard(RgbDib(8, 8, 24, 2)))) << "another program's picture, no key";
+  EXPECT_FALSE(saves(testsupport::PutTextOnRealClipboard(u"text")));
+  EXPECT_FALSE(saves(testsupport::PutMarkedDibOnRealClipboard(RgbDib(8, 8, 24, 3), kExcludeFormat)));
   HWND settings = OpenSettingsByLeftPress();
-  ASSERT_NE(nullptr, settings);
-  EXPECT_EQ(BST_CHECKED, SendMessageW(GetDlgItem(settings, kAutoSave), BM_GETCHECK, 0, 0));
-  EXPECT_FALSE(savedAfter(3)) << "left alone while the settings are open";
+  EXPECT_FALSE(saves(testsupport::PutDibOnRealClipboard(RgbDib(8, 8, 24, 4)))) << "left alone with the settings open";
   Click(settings, kCancel);
   ASSERT_TRUE(e2e::WaitForClosed(settings));
-
   SaveWithCheck(kAutoSave, false);
-  ASSERT_TRUE(e2e::ReadSetting(L"AutoSave", &type, &stored));
-  EXPECT_EQ((Bytes{0, 0, 0, 0}), stored);
-  EXPECT_FALSE(savedAfter(4)) << "nothing after turning it off";
+  EXPECT_FALSE(saves(testsupport::PutDibOnRealClipboard(RgbDib(8, 8, 24, 5)))) << "nothing after turning it off";
+  DWORD type = 0;
+  Bytes stored;
+  EXPECT_TRUE(e2e::ReadSetting(L"AutoSave", &type, &stored) && type == REG_DWORD && stored == Bytes(4, 0));
 }
 
 TEST_F(Dialogs, LeftPressOpensTheSettingsWithTheStoredValuesInTheTemplatesPlaces) {

@@ -405,10 +405,8 @@ bool WriteFolderSetting(const std::wstring& folder) {
          ERROR_SUCCESS;
 }
 
-bool WriteKeysSetting(DWORD keys) { return WriteDwordSetting(L"Keys", keys); }
-
-bool WriteDwordSetting(const wchar_t* name, DWORD value) {
-  return RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name, REG_DWORD, &value, sizeof value) == ERROR_SUCCESS;
+bool WriteKeysSetting(DWORD keys) {
+  return RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"Keys", REG_DWORD, &keys, sizeof keys) == ERROR_SUCCESS;
 }
 
 // ---- files --------------------------------------------------------------------------

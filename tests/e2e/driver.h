@@ -116,7 +116,6 @@ bool ReadSetting(const wchar_t* name, DWORD* type, Bytes* data);
 // Stores "Path" as the program does: REG_BINARY, 440 bytes.
 bool WriteFolderSetting(const std::wstring& folder);
 bool WriteKeysSetting(DWORD keys);
-bool WriteDwordSetting(const wchar_t* name, DWORD value);
 
 // Files and folders.
 std::wstring NewScratchFolder();  // empty, ending with a backslash

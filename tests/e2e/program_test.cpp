@@ -86,26 +86,6 @@ TEST_F(E2E, OnlyTextOnTheClipboardSavesNothingAndShowsNothing) {
   EXPECT_TRUE(e2e::MessageBoxes(tarnwick.Pid()).empty());
 }
 
-TEST_F(E2E, StoredAutoSaveSavesEachNewPictureWithoutAKeyButNeitherTextNorAPrivateOne) {
-  StoreSettings();
-  ASSERT_TRUE(e2e::WriteDwordSetting(L"AutoSave", 1));
-  e2e::TarnwickProcess tarnwick;
-  ASSERT_TRUE(tarnwick.Start());
-  const Bytes block = testsupport::RgbDib(16, 8, 24, 5);
-  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(block));
-  ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::BitmapsIn(folder).size() == 1; }, 5000)) << "saved with no key";
-  Bytes file;
-  ASSERT_TRUE(e2e::ReadFileBytes(folder + e2e::BitmapsIn(folder)[0], &file));
-  EXPECT_EQ(e2e::BmpFileOf(block), file);
-
-  ASSERT_TRUE(testsupport::PutTextOnRealClipboard(u"just text"));
-  ASSERT_TRUE(testsupport::PutMarkedDibOnRealClipboard(testsupport::RgbDib(16, 8, 24, 6),
-                                                       L"ExcludeClipboardContentFromMonitorProcessing"));
-  e2e::Pump(1000);
-  EXPECT_EQ(1u, e2e::BitmapsIn(folder).size()) << "neither text nor a picture marked private is saved";
-  EXPECT_TRUE(e2e::MessageBoxes(tarnwick.Pid()).empty());
-}
-
 // One failure: the box the user sees, and the program still saving after it.
 void ExpectOneErrorBox(const e2e::TarnwickProcess& tarnwick, const wchar_t* text) {
   e2e::MessageBoxSeen box;

@@ -378,8 +378,7 @@ std::int32_t FakeRegistry::CreateUserKey(const char16_t* subKey, platform::Handl
 }
 
 std::int32_t FakeRegistry::OpenUserKey(const char16_t* subKey, platform::Handle* key) {
-  if (keys_.count(subKey) == 0) return kErrorFileNotFound;
-  return CreateUserKey(subKey, key);
+  return keys_.count(subKey) == 0 ? kErrorFileNotFound : CreateUserKey(subKey, key);
 }
 
 std::int32_t FakeRegistry::GetValue(platform::Handle key, const char16_t* name, std::uint32_t flags, void* data,
@@ -393,11 +392,8 @@ std::int32_t FakeRegistry::GetValue(platform::Handle key, const char16_t* name, 
   const auto& values = keys_[it->second];
   const auto value = values.find(name);
   if (value == values.end()) return kErrorFileNotFound;  // target and count untouched
-  Value v = value->second;
-  // A string comes with its NUL, added when the value has none.
+  const Value& v = value->second;
   const bool string = v.type == platform::kRegSz && (flags & platform::kRrfRtRegSz) != 0;
-  if (string && (v.data.size() < 2 || v.data[v.data.size() - 1] != 0 || v.data[v.data.size() - 2] != 0))
-    v.data.insert(v.data.end(), {0, 0});
   const auto dataSize = static_cast<std::uint32_t>(v.data.size());
   // RRF_RT_DWORD takes a REG_DWORD, or a REG_BINARY of exactly four bytes.
   const bool binaryAsDword = (flags & 0x10) != 0 && v.type == platform::kRegBinary && dataSize == 4;
@@ -431,9 +427,6 @@ std::int32_t FakeRegistry::SetValue(platform::Handle key, const char16_t* name, 
 std::int32_t FakeRegistry::DeleteValue(platform::Handle key, const char16_t* name) {
   const auto it = open_.find(FromHandle(key));
   if (it == open_.end()) return kErrorInvalidHandle;
-  const int call = ++sets[name];
-  const auto injected = setFails.find(name);
-  if (injected != setFails.end() && Fires(injected->second, call)) return injected->second.error;
   return keys_[it->second].erase(name) != 0 ? 0 : kErrorFileNotFound;
 }
 

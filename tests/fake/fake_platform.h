@@ -194,7 +194,7 @@ class FakeRegistry : public platform::Registry {
   };
   std::optional<Failure> createFails;
   std::map<std::u16string, Failure> getFails;  // by value name
-  std::map<std::u16string, Failure> setFails;  // by value name, deletions included
+  std::map<std::u16string, Failure> setFails;  // by value name
   int openKeys = 0;
   int creates = 0;
   std::map<std::u16string, int> gets;

@@ -76,12 +76,11 @@ std::vector<std::uint8_t> ReadDibFromRealClipboard() {
 
 bool PutMarkedDibOnRealClipboard(const std::vector<std::uint8_t>& block, const wchar_t* mark) {
   HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, block.size());
-  HGLOBAL flag = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DWORD));
-  if (dib == nullptr || flag == nullptr || !OpenWithRetry(OwnerWindow())) return false;
   std::memcpy(GlobalLock(dib), block.data(), block.size());
   GlobalUnlock(dib);
+  if (!OpenWithRetry(OwnerWindow())) return false;
   EmptyClipboard();
-  const bool ok = SetClipboardData(CF_DIB, dib) != nullptr && SetClipboardData(RegisterClipboardFormatW(mark), flag);
+  const bool ok = SetClipboardData(CF_DIB, dib) && SetClipboardData(RegisterClipboardFormatW(mark), GlobalAlloc(GHND, 4));
   CloseClipboard();
   return ok;
 }

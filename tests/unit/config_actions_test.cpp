@@ -1,5 +1,6 @@
 // The settings dialog's work apart from its controls: the folder rules, the
-// folder walk, and what opening, Save and Cancel do to the key and registry.
+// folder walk, the start-with-Windows rules, and what opening, Save and
+// Cancel do to the key and registry.
 #include <gtest/gtest.h>
 
 #include "settings/config_actions.h"
@@ -9,8 +10,6 @@
 #include "settings_fixture.h"
 
 namespace {
-
-using fake::Bytes;
 
 TEST(FolderTextIsValid, AcceptsDrivePathsWhoseNamesDoNotEndWithADot) {
   for (const char16_t* text : {u"C:\\", u"D:\\shots", u"D:\\a\\b\\c\\", u"C:\\.shots", u"C:\\a.b\\c",
@@ -67,6 +66,23 @@ TEST_F(FolderLevels, OtherFailuresStopTheWalkAndKeepWhatWasMade) {
   EXPECT_FALSE(CreateFolderLevels(u"Q:\\shots\\")) << "a drive that does not exist";
 }
 
+TEST(StartWithWindows, RunValueIsTheQuotedPathAndNamesOnlyThisProgram) {
+  const std::u16string program = u"C:\\Program Files\\Tarnwick\\Tarnwick.exe";
+  EXPECT_EQ(u"\"C:\\Program Files\\Tarnwick\\Tarnwick.exe\"", RunValueText(program));
+  for (const char16_t* same : {u" \"c:\\PROGRAM FILES\\tarnwick\\TARNWICK.EXE\" ", u"C:\\Program Files\\Tarnwick\\Tarnwick.exe"})
+    EXPECT_TRUE(RunValueNamesProgram(same, program));
+  for (const char16_t* other : {u"\"D:\\Tarnwick\\Tarnwick.exe\"", u"\"C:\\Program Files\\Tarnwick\\Tarnwick.exe.old\"",
+                                u"\"C:\\Program Files\\Tarnwick\\Tarnwick.ex\"", u"\"\"", u""})
+    EXPECT_FALSE(RunValueNamesProgram(other, program));
+}
+
+TEST(StartWithWindows, StartupApprovedMarkIsOffWhenTheLowestBitOfItsFirstByteIsSet) {
+  for (std::uint8_t on : {0x00, 0x02, 0x06}) EXPECT_FALSE(StartupApprovedSaysOff(&on, 1)) << int{on};
+  for (std::uint8_t off : {0x01, 0x03, 0x07, 0x63}) EXPECT_TRUE(StartupApprovedSaysOff(&off, 1)) << int{off};
+  const std::uint8_t off = 0x03;
+  EXPECT_FALSE(StartupApprovedSaysOff(&off, 0)) << "an empty value turns nothing off";
+}
+
 class SettingsDialog : public SettingsFixture {
  protected:
   SettingsDialog() {
@@ -110,7 +126,7 @@ TEST_F(SettingsDialog, OpeningWithoutAFolderSaysSoAndLeavesTheKeyAlone) {
 TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   CopyText(folder, kPathChars, u"D:\\new\\shots");
-  EXPECT_TRUE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL | HOTKEYF_SHIFT, {}));  // F9
+  EXPECT_TRUE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL | HOTKEYF_SHIFT));  // F9
 
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\new\\shots\\"));
   EXPECT_TRUE(Registered(platform::kModControl | platform::kModShift, 0x78)) << "Shift registers as Shift";
@@ -121,32 +137,10 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
   EXPECT_EQ(platform::kMbIconInformation, os.messageBoxes.shown.back().style);
 }
 
-TEST_F(SettingsDialog, CheckBoxesStoreAutoSaveAndTheRunEntryThatTheNextOpeningShows) {
-  os.registry.Put(kStartupApprovedKey, kRunValueName, platform::kRegBinary, {0x07, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8});
-  ASSERT_TRUE(OpenSettings(folder, &hotKey));
-  EXPECT_FALSE(StoredChoices().autoSave || StoredChoices().startWithWindows) << "both off by default";
-  EXPECT_TRUE(SaveSettings(u"D:\\old\\", 0x69, HOTKEYF_CONTROL, {true, true}));
-  EXPECT_EQ(Word(1), Stored(u"AutoSave")->data);
-  EXPECT_EQ(platform::kRegSz, os.registry.Get(kRunKey, kRunValueName)->type);
-  EXPECT_EQ((Bytes{0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), os.registry.Get(kStartupApprovedKey, kRunValueName)->data)
-      << "turned on here, no longer off in Task Manager";
-  ASSERT_TRUE(OpenSettings(folder, &hotKey));
-  EXPECT_TRUE(StoredChoices().autoSave && StoredChoices().startWithWindows);
-
-  os.registry.setFails[kRunValueName] = {0, 5};
-  EXPECT_FALSE(SaveSettings(u"D:\\old\\", 0x69, HOTKEYF_CONTROL, {false, false}));
-  EXPECT_EQ(u"保存配置信息失败", LastBox());
-  EXPECT_TRUE(os.registry.Get(kRunKey, kRunValueName));
-  os.registry.setFails.clear();
-  EXPECT_TRUE(SaveSettings(u"D:\\old\\", 0x78, HOTKEYF_CONTROL, {false, false}));
-  EXPECT_FALSE(os.registry.Get(kRunKey, kRunValueName));
-  EXPECT_EQ(Word(0), Stored(u"AutoSave")->data);
-}
-
 TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   CopyText(folder, kPathChars, u"D:\\a..b");
-  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL, {}));
+  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL));
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
   EXPECT_TRUE(os.files.directoriesCreated.empty());
   EXPECT_TRUE(os.hotKeys.registered.empty());
@@ -154,13 +148,13 @@ TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
 
   std::u16string full = u"D:\\" + std::u16string(216, u'x');
   CopyText(folder, kPathChars, full.c_str());
-  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL, {})) << "no room for the final backslash";
+  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL)) << "no room for the final backslash";
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
 
   // Longer than the stored folder: refused, not cut at the backslash that
   // the 219th character is.
   const std::u16string typed = u"D:\\" + std::u16string(215, u'y') + u"\\" + std::u16string(11, u'z');
-  EXPECT_FALSE(SaveSettings(typed.c_str(), 0x78, HOTKEYF_CONTROL, {}));
+  EXPECT_FALSE(SaveSettings(typed.c_str(), 0x78, HOTKEYF_CONTROL));
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
   EXPECT_TRUE(os.files.directoriesCreated.empty());
   EXPECT_EQ(FolderBytes(u"D:\\old\\"), Stored(u"Path")->data);
@@ -169,7 +163,7 @@ TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
 TEST_F(SettingsDialog, KeyWithoutModifierIsRefusedAfterTheFolderIsMade) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   CopyText(folder, kPathChars, u"D:\\f5\\");
-  EXPECT_FALSE(SaveSettings(folder, 0x74, 0, {}));
+  EXPECT_FALSE(SaveSettings(folder, 0x74, 0));
   EXPECT_EQ(u"必须使用一个组合键作为热键", LastBox());
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\f5\\"));
   EXPECT_EQ(FolderBytes(u"D:\\old\\"), Stored(u"Path")->data);
@@ -179,7 +173,7 @@ TEST_F(SettingsDialog, KeyTakenElsewhereAtSaveThenCancelRestoresTheStoredKey) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   os.hotKeys.HoldElsewhere(platform::kModAlt, 0x41);
   CopyText(folder, kPathChars, u"D:\\new\\");
-  EXPECT_FALSE(SaveSettings(folder, 0x41, HOTKEYF_ALT, {}));
+  EXPECT_FALSE(SaveSettings(folder, 0x41, HOTKEYF_ALT));
   EXPECT_EQ(u"注册热键失败, 热键已被其他程序占用, 请设置其他热键", LastBox());
   EXPECT_EQ(0, g_bHotKeyRegistered);
 
@@ -201,10 +195,18 @@ TEST_F(SettingsDialog, SaveWhoseRegistryWriteFailsKeepsTheNewKeyAndStaysOpen) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   os.registry.setFails[u"Keys"] = {0, 5};
   CopyText(folder, kPathChars, u"D:\\new\\");
-  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL, {}));
+  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL));
   EXPECT_EQ(u"保存配置信息失败", LastBox());
   EXPECT_TRUE(Registered(platform::kModControl, 0x78));
   EXPECT_EQ(std::u16string(u"D:\\new\\"), g_szPath) << "the running program uses the new folder";
+}
+
+TEST_F(SettingsDialog, RunEntryThatCannotBeWrittenKeepsTheDialogOpen) {
+  ASSERT_TRUE(OpenSettings(folder, &hotKey));
+  os.registry.setFails[kRunValueName] = {0, 5};
+  EXPECT_FALSE(SaveSettings(u"D:\\new\\", 0x78, HOTKEYF_CONTROL, {true, true}));
+  EXPECT_EQ(u"保存配置信息失败", LastBox());
+  EXPECT_FALSE(Stored(u"AutoSave")) << "the settings are not stored either";
 }
 
 }  // namespace
