@@ -142,7 +142,9 @@ class Dialogs : public E2E {
     SendMessageW(check, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
     Click(settings, kSave);
     ExpectBox(L"保存成功", true);
-    EXPECT_TRUE(e2e::WaitForClosed(settings));
+    // Gone, and a moment for the program to act on the new settings.
+    EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(settings); }, 5000));
+    e2e::Pump(100);
   }
 
   e2e::TarnwickProcess tarnwick;
@@ -176,7 +178,7 @@ TEST_F(Dialogs, EveryNewPictureIsSavedWhileOnWithTheSettingsClosedButNeitherText
   using testsupport::RgbDib;
   auto saves = [&](bool put) {  // a new file appears after the clipboard was set
     const auto before = e2e::BitmapsIn(folder).size();
-    return put && e2e::WaitUntil([&] { return e2e::BitmapsIn(folder).size() > before; }, 1500);
+    return put && e2e::WaitUntil([&] { return e2e::BitmapsIn(folder).size() > before; }, 3000);
   };
   EXPECT_FALSE(saves(testsupport::PutDibOnRealClipboard(RgbDib(8, 8, 24, 1)))) << "off by default";
   SaveWithCheck(kAutoSave, true);
