@@ -11,6 +11,7 @@ std::uint32_t g_dwKeys = 0;
 platform::Handle g_hConfigKey = nullptr;
 char16_t g_szPath[kPathChars] = {};
 std::uint32_t g_dwFormat = kFormatBmp;
+std::int32_t g_bAutoSave = 0;
 
 char16_t g_szSaveDir[kPathChars] = {};
 char16_t g_szFileName[kFileNameChars] = {};

@@ -34,6 +34,7 @@ extern std::uint32_t g_dwKeys;           // packed hot key: modifiers << 16 | vi
 extern platform::Handle g_hConfigKey;    // the settings key while it is open
 extern char16_t g_szPath[kPathChars];    // the save folder, ending with a backslash
 extern std::uint32_t g_dwFormat;         // kFormatBmp or kFormatPng
+extern std::int32_t g_bAutoSave;         // save every new clipboard picture without a key (0 or 1)
 
 // Save scratch, used only by the save routine.
 extern char16_t g_szSaveDir[kPathChars];

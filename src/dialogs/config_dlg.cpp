@@ -34,8 +34,11 @@ BOOL CConfigDlg::OnInitDialog() {
     SetWindowTextW(m_pathEdit, reinterpret_cast<const wchar_t*>(folder));
     SendMessageW(m_hotKeyCtrl, HKM_SETHOTKEY, hotKey, 0);
   }
+  const SettingsChoices choices = StoredChoices();
   // The stored format, loaded with the other settings (BMP when none is).
-  SendMessageW(m_formatCombo, CB_SETCURSEL, g_dwFormat == kFormatPng ? kFormatPng : kFormatBmp, 0);
+  SendMessageW(m_formatCombo, CB_SETCURSEL, choices.format == kFormatPng ? kFormatPng : kFormatBmp, 0);
+  CheckDlgButton(m_hWnd, IDC_AUTOSAVE_CHECK, choices.autoSave ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(m_hWnd, IDC_AUTOSTART_CHECK, choices.startWithWindows ? BST_CHECKED : BST_UNCHECKED);
   return TRUE;
 }
 
@@ -92,10 +95,13 @@ std::wstring CConfigDlg::FolderText() const {
 void CConfigDlg::OnBnClickedSave() {
   const std::wstring folder = FolderText();
   const LRESULT hotKey = SendMessageW(m_hotKeyCtrl, HKM_GETHOTKEY, 0, 0);
-  const std::uint32_t format =
+  SettingsChoices choices;
+  choices.format =
       SendMessageW(m_formatCombo, CB_GETCURSEL, 0, 0) == static_cast<LRESULT>(kFormatPng) ? kFormatPng : kFormatBmp;
+  choices.autoSave = IsDlgButtonChecked(m_hWnd, IDC_AUTOSAVE_CHECK) == BST_CHECKED;
+  choices.startWithWindows = IsDlgButtonChecked(m_hWnd, IDC_AUTOSTART_CHECK) == BST_CHECKED;
   if (SaveSettings(reinterpret_cast<const char16_t*>(folder.c_str()), LOBYTE(LOWORD(hotKey)), HIBYTE(LOWORD(hotKey)),
-                   format)) {
+                   choices)) {
     CDialogEx::OnOK();
   }
 }

@@ -114,6 +114,12 @@ class OpenKey {
     if (result != 0) key_ = nullptr;
     return result;
   }
+  // RegOpenKeyExW below HKEY_CURRENT_USER: an existing key only.
+  std::int32_t Open(const char16_t* subKey) {
+    const std::int32_t result = registry_.OpenUserKey(subKey, &key_);
+    if (result != 0) key_ = nullptr;
+    return result;
+  }
   Handle get() const { return key_; }
 
  private:

@@ -19,6 +19,7 @@ using Handle = void*;
 inline Handle InvalidHandle() { return reinterpret_cast<Handle>(static_cast<std::intptr_t>(-1)); }
 
 // Win32 error codes the program looks at.
+constexpr std::uint32_t kErrorFileNotFound = 2;
 constexpr std::uint32_t kErrorAccessDenied = 5;
 constexpr std::uint32_t kErrorFileExists = 80;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
@@ -144,8 +145,10 @@ class MessageBoxes {
 };
 
 // Registry value types and RegGetValueW type restrictions.
+constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegBinary = 3;
 constexpr std::uint32_t kRegDword = 4;
+constexpr std::uint32_t kRrfRtRegSz = 0x02;
 constexpr std::uint32_t kRrfRtRegBinary = 0x08;
 constexpr std::uint32_t kRrfRtRegDword = 0x10;
 constexpr std::uint32_t kRrfRtDword = 0x18;  // RRF_RT_REG_BINARY | RRF_RT_REG_DWORD
@@ -157,15 +160,21 @@ class Registry {
   virtual ~Registry() = default;
   // RegCreateKeyW(HKEY_CURRENT_USER, subKey, key): opens or creates the key.
   virtual std::int32_t CreateUserKey(const char16_t* subKey, Handle* key) = 0;
+  // RegOpenKeyExW(HKEY_CURRENT_USER, subKey, 0, KEY_QUERY_VALUE |
+  // KEY_SET_VALUE, key): opens an existing key only; kErrorFileNotFound when
+  // it is missing.
+  virtual std::int32_t OpenUserKey(const char16_t* subKey, Handle* key) = 0;
   // RegGetValueW(key, NULL, name, flags, NULL, data, size). On success *size
-  // holds the bytes copied; it fails when the value is missing, has a type the
-  // flags exclude (a REG_BINARY of other than 4 bytes is not a DWORD), or is
-  // larger than *size.
+  // holds the bytes copied; it fails when the value is missing
+  // (kErrorFileNotFound), has a type the flags exclude (a REG_BINARY of other
+  // than 4 bytes is not a DWORD), or is larger than *size.
   virtual std::int32_t GetValue(Handle key, const char16_t* name, std::uint32_t flags, void* data,
                                 std::uint32_t* size) = 0;
   // RegSetKeyValueW(key, NULL, name, type, data, size).
   virtual std::int32_t SetValue(Handle key, const char16_t* name, std::uint32_t type, const void* data,
                                 std::uint32_t size) = 0;
+  // RegDeleteValueW(key, name): kErrorFileNotFound when there is no such value.
+  virtual std::int32_t DeleteValue(Handle key, const char16_t* name) = 0;
   virtual void CloseKey(Handle key) = 0;
 };
 
@@ -178,6 +187,9 @@ class Shell {
   // SHGetPathFromIDListW: the desktop folder's path, NUL-terminated, into
   // `path` of kMaxPathChars units. False when either call fails.
   virtual bool DesktopDirectory(char16_t* path) = 0;
+  // GetModuleFileNameW(NULL): this program's full path; empty when it cannot
+  // be had whole.
+  virtual std::u16string ProgramPath() = 0;
 };
 
 // RegisterHotKey modifier flags.

@@ -7,10 +7,7 @@
 #include "settings/folder_rules.h"
 #include "settings/hot_key.h"
 #include "settings/settings_store.h"
-
-namespace {
-
-}  // namespace
+#include "settings/start_with_windows.h"
 
 bool OpenSettings(char16_t* folder, std::uint16_t* hotKeyValue) {
   std::fill_n(folder, kPathChars, u'\0');
@@ -26,7 +23,9 @@ bool OpenSettings(char16_t* folder, std::uint16_t* hotKeyValue) {
   return true;
 }
 
-bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers, std::uint32_t format) {
+SettingsChoices StoredChoices() { return SettingsChoices{g_dwFormat, g_bAutoSave != 0, StartsWithWindows()}; }
+
+bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers, const SettingsChoices& choices) {
   // A text longer than the stored folder is refused, never cut: a cut that
   // ends on a backslash would send the saves into a parent folder. A
   // 219-character text without a final backslash has no room for one: it is
@@ -38,7 +37,14 @@ bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifi
     return false;
   }
   if (!RegisterNewHotKey(key, modifiers)) return false;
-  return StoreSettings(folder, format);
+  // Written only here, never at start: programs started from the Run key
+  // are asked not to write it.
+  if (!SetStartWithWindows(choices.startWithWindows)) {
+    ShowSettingsErrorBox(kSettingsSaveFailedText);
+    return false;
+  }
+  g_bAutoSave = choices.autoSave ? 1 : 0;
+  return StoreSettings(folder, choices.format);
 }
 
 bool CancelSettings() { return RestoreHotKey(); }

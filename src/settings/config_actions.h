@@ -4,16 +4,31 @@
 
 #include <cstdint>
 
+#include "common/app_state.h"
+
 // Opening: loads the settings, puts the folder into `folder` (kPathChars
 // units) and the hot-key box's value (modifiers << 8 | key) into
 // `hotKeyValue`, and suspends the hot key. The format to show is g_dwFormat. When there is no folder to show it
 // says so and returns false: the boxes stay empty and the key stays as it is.
 bool OpenSettings(char16_t* folder, std::uint16_t* hotKeyValue);
 
+// The choices under the folder and the key: the format list and the two
+// check boxes.
+struct SettingsChoices {
+  std::uint32_t format = kFormatBmp;  // the saves' file format
+  bool autoSave = false;              // save every new clipboard picture
+  bool startWithWindows = false;  // the Run entry
+};
+
+// What they show at opening: "Format" and "AutoSave" as loaded, and whether
+// the Run entry names this program and is not turned off.
+SettingsChoices StoredChoices();
+
 // Save, given the whole folder text as typed (of any length), the hot-key
-// box's key and modifiers and the chosen format. True when the dialog ends with OK; every failure
-// has shown its message.
-bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers, std::uint32_t format);
+// box's key and modifiers and the choices (BMP and both off when not given).
+// True when the dialog ends with OK; every failure has shown its message.
+bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers,
+                  const SettingsChoices& choices = {});
 
 // Cancel, and any other close of the dialog: registers the stored key again
 // when the opening suspended it and no Save has registered one since. True

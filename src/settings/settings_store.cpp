@@ -17,6 +17,7 @@ namespace {
 constexpr char16_t kPathName[] = u"Path";
 constexpr char16_t kKeysName[] = u"Keys";
 constexpr char16_t kFormatName[] = u"Format";
+constexpr char16_t kAutoSaveName[] = u"AutoSave";
 // "Path" always carries the whole folder buffer, whatever the text's length.
 constexpr std::uint32_t kPathBytes = kPathChars * sizeof(char16_t);  // 440
 constexpr std::uint32_t kKeysBytes = sizeof(std::uint32_t);
@@ -94,6 +95,20 @@ void ReadFormat(platform::Registry& registry) {
   g_dwFormat = format;
 }
 
+// "AutoSave": a REG_DWORD of 1 turns it on; missing, another type or any
+// other number is off.
+void ReadAutoSave(platform::Registry& registry) {
+  std::uint32_t value = 0;
+  std::uint32_t bytes = kKeysBytes;
+  const bool read = registry.GetValue(g_hConfigKey, kAutoSaveName, platform::kRrfRtRegDword, &value, &bytes) == 0;
+  g_bAutoSave = read && bytes == kKeysBytes && value == 1 ? 1 : 0;
+}
+
+bool WriteAutoSave(platform::Registry& registry) {
+  const std::uint32_t value = g_bAutoSave != 0 ? 1 : 0;
+  return registry.SetValue(g_hConfigKey, kAutoSaveName, platform::kRegDword, &value, kKeysBytes) == 0;
+}
+
 bool WritePath(platform::Registry& registry) {
   return registry.SetValue(g_hConfigKey, kPathName, platform::kRegBinary, g_szPath, kPathBytes) == 0;
 }
@@ -115,7 +130,8 @@ bool StoreAll(platform::Registry& registry, const char16_t* folder, std::uint32_
 
   const ConfigKey key(registry);
   return key.opened() && WritePath(registry) && WriteKeys(registry) &&
-         registry.SetValue(g_hConfigKey, kFormatName, platform::kRegDword, &g_dwFormat, sizeof g_dwFormat) == 0;
+         registry.SetValue(g_hConfigKey, kFormatName, platform::kRegDword, &g_dwFormat, sizeof g_dwFormat) == 0 &&
+         WriteAutoSave(registry);
 }
 
 }  // namespace
@@ -147,6 +163,7 @@ int LoadSettings() {
   const ConfigKey key(registry);
   if (!key.opened()) return 0;
   ReadFormat(registry);
+  ReadAutoSave(registry);
 
   // "Keys" is read only once "Path" has been; when either fails, memory is
   // written back whole, so a first start stores the defaults.

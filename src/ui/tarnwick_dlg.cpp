@@ -57,10 +57,12 @@ BOOL CTarnwickDlg::OnInitDialog() {
 
   const int loaded = LoadSettings();
   RegisterHotKeyAtStartup(loaded);
+  m_clipboardWatch.Follow(m_hWnd, g_bAutoSave != 0);
   return TRUE;
 }
 
 bool CTarnwickDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (m_clipboardWatch.OnMessage(message, wParam, lParam, result)) return true;
   switch (message) {
     case WM_PAINT:
       OnPaint();
@@ -78,6 +80,10 @@ bool CTarnwickDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
       if (wParam != kTrayIconTimer) return false;
       AddTrayIcon();
       return true;
+    case WM_DESTROY:
+      // However the dialog ends, it leaves the viewer chain whole.
+      m_clipboardWatch.Stop();
+      return false;
   }
   if (message == m_uTaskbarCreated && m_uTaskbarCreated != 0) {
     // The shell restarted and forgot every icon: add ours again.

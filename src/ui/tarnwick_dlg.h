@@ -8,6 +8,7 @@
 #include "common/retry_backoff.h"
 #include "framework/dialog.h"
 #include "framework/owned_handle.h"
+#include "ui/clipboard_watch.h"
 
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 3;
 // A save's result, posted by its worker: wParam the SaveResult, lParam 1 for
@@ -42,6 +43,8 @@ class CTarnwickDlg : public CDialogEx {
   RetryBackoff m_iconRetry{500, 30000};
   // Sent to every top-level window when the shell (re)starts its taskbar.
   UINT m_uTaskbarCreated = 0;
+  // Listens for new clipboard pictures while g_bAutoSave is on.
+  ClipboardWatch m_clipboardWatch;
 };
 
 // The timer that adds the tray icon again after a refusal.

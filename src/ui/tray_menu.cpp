@@ -49,7 +49,11 @@ LRESULT CTarnwickDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
   return 0;
 }
 
-void CTarnwickDlg::OnMenuSettings() { RunOnce<CConfigDlg>(g_bConfigDlgOpen); }
+void CTarnwickDlg::OnMenuSettings() {
+  RunOnce<CConfigDlg>(g_bConfigDlgOpen);
+  // A Save may have turned saving every new picture on or off.
+  m_clipboardWatch.Follow(m_hWnd, g_bAutoSave != 0);
+}
 
 void CTarnwickDlg::OnMenuHelp() { RunOnce<CHelpDlg>(g_bHelpDlgOpen); }
 
@@ -57,6 +61,7 @@ void CTarnwickDlg::OnMenuAbout() { RunOnce<CAboutDlg>(g_bAboutDlgOpen); }
 
 void CTarnwickDlg::OnMenuExit() {
   ReleaseHotKey();
+  m_clipboardWatch.Stop();
   // Whether or not the icon ever got in: exit does not depend on the shell.
   KillTimer(m_hWnd, kTrayIconTimer);
   Shell_NotifyIconW(NIM_DELETE, &m_nid);

@@ -110,6 +110,19 @@ TEST_F(RegistryContract, MissingValueLeavesTargetAndCountAlone) {
   EXPECT_EQ(Bytes(440, 0xEE), target);
 }
 
+TEST_F(RegistryContract, StringsAreReadBackValuesDeletedAndOnlyExistingKeysOpened) {
+  const Bytes text = Utf16(std::u16string(u"\"C:\\a b.exe\"\0", 13));
+  Put(u"Text", platform::kRegSz, text);
+  Bytes target(64, 0xEE);
+  std::uint32_t count = 64;
+  EXPECT_EQ(0, os.registry.GetValue(key, u"Text", platform::kRrfRtRegSz, target.data(), &count));
+  EXPECT_EQ(text, Bytes(target.begin(), target.begin() + count));
+  EXPECT_EQ(0, os.registry.DeleteValue(key, u"Text"));
+  EXPECT_EQ(kFileNotFound, os.registry.DeleteValue(key, u"Text"));
+  platform::Handle opened = nullptr;
+  EXPECT_EQ(kFileNotFound, os.registry.OpenUserKey((keyPath + u"\\missing").c_str(), &opened));
+}
+
 class HotKeyContract : public ::testing::Test {
  protected:
   void TearDown() override {

@@ -21,7 +21,12 @@ constexpr wchar_t kHelpTitle[] = L"帮助";
 constexpr wchar_t kAboutTitle[] = L"关于";
 constexpr int kPathEdit = 1017, kHotKey = 1038, kSave = 1041, kCancel = 1044, kFormat = 1045;
 constexpr int kAboutClose = 1042, kHelpClose = 1043, kAboutPicture = 139, kBrowseButton = 1100;
+constexpr int kAutoStart = 1046, kAutoSave = 1047;
 constexpr WORD kControlShift = HOTKEYF_CONTROL | HOTKEYF_SHIFT;
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+constexpr wchar_t kRunValue[] = L"ClipboardTarnwick";
+constexpr wchar_t kExcludeFormat[] = L"ExcludeClipboardContentFromMonitorProcessing";
 
 // The template as built into Tarnwick.exe.
 testsupport::DialogTemplate TemplateOf(WORD id) {
@@ -139,10 +144,68 @@ class Dialogs : public E2E {
     return e2e::WaitUntil([&] { return e2e::BitmapsIn(where).size() > before; }, 3000);
   }
 
+  // Turns the check box over from what it shows and saves.
+  void SaveWithCheck(int box, bool on) {
+    HWND settings = OpenSettingsByLeftPress();
+    ASSERT_NE(nullptr, settings);
+    HWND check = GetDlgItem(settings, box);
+    EXPECT_EQ(on ? BST_UNCHECKED : BST_CHECKED, SendMessageW(check, BM_GETCHECK, 0, 0)) << "as stored";
+    SendMessageW(check, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    Click(settings, kSave);
+    ExpectBox(L"保存成功", true);
+    // Gone, and a moment for the program to act on the new settings.
+    EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(settings); }, 5000));
+    e2e::Pump(100);
+  }
+
   e2e::TarnwickProcess tarnwick;
   HWND main = nullptr;
   int iconsBeforeStart = -1;
 };
+
+TEST_F(Dialogs, StartWithWindowsWritesTheQuotedPathShownOnAgainAndOffRemovesIt) {
+  const Bytes turnedOff = {0x03, 0, 0, 0, 0x17, 0x79, 0xBD, 0x01, 0x17, 0xD9, 0xD1, 0x01};  // by Task Manager
+  ASSERT_EQ(0, RegSetKeyValueW(HKEY_CURRENT_USER, kApprovedKey, kRunValue, REG_BINARY, turnedOff.data(), 12));
+  SaveWithCheck(kAutoStart, true);
+  wchar_t value[600] = {};
+  DWORD size = sizeof value;
+  ASSERT_EQ(0, RegGetValueW(HKEY_CURRENT_USER, kRunKey, kRunValue, RRF_RT_REG_SZ, nullptr, value, &size));
+  EXPECT_EQ(L"\"" + e2e::TarnwickPath() + L"\"", value);
+  Bytes approved(12);
+  size = 12;
+  RegGetValueW(HKEY_CURRENT_USER, kApprovedKey, kRunValue, RRF_RT_REG_BINARY, nullptr, approved.data(), &size);
+  EXPECT_EQ(0x02, approved[0]) << "no longer turned off in Task Manager";
+
+  SaveWithCheck(kAutoStart, false);  // shown on when opened again
+  EXPECT_NE(0, RegGetValueW(HKEY_CURRENT_USER, kRunKey, kRunValue, RRF_RT_ANY, nullptr, nullptr, nullptr));
+  const wchar_t elsewhere[] = L"\"C:\\elsewhere\\Tarnwick.exe\"";
+  ASSERT_EQ(0, RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, kRunValue, REG_SZ, elsewhere, sizeof elsewhere));
+  SaveWithCheck(kAutoStart, true);  // shown off: it names another copy
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, kRunValue);
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, kApprovedKey, kRunValue);
+}
+
+TEST_F(Dialogs, EveryNewPictureIsSavedWhileOnWithTheSettingsClosedButNeitherTextNorAPrivateOne) {
+  using testsupport::RgbDib;
+  auto saves = [&](bool put) {  // a new file appears after the clipboard was set
+    const auto before = e2e::BitmapsIn(folder).size();
+    return put && e2e::WaitUntil([&] { return e2e::BitmapsIn(folder).size() > before; }, 3000);
+  };
+  EXPECT_FALSE(saves(testsupport::PutDibOnRealClipboard(RgbDib(8, 8, 24, 1)))) << "off by default";
+  SaveWithCheck(kAutoSave, true);
+  EXPECT_TRUE(saves(testsupport::PutDibOnRealClipboard(RgbDib(8, 8, 24, 2)))) << "another program's picture, no key";
+  EXPECT_FALSE(saves(testsupport::PutTextOnRealClipboard(u"text")));
+  EXPECT_FALSE(saves(testsupport::PutMarkedDibOnRealClipboard(RgbDib(8, 8, 24, 3), kExcludeFormat)));
+  HWND settings = OpenSettingsByLeftPress();
+  EXPECT_FALSE(saves(testsupport::PutDibOnRealClipboard(RgbDib(8, 8, 24, 4)))) << "left alone with the settings open";
+  Click(settings, kCancel);
+  ASSERT_TRUE(e2e::WaitForClosed(settings));
+  SaveWithCheck(kAutoSave, false);
+  EXPECT_FALSE(saves(testsupport::PutDibOnRealClipboard(RgbDib(8, 8, 24, 5)))) << "nothing after turning it off";
+  DWORD type = 0;
+  Bytes stored;
+  EXPECT_TRUE(e2e::ReadSetting(L"AutoSave", &type, &stored) && type == REG_DWORD && stored == Bytes(4, 0));
+}
 
 TEST_F(Dialogs, LeftPressOpensTheSettingsWithTheStoredValuesInTheTemplatesPlaces) {
   HWND settings = OpenSettingsByLeftPress();

@@ -417,6 +417,10 @@ std::int32_t FakeRegistry::CreateUserKey(const char16_t* subKey, platform::Handl
   return 0;
 }
 
+std::int32_t FakeRegistry::OpenUserKey(const char16_t* subKey, platform::Handle* key) {
+  return keys_.count(subKey) == 0 ? kErrorFileNotFound : CreateUserKey(subKey, key);
+}
+
 std::int32_t FakeRegistry::GetValue(platform::Handle key, const char16_t* name, std::uint32_t flags, void* data,
                                     std::uint32_t* size) {
   const auto it = open_.find(FromHandle(key));
@@ -429,10 +433,11 @@ std::int32_t FakeRegistry::GetValue(platform::Handle key, const char16_t* name, 
   const auto value = values.find(name);
   if (value == values.end()) return kErrorFileNotFound;  // target and count untouched
   const Value& v = value->second;
+  const bool string = v.type == platform::kRegSz && (flags & platform::kRrfRtRegSz) != 0;
   const auto dataSize = static_cast<std::uint32_t>(v.data.size());
   // RRF_RT_DWORD takes a REG_DWORD, or a REG_BINARY of exactly four bytes.
   const bool binaryAsDword = (flags & 0x10) != 0 && v.type == platform::kRegBinary && dataSize == 4;
-  const bool allowed = (v.type == platform::kRegBinary && (flags & 0x08) != 0) ||
+  const bool allowed = string || (v.type == platform::kRegBinary && (flags & 0x08) != 0) ||
                        (v.type == platform::kRegDword && (flags & 0x10) != 0);
   const bool mismatch =
       (flags & 0x10) != 0 && (flags & 0x08) != 0 && v.type == platform::kRegBinary && !binaryAsDword;
@@ -460,6 +465,12 @@ std::int32_t FakeRegistry::SetValue(platform::Handle key, const char16_t* name, 
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   keys_[it->second][name] = Value{type, Bytes(bytes, bytes + size)};
   return 0;
+}
+
+std::int32_t FakeRegistry::DeleteValue(platform::Handle key, const char16_t* name) {
+  const auto it = open_.find(FromHandle(key));
+  if (it == open_.end()) return kErrorInvalidHandle;
+  return keys_[it->second].erase(name) != 0 ? 0 : kErrorFileNotFound;
 }
 
 void FakeRegistry::CloseKey(platform::Handle key) {

@@ -188,10 +188,12 @@ class FakeThreads : public platform::Threads {
 class FakeRegistry : public platform::Registry {
  public:
   std::int32_t CreateUserKey(const char16_t* subKey, platform::Handle* key) override;
+  std::int32_t OpenUserKey(const char16_t* subKey, platform::Handle* key) override;
   std::int32_t GetValue(platform::Handle key, const char16_t* name, std::uint32_t flags, void* data,
                         std::uint32_t* size) override;
   std::int32_t SetValue(platform::Handle key, const char16_t* name, std::uint32_t type, const void* data,
                         std::uint32_t size) override;
+  std::int32_t DeleteValue(platform::Handle key, const char16_t* name) override;
   void CloseKey(platform::Handle key) override;
 
   struct Value {
@@ -227,7 +229,9 @@ class FakeRegistry : public platform::Registry {
 class FakeShell : public platform::Shell {
  public:
   bool DesktopDirectory(char16_t* path) override;
+  std::u16string ProgramPath() override { return program; }
   std::u16string desktop = u"C:\\users\\tester\\Desktop";
+  std::u16string program = u"C:\\Program Files\\Tarnwick\\Tarnwick.exe";
   bool fails = false;
 };
 

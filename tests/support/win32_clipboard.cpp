@@ -74,6 +74,17 @@ std::vector<std::uint8_t> ReadDibFromRealClipboard() {
   return bytes;
 }
 
+bool PutMarkedDibOnRealClipboard(const std::vector<std::uint8_t>& block, const wchar_t* mark) {
+  HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, block.size());
+  std::memcpy(GlobalLock(dib), block.data(), block.size());
+  GlobalUnlock(dib);
+  if (!OpenWithRetry(OwnerWindow())) return false;
+  EmptyClipboard();
+  const bool ok = SetClipboardData(CF_DIB, dib) && SetClipboardData(RegisterClipboardFormatW(mark), GlobalAlloc(GHND, 4));
+  CloseClipboard();
+  return ok;
+}
+
 bool PutTextOnRealClipboard(const std::u16string& text) {
   return Replace(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(char16_t));
 }

@@ -14,6 +14,8 @@ bool PutDibV5OnRealClipboard(const std::vector<std::uint8_t>& block);
 // A device-dependent bitmap (an HBITMAP), which the clipboard then owns;
 // CF_DIB is then the platform's conversion.
 bool PutBitmapOnRealClipboard(void* bitmap);
+// CF_DIB with a DWORD 0 in the registered format `mark`, in one change.
+bool PutMarkedDibOnRealClipboard(const std::vector<std::uint8_t>& block, const wchar_t* mark);
 bool PutTextOnRealClipboard(const std::u16string& text);
 bool EmptyRealClipboard();
 

@@ -1,10 +1,12 @@
 // The settings dialog's work apart from its controls: the folder rules, the
-// folder walk, and what opening, Save and Cancel do to the key and registry.
+// folder walk, the start-with-Windows rules, and what opening, Save and
+// Cancel do to the key and registry.
 #include <gtest/gtest.h>
 
 #include "settings/config_actions.h"
 #include "settings/folder_rules.h"
 #include "settings/hot_key.h"
+#include "settings/start_with_windows.h"
 #include "settings_fixture.h"
 
 namespace {
@@ -64,6 +66,23 @@ TEST_F(FolderLevels, OtherFailuresStopTheWalkAndKeepWhatWasMade) {
   EXPECT_FALSE(CreateFolderLevels(u"Q:\\shots\\")) << "a drive that does not exist";
 }
 
+TEST(StartWithWindows, RunValueIsTheQuotedPathAndNamesOnlyThisProgram) {
+  const std::u16string program = u"C:\\Program Files\\Tarnwick\\Tarnwick.exe";
+  EXPECT_EQ(u"\"C:\\Program Files\\Tarnwick\\Tarnwick.exe\"", RunValueText(program));
+  for (const char16_t* same : {u" \"c:\\PROGRAM FILES\\tarnwick\\TARNWICK.EXE\" ", u"C:\\Program Files\\Tarnwick\\Tarnwick.exe"})
+    EXPECT_TRUE(RunValueNamesProgram(same, program));
+  for (const char16_t* other : {u"\"D:\\Tarnwick\\Tarnwick.exe\"", u"\"C:\\Program Files\\Tarnwick\\Tarnwick.exe.old\"",
+                                u"\"C:\\Program Files\\Tarnwick\\Tarnwick.ex\"", u"\"\"", u""})
+    EXPECT_FALSE(RunValueNamesProgram(other, program));
+}
+
+TEST(StartWithWindows, StartupApprovedMarkIsOffWhenTheLowestBitOfItsFirstByteIsSet) {
+  for (std::uint8_t on : {0x00, 0x02, 0x06}) EXPECT_FALSE(StartupApprovedSaysOff(&on, 1)) << int{on};
+  for (std::uint8_t off : {0x01, 0x03, 0x07, 0x63}) EXPECT_TRUE(StartupApprovedSaysOff(&off, 1)) << int{off};
+  const std::uint8_t off = 0x03;
+  EXPECT_FALSE(StartupApprovedSaysOff(&off, 0)) << "an empty value turns nothing off";
+}
+
 class SettingsDialog : public SettingsFixture {
  protected:
   SettingsDialog() {
@@ -117,9 +136,9 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
   CopyText(folder, kPathChars, u"D:\\new\\shots");
   // 保存 clicked again while its own 保存成功 is up: the box keeps it out.
   os.messageBoxes.clickWhileOpen = [&](const fake::ShownBox&) {
-    SaveSettings(folder, 0x78, HOTKEYF_CONTROL | HOTKEYF_SHIFT, kFormatPng);
+    SaveSettings(folder, 0x78, HOTKEYF_CONTROL | HOTKEYF_SHIFT, {kFormatPng});
   };
-  EXPECT_TRUE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL | HOTKEYF_SHIFT, kFormatPng));  // F9
+  EXPECT_TRUE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL | HOTKEYF_SHIFT, {kFormatPng}));  // F9
   EXPECT_EQ(1, g_bHotKeyRegistered);
 
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\new\\shots\\"));
@@ -136,7 +155,7 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
 TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   CopyText(folder, kPathChars, u"D:\\a..b");
-  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL, kFormatBmp));
+  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL));
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
   EXPECT_TRUE(os.files.directoriesCreated.empty());
   EXPECT_TRUE(os.hotKeys.registered.empty());
@@ -144,13 +163,13 @@ TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
 
   std::u16string full = u"D:\\" + std::u16string(216, u'x');
   CopyText(folder, kPathChars, full.c_str());
-  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL, kFormatBmp)) << "no room for the final backslash";
+  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL)) << "no room for the final backslash";
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
 
   // Longer than the stored folder: refused, not cut at the backslash that
   // the 219th character is.
   const std::u16string typed = u"D:\\" + std::u16string(215, u'y') + u"\\" + std::u16string(11, u'z');
-  EXPECT_FALSE(SaveSettings(typed.c_str(), 0x78, HOTKEYF_CONTROL, kFormatBmp));
+  EXPECT_FALSE(SaveSettings(typed.c_str(), 0x78, HOTKEYF_CONTROL));
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
   EXPECT_TRUE(os.files.directoriesCreated.empty());
   EXPECT_EQ(FolderBytes(u"D:\\old\\"), Stored(u"Path")->data);
@@ -159,7 +178,7 @@ TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
 TEST_F(SettingsDialog, KeyWithoutModifierIsRefusedAfterTheFolderIsMade) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   CopyText(folder, kPathChars, u"D:\\f5\\");
-  EXPECT_FALSE(SaveSettings(folder, 0x74, 0, kFormatBmp));
+  EXPECT_FALSE(SaveSettings(folder, 0x74, 0));
   EXPECT_EQ(u"必须使用一个组合键作为热键", LastBox());
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\f5\\"));
   EXPECT_EQ(FolderBytes(u"D:\\old\\"), Stored(u"Path")->data);
@@ -169,7 +188,7 @@ TEST_F(SettingsDialog, KeyTakenElsewhereAtSaveThenCancelRestoresTheStoredKey) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   os.hotKeys.HoldElsewhere(platform::kModAlt, 0x41);
   CopyText(folder, kPathChars, u"D:\\new\\");
-  EXPECT_FALSE(SaveSettings(folder, 0x41, HOTKEYF_ALT, kFormatBmp));
+  EXPECT_FALSE(SaveSettings(folder, 0x41, HOTKEYF_ALT));
   EXPECT_EQ(u"注册热键失败, 热键已被其他程序占用, 请设置其他热键", LastBox());
   EXPECT_EQ(0, g_bHotKeyRegistered);
 
@@ -191,10 +210,18 @@ TEST_F(SettingsDialog, SaveWhoseRegistryWriteFailsKeepsTheNewKeyAndStaysOpen) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   os.registry.setFails[u"Keys"] = {0, 5};
   CopyText(folder, kPathChars, u"D:\\new\\");
-  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL, kFormatBmp));
+  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL));
   EXPECT_EQ(u"保存配置信息失败", LastBox());
   EXPECT_TRUE(Registered(platform::kModControl, 0x78));
   EXPECT_EQ(std::u16string(u"D:\\new\\"), g_szPath) << "the running program uses the new folder";
+}
+
+TEST_F(SettingsDialog, RunEntryThatCannotBeWrittenKeepsTheDialogOpen) {
+  ASSERT_TRUE(OpenSettings(folder, &hotKey));
+  os.registry.setFails[kRunValueName] = {0, 5};
+  EXPECT_FALSE(SaveSettings(u"D:\\new\\", 0x78, HOTKEYF_CONTROL, {kFormatBmp, true, true}));
+  EXPECT_EQ(u"保存配置信息失败", LastBox());
+  EXPECT_FALSE(Stored(u"AutoSave")) << "the settings are not stored either";
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ class SettingsFixture : public ::testing::Test {
     std::fill_n(g_szPath, kPathChars, u'\0');
     g_dwKeys = 0;
     g_dwFormat = kFormatBmp;
+    g_bAutoSave = 0;
     g_nHotKeyId = kFirstHotKeyId;
     g_bHotKeyRegistered = 0;
     g_hConfigKey = nullptr;

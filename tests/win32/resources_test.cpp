@@ -125,7 +125,10 @@ TEST_F(TarnwickResources, SettingsDialogTemplate) {
                 {-1, u"Static", 18, 121, 174, 17, 0x50000000,
                  u"热键将在关闭此窗口后生效, 如果选择取消, 热键配置不会改变, 如果选择保存, 热键将会更改为最后保存的热键"},
                 {-1, u"Static", 17, 170, 40, 8, 0x50020000, u"保存格式:"},
-                {1045, u"ComboBox", 60, 168, 60, 40, 0x50210003, u""}});
+                {1045, u"ComboBox", 60, 168, 60, 40, 0x50210003, u""},
+
+                {1046, u"Button", 150, 169, 130, 10, 0x50010003, u"开机时自动启动"},
+                {1047, u"Button", 17, 186, 200, 10, 0x50010003, u"剪切板出现新图片时自动保存"}});
 }
 
 TEST_F(TarnwickResources, HelpDialogTemplate) {

@@ -204,6 +204,14 @@ class Win32Registry : public Registry {
     return Logged(L"RegCreateKeyW", result);
   }
 
+  std::int32_t OpenUserKey(const char16_t* subKey, Handle* key) override {
+    HKEY opened = nullptr;
+    const LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, Wide(subKey), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &opened);
+    *key = opened;
+    // A missing key is an answer, not a failure.
+    return result == ERROR_FILE_NOT_FOUND ? result : Logged(L"RegOpenKeyExW", result);
+  }
+
   std::int32_t GetValue(Handle key, const char16_t* name, std::uint32_t flags, void* data,
                         std::uint32_t* size) override {
     DWORD count = *size;
@@ -215,6 +223,11 @@ class Win32Registry : public Registry {
   std::int32_t SetValue(Handle key, const char16_t* name, std::uint32_t type, const void* data,
                         std::uint32_t size) override {
     return Logged(L"RegSetKeyValueW", RegSetKeyValueW(static_cast<HKEY>(key), nullptr, Wide(name), type, data, size));
+  }
+
+  std::int32_t DeleteValue(Handle key, const char16_t* name) override {
+    const LONG result = RegDeleteValueW(static_cast<HKEY>(key), Wide(name));
+    return result == ERROR_FILE_NOT_FOUND ? result : Logged(L"RegDeleteValueW", result);
   }
 
   void CloseKey(Handle key) override { RegCloseKey(static_cast<HKEY>(key)); }
@@ -232,6 +245,18 @@ class Win32Shell : public Shell {
     const BOOL found = SHGetPathFromIDListW(items, reinterpret_cast<wchar_t*>(path));
     CoTaskMemFree(items);
     return found != FALSE || Failed(L"SHGetPathFromIDListW");
+  }
+
+  std::u16string ProgramPath() override {
+    // The path may be longer than MAX_PATH: grow until it fits whole.
+    for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
+      std::u16string path(size, u'\0');
+      const DWORD length = GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(path.data()), size);
+      if (length == 0) break;
+      if (length < size) return path.substr(0, length);
+    }
+    LogLastError(L"GetModuleFileNameW");
+    return {};
   }
 };
 
