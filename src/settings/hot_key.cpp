@@ -62,9 +62,9 @@ void RegisterHotKeyAtStartup(int loaded) {
     modifiers = kFallbackModifiers;
     key = kFallbackKey;
   }
+  s_suspended = false;
   // A hand-edited or damaged word is kept as stored, but not registered: the
   // message sends the person to the settings.
-  s_suspended = false;
   if (!IsUsableHotKey(modifiers, key) || !Register(modifiers, key)) ShowErrorBox(kStartupKeyRefusedText);
   // Set whether or not a key was registered: exit then frees the identifier.
   g_bHotKeyRegistered = 1;
