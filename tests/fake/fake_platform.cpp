@@ -433,11 +433,11 @@ std::int32_t FakeRegistry::GetValue(platform::Handle key, const char16_t* name, 
   const auto value = values.find(name);
   if (value == values.end()) return kErrorFileNotFound;  // target and count untouched
   const Value& v = value->second;
-  const bool string = v.type == platform::kRegSz && (flags & platform::kRrfRtRegSz) != 0;
   const auto dataSize = static_cast<std::uint32_t>(v.data.size());
   // RRF_RT_DWORD takes a REG_DWORD, or a REG_BINARY of exactly four bytes.
   const bool binaryAsDword = (flags & 0x10) != 0 && v.type == platform::kRegBinary && dataSize == 4;
-  const bool allowed = string || (v.type == platform::kRegBinary && (flags & 0x08) != 0) ||
+  const bool allowed = (v.type == platform::kRegBinary && (flags & 0x08) != 0) ||
+                       (v.type == platform::kRegSz && (flags & 0x02) != 0) ||
                        (v.type == platform::kRegDword && (flags & 0x10) != 0);
   const bool mismatch =
       (flags & 0x10) != 0 && (flags & 0x08) != 0 && v.type == platform::kRegBinary && !binaryAsDword;

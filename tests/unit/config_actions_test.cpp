@@ -79,8 +79,7 @@ TEST(StartWithWindows, RunValueIsTheQuotedPathAndNamesOnlyThisProgram) {
 TEST(StartWithWindows, StartupApprovedMarkIsOffWhenTheLowestBitOfItsFirstByteIsSet) {
   for (std::uint8_t on : {0x00, 0x02, 0x06}) EXPECT_FALSE(StartupApprovedSaysOff(&on, 1)) << int{on};
   for (std::uint8_t off : {0x01, 0x03, 0x07, 0x63}) EXPECT_TRUE(StartupApprovedSaysOff(&off, 1)) << int{off};
-  const std::uint8_t off = 0x03;
-  EXPECT_FALSE(StartupApprovedSaysOff(&off, 0)) << "an empty value turns nothing off";
+  EXPECT_FALSE(StartupApprovedSaysOff(nullptr, 0)) << "an empty value turns nothing off";
 }
 
 class SettingsDialog : public SettingsFixture {
