@@ -19,7 +19,8 @@ _start_xvfb() {
       Xvfb ":${n}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
       _xvfb_pid=$!
       export DISPLAY=":${n}"
-      for _ in $(seq 1 50); do
+      # A loaded machine can take several seconds to bring the server up.
+      for _ in $(seq 1 300); do
         [ -e "/tmp/.X11-unix/X${n}" ] && return 0
         sleep 0.1
       done
