@@ -67,6 +67,13 @@ bool SetFilter(IPropertyBag2* options, WICPngFilterOption filter) {
   return Ok(options->Write(1, &option, &value), L"IPropertyBag2::Write (FilterOption)");
 }
 
+bool Convert(IWICImagingFactory* factory, IWICBitmapSource* source, const WICPixelFormatGUID& format,
+             ComPtr<IWICFormatConverter>* converter) {
+  return Ok(factory->CreateFormatConverter(converter->ReleaseAndGetAddressOf()), L"CreateFormatConverter") &&
+         Ok((*converter)->Initialize(source, format, WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom),
+            L"IWICFormatConverter::Initialize");
+}
+
 bool Encode(const std::uint8_t* bmp, std::size_t size, bool keepAlpha, WICPngFilterOption filter,
             std::vector<std::uint8_t>* png) {
   ComPtr<IWICImagingFactory> factory;
@@ -87,22 +94,21 @@ bool Encode(const std::uint8_t* bmp, std::size_t size, bool keepAlpha, WICPngFil
     return false;
   }
 
-  // Opaque pictures become 24-bit RGB, so no fourth byte can make a pixel
-  // transparent; the others 32-bit with straight alpha.
-  WICPixelFormatGUID format = keepAlpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
+  // Every layout converts to 32 bits a pixel: with straight alpha, or with a
+  // fourth byte that no one reads, so that no pixel can come out transparent.
+  const WICPixelFormatGUID decoded = keepAlpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat32bppBGR;
   ComPtr<IWICFormatConverter> converter;
   UINT width = 0, height = 0;
   double dpiX = 0, dpiY = 0;
-  if (!Ok(factory->CreateFormatConverter(&converter), L"CreateFormatConverter") ||
-      !Ok(converter->Initialize(frame.Get(), format, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                WICBitmapPaletteTypeCustom),
-          L"IWICFormatConverter::Initialize") ||
+  if (!Convert(factory.Get(), frame.Get(), decoded, &converter) ||
       !Ok(frame->GetSize(&width, &height), L"IWICBitmapFrameDecode::GetSize")) {
     return false;
   }
   // The picture's own resolution when it has one; else the encoder's default.
   const bool hasResolution = SUCCEEDED(frame->GetResolution(&dpiX, &dpiY)) && dpiX > 0 && dpiY > 0;
 
+  // Opaque pictures are stored as RGB, without an alpha channel.
+  WICPixelFormatGUID format = keepAlpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
   ComPtr<IStream> output;
   ComPtr<IWICBitmapEncoder> encoder;
   ComPtr<IWICBitmapFrameEncode> target;
@@ -114,8 +120,17 @@ bool Encode(const std::uint8_t* bmp, std::size_t size, bool keepAlpha, WICPngFil
       !Ok(target->Initialize(options.Get()), L"IWICBitmapFrameEncode::Initialize") ||
       !Ok(target->SetSize(width, height), L"SetSize") ||
       (hasResolution && !Ok(target->SetResolution(dpiX, dpiY), L"SetResolution")) ||
-      !Ok(target->SetPixelFormat(&format), L"SetPixelFormat") ||
-      !Ok(target->WriteSource(converter.Get(), nullptr), L"WriteSource") ||
+      !Ok(target->SetPixelFormat(&format), L"SetPixelFormat")) {
+    return false;
+  }
+  // The encoder names the format it takes; it gets exactly that.
+  ComPtr<IWICFormatConverter> encoded;
+  IWICBitmapSource* source = converter.Get();
+  if (format != decoded) {
+    if (!Convert(factory.Get(), converter.Get(), format, &encoded)) return false;
+    source = encoded.Get();
+  }
+  if (!Ok(target->WriteSource(source, nullptr), L"WriteSource") ||
       !Ok(target->Commit(), L"IWICBitmapFrameEncode::Commit") || !Ok(encoder->Commit(), L"IWICBitmapEncoder::Commit")) {
     return false;
   }
