@@ -114,6 +114,8 @@ class Runs {
     const double wall = NowMs() - start;
     const double cpu = ThreadCpuMs(GetCurrentThread()) - cpuBefore;
     const double process = ProcessCpuMs(GetCurrentProcess()) - processBefore;
+    // The file is checked once its worker is done with it.
+    if (!WaitForPendingSaves(kExitWaitMs)) return Fail("the save did not end");
     if (code != 0 || platform_.messageBoxesShown() != 0) return Fail("HandleHotKeyPress reported a failure");
     if (!CheckAndDelete()) return false;
     ++f_->waits;

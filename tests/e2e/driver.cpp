@@ -155,6 +155,23 @@ long TarnwickProcess::Exit() {
 
 std::vector<HWND> VisibleWindows(DWORD pid) { return TopLevelWindows(pid, true, false); }
 
+DWORD ClipboardOpenWaitMs(DWORD limitMs) {
+  const DWORD start = GetTickCount();
+  while (!OpenClipboard(nullptr)) {
+    if (GetTickCount() - start > limitMs) return GetTickCount() - start;
+    Sleep(1);
+  }
+  CloseClipboard();
+  return GetTickCount() - start;
+}
+
+DWORD WindowAnswerMs(HWND window, DWORD limitMs) {
+  const DWORD start = GetTickCount();
+  DWORD_PTR answer = 0;
+  if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, limitMs, &answer) == 0) return limitMs + 1;
+  return GetTickCount() - start;
+}
+
 // ---- message boxes ------------------------------------------------------------
 
 namespace {
