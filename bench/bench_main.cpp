@@ -1,6 +1,8 @@
 // tarnwick_bench: measures the save against the physical limit (a plain write
 // of the same bytes), its memory and the user-interface thread's CPU, the
-// real program from hot key to file, and the PNG save against ImageMagick and
+// real program from hot key to file, what other programs meet while it saves
+// (the clipboard, its main window) in the ordinary folder and in the slow one
+// that TARNWICK_SLOW_FOLDER names, and the PNG save against ImageMagick and
 // WIC's filter options on a screen-like picture; or, with
 // --soak N, N hot-key saves in a row through the real program. Prints
 // Markdown. Run by script/bench, never by the test suites.
@@ -8,8 +10,10 @@
 //   tarnwick_bench [--runs N] [--png-runs N] [--sizes WxH,WxH...]
 //   tarnwick_bench --soak N
 //   tarnwick_bench --put-dib W H SEED     (the other process that puts a picture)
+//   tarnwick_bench --watch-clipboard READY STOP  (the other that tries the clipboard)
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +23,7 @@
 #include "driver.h"
 #include "foreign_clipboard.h"
 #include "report.h"
+#include "while_saving.h"
 
 namespace {
 
@@ -28,6 +33,16 @@ struct Options {
   int soak = 0;
   std::vector<std::pair<int, int>> sizes = {{1920, 1080}, {3840, 2160}, {7680, 4320}};
 };
+
+// Saves into the slow folder take seconds each.
+constexpr int kSlowRuns = 3;
+
+// A folder of ours on the slow drive that TARNWICK_SLOW_FOLDER names (S:\), or empty.
+std::wstring SlowFolder() {
+  wchar_t drive[8] = {};
+  if (GetEnvironmentVariableW(L"TARNWICK_SLOW_FOLDER", drive, 8) == 0) return L"";
+  return std::wstring(drive) + L"tarnwick-bench\\";
+}
 
 bool ParseSizes(const char* text, Options* options) {
   options->sizes.clear();
@@ -82,6 +97,16 @@ int RunBenchmark(const Options& options) {
     r.save = bench::MeasureSave(w, h, options.runs, folder);
     std::fprintf(stderr, "%dx%d: hot-key saves through Tarnwick.exe...\n", w, h);
     r.program = bench::MeasureProgram(w, h, options.runs, folder);
+    std::fprintf(stderr, "%dx%d: the clipboard and the main window while Tarnwick.exe saves...\n", w, h);
+    r.whileSaving = bench::MeasureWhileSaving(w, h, options.runs, folder);
+    const std::wstring slow = SlowFolder();
+    if (!slow.empty()) {
+      std::fprintf(stderr, "%dx%d: the same into the slow folder...\n", w, h);
+      e2e::DeleteTree(slow);
+      r.whileSavingSlow = bench::MeasureWhileSaving(w, h, std::min(options.runs, kSlowRuns), slow);
+      r.slowMeasured = true;
+      e2e::DeleteTree(slow);
+    }
     if (options.pngRuns > 0) {
       std::fprintf(stderr, "%dx%d: PNG saves through Tarnwick.exe, WIC's filters, ImageMagick...\n", w, h);
       r.png = bench::MeasurePng(w, h, options.runs, options.pngRuns, folder);
@@ -108,6 +133,11 @@ int RunSoak(int saves) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--watch-clipboard") == 0) {
+    const std::string ready(argv[2]), stop(argv[3]);  // names of our own: ASCII
+    return bench::WatchClipboard(std::wstring(ready.begin(), ready.end()).c_str(),
+                                 std::wstring(stop.begin(), stop.end()).c_str());
+  }
   if (argc == 5 && std::strcmp(argv[1], "--put-dib") == 0) {
     return bench::PutPictureAndExit(std::atoi(argv[2]), std::atoi(argv[3]),
                                     static_cast<std::uint32_t>(std::strtoul(argv[4], nullptr, 10)));

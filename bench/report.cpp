@@ -10,9 +10,11 @@ namespace {
 
 constexpr double kRatioTarget = 1.1;
 constexpr double kExtraBytesTarget = 1 << 20;
-// "Near zero": a thread that polled instead of blocking would use nearly all
-// of the time it waits.
-constexpr double kUiCpuShareTarget = 0.01;
+// Other programs may open the clipboard again once the hand-over and the
+// copy are done; the watcher's own polling and the switch to it add a little.
+constexpr double kHeldSlackMs = 20;
+// A window that answers within this is never seen as slow.
+constexpr double kAnswerTargetMs = 100;
 
 std::string Format(const char* format, double a, double b = 0, double c = 0) {
   char text[96];
@@ -63,6 +65,34 @@ void SaveTables(std::FILE* out, const std::vector<SizeResults>& sizes, int runs)
   }
 }
 
+double HandOverAndCopy(const SaveFigures& s) { return s.handOver.median + s.copy.median; }
+
+void WhileSavingTable(std::FILE* out, const std::vector<SizeResults>& sizes) {
+  std::fprintf(out, "\n### What other programs meet while Tarnwick.exe saves\n\n");
+  std::fprintf(out, "Hot-key saves of new pictures through the real Tarnwick.exe, median (min–max) over the runs. "
+                    "*Clipboard held*: the longest a second process, trying OpenClipboard every millisecond from "
+                    "before the press until the file had its name, was refused. *Hand-over + copy*: those steps "
+                    "inside the save, from the table above: what the clipboard must be held for. *Slowest answer*: "
+                    "the main window's slowest answer to SendMessageTimeout (WM_NULL), asked again and again over "
+                    "the save. *Slow folder*: a FUSE pass-through, writes paced to 20 MB/s and each flush held "
+                    "1 s, like a network share, that script/bench mounts as drive S:.\n\n");
+  std::fprintf(out, "| picture | folder | runs | hot key to file | clipboard held | hand-over + copy | slowest answer |\n");
+  std::fprintf(out, "|---|---|---|---|---|---|---|\n");
+  for (const auto& r : sizes) {
+    for (const WhileSavingFigures* w : {&r.whileSaving, r.slowMeasured ? &r.whileSavingSlow : nullptr}) {
+      if (w == nullptr) continue;
+      std::fprintf(out, "| %s | %s | %d | %s | %s | %s | %s |\n", Picture(r.save.width, r.save.height).c_str(),
+                   w == &r.whileSaving ? "ordinary" : "slow", w->pressToFile.count, Ms(w->pressToFile).c_str(),
+                   Ms(w->clipboardHeld).c_str(),
+                   r.save.handOver.count > 0 ? Format("%.1f ms", HandOverAndCopy(r.save)).c_str() : "n/a",
+                   Ms(w->slowestAnswer).c_str());
+    }
+  }
+  if (!sizes.empty() && !sizes.front().slowMeasured) {
+    std::fprintf(out, "\nNo slow folder here: mounting one needs root, /dev/fuse and python3-fusepy.\n");
+  }
+}
+
 void FlushTable(std::FILE* out, const std::vector<SizeResults>& sizes) {
   std::fprintf(out, "\n### What the flush costs\n\n");
   std::fprintf(out, "The data reaches the disk before the file gets its name. *Save*: SaveClipboardBitmap in this "
@@ -107,7 +137,8 @@ void ThreadAndProgramTables(std::FILE* out, const std::vector<SizeResults>& size
   std::fprintf(out, "\n### The user-interface thread while a save runs\n\n");
   std::fprintf(out, "HandleHotKeyPress called on this program's main thread as the main window calls it, which returns "
                     "at once; *wall time* runs until the worker has written the file. CPU from GetThreadTimes "
-                    "(the calling thread: what the window spends on a press) and GetProcessTimes.\n\n");
+                    "(the calling thread, asleep while it waits: what the window spends on a press) and "
+                    "GetProcessTimes.\n\n");
   std::fprintf(out, "| picture | presses | wall time, all | UI thread CPU | whole process CPU |\n");
   std::fprintf(out, "|---|---|---|---|---|\n");
   for (const auto& r : sizes) {
@@ -164,9 +195,11 @@ bool ReportBenchmark(std::FILE* out, const std::vector<SizeResults>& sizes, int 
   MemoryTable(out, sizes);
   ThreadAndProgramTables(out, sizes);
   PngTables(out, sizes);
+  WhileSavingTable(out, sizes);
 
   bool ok = true;
   double worstRatio = 0, worstOwnRatio = 0, worstExtra = 0, worstOwnExtra = 0, wall = 0, ui = 0;
+  double worstHeldOver = -1e9, worstHeld = 0, worstAnswer = 0;
   int checked = 0, correct = 0, pngChecked = 0, pngCorrect = 0;
   bool pngFaster = !sizes.empty();
   std::fprintf(out, "\n### Checks and targets\n\n");
@@ -186,7 +219,18 @@ bool ReportBenchmark(std::FILE* out, const std::vector<SizeResults>& sizes, int 
     pngCorrect += r.png.filesCorrect;
     pngFaster = pngFaster && r.png.pressToFile.count > 0 && r.png.magick.count > 0 &&
                 r.png.pressToFile.median < r.png.magick.median;
-    for (const std::string* error : {&s.error, &p.error, &r.png.error}) {
+    for (const WhileSavingFigures* w : {&r.whileSaving, &r.whileSavingSlow}) {
+      checked += w->filesChecked;
+      correct += w->filesCorrect;
+      if (w->clipboardHeld.count == 0) continue;
+      if (w->clipboardHeld.max - HandOverAndCopy(s) > worstHeldOver) {
+        worstHeldOver = w->clipboardHeld.max - HandOverAndCopy(s);
+        worstHeld = w->clipboardHeld.max;
+      }
+      worstAnswer = std::max(worstAnswer, w->slowestAnswer.max);
+    }
+    for (const std::string* error :
+         {&s.error, &p.error, &r.png.error, &r.whileSaving.error, &r.whileSavingSlow.error}) {
       if (error->empty()) continue;
       std::fprintf(out, "- %s: measurement stopped: %s\n", Picture(s.width, s.height).c_str(), error->c_str());
       ok = false;
@@ -201,8 +245,15 @@ bool ReportBenchmark(std::FILE* out, const std::vector<SizeResults>& sizes, int 
                kRatioTarget, Verdict(worstRatio <= kRatioTarget), worstRatio, worstOwnRatio);
   std::fprintf(out, "- Extra memory under 1 MiB: %s (worst %s; SaveClipboardBitmap beyond the hand-over: worst %s).\n",
                Verdict(worstExtra < kExtraBytesTarget), MiB(worstExtra).c_str(), MiB(worstOwnExtra).c_str());
-  std::fprintf(out, "- UI-thread CPU near zero (under %.0f%% of the time it waits): %s (%.1f ms in %.0f ms).\n",
-               kUiCpuShareTarget * 100, Verdict(wall > 0 && ui <= kUiCpuShareTarget * wall), ui, wall);
+  std::fprintf(out, "- Clipboard held no longer than the hand-over and the copy (+ %.0f ms): %s (worst %.1f ms, "
+                    "%.1f ms past them).\n", kHeldSlackMs, Verdict(worstHeldOver <= kHeldSlackMs), worstHeld,
+               worstHeldOver);
+  std::fprintf(out, "- Main window answered within %.0f ms throughout every save: %s (slowest %.1f ms).\n",
+               kAnswerTargetMs, Verdict(worstAnswer <= kAnswerTargetMs), worstAnswer);
+  // HandleHotKeyPress no longer waits for the save: the main window's answers
+  // above are what the target is about.
+  std::fprintf(out, "- The user-interface thread in HandleHotKeyPress: %.1f ms CPU in %.0f ms, all presses.\n", ui,
+               wall);
   return ok;
 }
 

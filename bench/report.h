@@ -9,6 +9,7 @@
 #include "program_bench.h"
 #include "save_bench.h"
 #include "soak.h"
+#include "while_saving.h"
 
 namespace bench {
 
@@ -16,6 +17,11 @@ struct SizeResults {
   SaveFigures save;
   ProgramFigures program;
   PngFigures png;
+  // Hot-key saves watched from outside, into the ordinary folder and into
+  // the slow one (none where it could not be mounted).
+  WhileSavingFigures whileSaving;
+  WhileSavingFigures whileSavingSlow;
+  bool slowMeasured = false;
 };
 
 // Writes the tables and the verdict on each target; returns false when a

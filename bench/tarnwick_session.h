@@ -45,6 +45,7 @@ class TarnwickSession {
   void Settle() const { e2e::Pump(200); }
 
   HANDLE process() const { return process_; }
+  HWND mainWindow() const { return tarnwick_.MainWindow(); }
   DWORD pid() const { return tarnwick_.Pid(); }
   ProcessFigures Figures() const { return FiguresOf(process_, tarnwick_.Pid()); }
   bool Running() const { return tarnwick_.Running(); }

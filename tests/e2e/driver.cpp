@@ -155,6 +155,26 @@ long TarnwickProcess::Exit() {
 
 std::vector<HWND> VisibleWindows(DWORD pid) { return TopLevelWindows(pid, true, false); }
 
+DWORD ClipboardOpenWaitMs(DWORD limitMs) {
+  // With a window of its own, as programs open it: Wine lets two openers
+  // without a window share the clipboard.
+  static const HWND opener = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  const DWORD start = GetTickCount();
+  while (!OpenClipboard(opener)) {
+    if (GetTickCount() - start > limitMs) return GetTickCount() - start;
+    Sleep(1);
+  }
+  CloseClipboard();
+  return GetTickCount() - start;
+}
+
+DWORD WindowAnswerMs(HWND window, DWORD limitMs) {
+  const DWORD start = GetTickCount();
+  DWORD_PTR answer = 0;
+  if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, limitMs, &answer) == 0) return limitMs + 1;
+  return GetTickCount() - start;
+}
+
 // ---- message boxes ------------------------------------------------------------
 
 namespace {

@@ -65,6 +65,14 @@ class TarnwickProcess {
 // A top-level window of the process that is visible.
 std::vector<HWND> VisibleWindows(DWORD pid);
 
+// What other programs meet while the program works. Each returns the
+// milliseconds it waited, or more than `limitMs` when it gave up then.
+// Opening the clipboard (and closing it at once), trying every millisecond.
+DWORD ClipboardOpenWaitMs(DWORD limitMs);
+// A message answered by the window, as Windows asks before it calls a
+// window hung.
+DWORD WindowAnswerMs(HWND window, DWORD limitMs);
+
 struct MessageBoxSeen {
   HWND window = nullptr;
   std::wstring text;

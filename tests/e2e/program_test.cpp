@@ -1,6 +1,7 @@
 // The program from the outside: start-up, the hot key saving a file, its
 // failure messages, one instance at a time, and the exit command.
 #include <algorithm>
+#include <cwchar>
 #include <memory>
 
 #include "e2e_fixture.h"
@@ -310,6 +311,80 @@ TEST_F(E2E, FullDiskIsAWriteFailureThatLeavesNothingAndKeepsTheGoodFile) {
   ASSERT_TRUE(e2e::ReadFileBytes(folder + good, &now));
   EXPECT_EQ(goodBytes, now);
   DeleteFileW(filler.c_str());
+  e2e::DeleteTree(folder);
+}
+
+// The saved files in the order of their names: second, then number, as
+// "2026-3-4_5-6-07 (2).bmp".
+std::vector<std::wstring> BitmapsInNameOrder(const std::wstring& folder) {
+  const auto place = [](const std::wstring& name) {
+    std::vector<int> p(7, 1);
+    swscanf(name.c_str(), L"%d-%d-%d_%d-%d-%d (%d)", &p[0], &p[1], &p[2], &p[3], &p[4], &p[5], &p[6]);
+    return p;
+  };
+  auto names = e2e::BitmapsIn(folder);
+  std::sort(names.begin(), names.end(), [&](const auto& x, const auto& y) { return place(x) < place(y); });
+  return names;
+}
+
+// A folder as slow as a network share (writes 20 MB/s, each flush 1 s): the
+// clipboard and the window stay free while pictures are written, presses
+// keep their order, and the exit waits for what was pressed before it.
+TEST_F(E2E, SlowFolderLeavesClipboardAndWindowFreeKeepsPressOrderAndExitKeepsThePressedSaves) {
+  wchar_t drive[8] = {};
+  if (GetEnvironmentVariableW(L"TARNWICK_SLOW_FOLDER", drive, 8) == 0) {
+    GTEST_SKIP() << "no slow folder here: script/test mounts one (FUSE, as drive S:) only where it may";
+  }
+  folder = std::wstring(drive) + L"shots\\";
+  e2e::DeleteTree(folder);
+  StoreSettings();
+  e2e::TarnwickProcess tarnwick;
+  ASSERT_TRUE(tarnwick.Start());
+  const HWND main = tarnwick.MainWindow();
+  const Bytes a = testsupport::RgbDib(1920, 1080, 32, 1), b = testsupport::RgbDib(1920, 1080, 32, 2),
+              c = testsupport::RgbDib(1920, 1080, 32, 3);
+  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(a));
+  e2e::PressDefaultHotKey();
+  e2e::Pump(300);
+  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(b));
+  e2e::PressDefaultHotKey();
+
+  DWORD slowestClipboard = 0, slowestAnswer = 0;
+  int probes = 0;
+  const DWORD start = GetTickCount();
+  while (e2e::BitmapsIn(folder).size() < 2 && GetTickCount() - start < 60000) {
+    slowestClipboard = std::max(slowestClipboard, e2e::ClipboardOpenWaitMs(250));
+    slowestAnswer = std::max(slowestAnswer, e2e::WindowAnswerMs(main, 250));
+    ++probes;
+    e2e::Pump(50);
+  }
+  EXPECT_GE(probes, 3) << "the saves were too quick to watch";
+  EXPECT_LE(slowestClipboard, 250u) << "the clipboard was held during a save";
+  EXPECT_LE(slowestAnswer, 250u) << "the main window did not answer during a save";
+  auto names = BitmapsInNameOrder(folder);
+  ASSERT_EQ(2u, names.size());
+  Bytes first, second;
+  ASSERT_TRUE(e2e::ReadFileBytes(folder + names[0], &first));
+  ASSERT_TRUE(e2e::ReadFileBytes(folder + names[1], &second));
+  EXPECT_TRUE(e2e::BmpFileOf(a) == first) << "the first press's picture comes first";
+  EXPECT_TRUE(e2e::BmpFileOf(b) == second);
+
+  // 退出 while a third picture is being written.
+  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(c));
+  e2e::PressDefaultHotKey();
+  const auto temporaryFiles = [&] { return e2e::FilesIn(folder, L".tarnwick-*.tmp"); };
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !temporaryFiles().empty(); }, 10000)) << "the save did not begin";
+  tarnwick.PostExitCommand();
+  EXPECT_TRUE(e2e::WaitUntil([&] { return RegisterHotKey(nullptr, 1, MOD_CONTROL, VK_NUMPAD9) != 0; }, 1000))
+      << "the key is given back at once, not after the save";
+  UnregisterHotKey(nullptr, 1);
+  EXPECT_EQ(0, tarnwick.WaitForExit(40000)) << "the process ends";
+  EXPECT_TRUE(temporaryFiles().empty()) << "no temporary file left";
+  names = BitmapsInNameOrder(folder);
+  ASSERT_EQ(3u, names.size()) << "the save pressed before the exit has its file";
+  Bytes third;
+  ASSERT_TRUE(e2e::ReadFileBytes(folder + names[2], &third));
+  EXPECT_TRUE(e2e::BmpFileOf(c) == third);
   e2e::DeleteTree(folder);
 }
 
