@@ -393,8 +393,8 @@ LRESULT CALLBACK ShellTray::Proc(HWND window, UINT message, WPARAM wParam, LPARA
   return TRUE;
 }
 
-// Wine 8 and 10 send the same record: the owner window as 32 bits, then the
-// uID, then the rest of NOTIFYICONDATA (5184 bytes in all).
+// Wine's record starts with the owner window, as 32 bits, and the uID, under
+// Wine 8 (5184 bytes in all) and Wine 10 (5200) alike.
 void ShellTray::Take(DWORD command, const COPYDATASTRUCT& record) {
   if (record.cbData < 8) return;
   std::pair<DWORD, DWORD> icon;
