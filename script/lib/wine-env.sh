@@ -19,8 +19,11 @@ _start_xvfb() {
       Xvfb ":${n}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
       _xvfb_pid=$!
       export DISPLAY=":${n}"
-      for _ in $(seq 1 50); do
+      for _ in $(seq 1 100); do
         [ -e "/tmp/.X11-unix/X${n}" ] && return 0
+        # Gone at once: the number is taken where the lock files do not show
+        # it (another /tmp, as in a chroot, shares the abstract sockets).
+        kill -0 "$_xvfb_pid" 2>/dev/null || continue 2
         sleep 0.1
       done
       echo "wine-env: Xvfb did not start on :${n}" >&2
