@@ -22,6 +22,9 @@ _start_xvfb() {
       # A loaded machine can take several seconds to bring the server up.
       for _ in $(seq 1 300); do
         [ -e "/tmp/.X11-unix/X${n}" ] && return 0
+        # Gone at once: the number is taken where the lock files do not show
+        # it (another /tmp, as in a chroot, shares the abstract sockets).
+        kill -0 "$_xvfb_pid" 2>/dev/null || continue 2
         sleep 0.1
       done
       echo "wine-env: Xvfb did not start on :${n}" >&2

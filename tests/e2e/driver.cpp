@@ -1,8 +1,10 @@
 #include "driver.h"
 
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "support/win32_files.h"
 
@@ -383,22 +385,44 @@ void PressDefaultHotKey() { PressKeys({VK_CONTROL}, VK_NUMPAD9); }
 
 // ---- tray -------------------------------------------------------------------------
 
-namespace {
-BOOL CALLBACK CountTrayIcon(HWND window, LPARAM parameter) {
-  wchar_t cls[64] = {};
-  GetClassNameW(window, cls, 64);
-  if (lstrcmpW(cls, L"__winex11_tray_icon") == 0) ++*reinterpret_cast<int*>(parameter);
+ShellTray::ShellTray() {
+  WNDCLASSW cls{};
+  cls.lpfnWndProc = Proc;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.lpszClassName = L"Shell_TrayWnd";
+  RegisterClassW(&cls);
+  window_ = CreateWindowExW(0, cls.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+ShellTray::~ShellTray() { DestroyWindow(window_); }
+
+bool ShellTray::observing() const {
+  return window_ != nullptr && FindWindowW(L"Shell_TrayWnd", nullptr) == window_;
+}
+
+LRESULT CALLBACK ShellTray::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* tray = reinterpret_cast<ShellTray*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (message != WM_COPYDATA || tray == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  const auto& record = *reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+  if (tray->refuse_) {
+    if (record.dwData == NIM_ADD) ++tray->refusedAdds_;
+    return FALSE;
+  }
+  tray->Take(static_cast<DWORD>(record.dwData), record);
   return TRUE;
 }
-}  // namespace
 
-int WineTrayIconCount() {
-  if (!RunningUnderWine()) return -1;
-  HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
-  if (tray == nullptr) return 0;
-  int count = 0;
-  EnumChildWindows(tray, CountTrayIcon, reinterpret_cast<LPARAM>(&count));
-  return count;
+// Wine's record starts with the owner window, as 32 bits, and the uID, under
+// Wine 8 (5184 bytes in all) and Wine 10 (5200) alike.
+void ShellTray::Take(DWORD command, const COPYDATASTRUCT& record) {
+  if (record.cbData < 8) return;
+  std::pair<DWORD, DWORD> icon;
+  std::memcpy(&icon.first, record.lpData, 4);
+  std::memcpy(&icon.second, static_cast<const char*>(record.lpData) + 4, 4);
+  const auto known = std::find(icons_.begin(), icons_.end(), icon);
+  if (command == NIM_ADD && known == icons_.end()) icons_.push_back(icon);
+  if (command == NIM_DELETE && known != icons_.end()) icons_.erase(known);
 }
 
 // ---- registry ---------------------------------------------------------------------

@@ -1,14 +1,14 @@
 // What the e2e driver does to and sees of the real Tarnwick.exe, from the
 // outside, as a person would: start it, press keys, read and dismiss its
 // message boxes, look at its windows and tray icon, the registry and files.
-// Windows only; nothing here depends on Wine's own windows except the tray
-// check, which says so.
+// Windows only; nothing here depends on Wine's own windows.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -114,9 +114,38 @@ void PressKeys(const std::vector<WORD>& modifiers, WORD key);
 // Control + numeric-keypad 9, the default hot key.
 void PressDefaultHotKey();
 
-// Wine's fallback notification area (no tray manager under Xvfb) shows each
-// icon as a child window; -1 where there is no such window to count.
-int WineTrayIconCount();
+// The driver plays the shell's notification area: a top-level window of the
+// class "Shell_TrayWnd", which Shell_NotifyIconW sends each icon's record to
+// (WM_COPYDATA, the NIM_ command in dwData). Only the first window of that
+// class hears them: the driver's under Wine, a real taskbar's on Windows.
+class ShellTray {
+ public:
+  ShellTray();
+  ~ShellTray();
+  ShellTray(const ShellTray&) = delete;
+  ShellTray& operator=(const ShellTray&) = delete;
+
+  // The records come to this window, so what it counts is what was sent.
+  bool observing() const;
+  // Answers every record FALSE, as a shell that is not ready yet.
+  void Refuse(bool refuse) { refuse_ = refuse; }
+  // A restarted shell has forgotten every icon.
+  void Forget() { icons_.clear(); }
+  // Icons added and not deleted since.
+  int icons() const { return static_cast<int>(icons_.size()); }
+  int refusedAdds() const { return refusedAdds_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void Take(DWORD command, const COPYDATASTRUCT& record);
+
+  HWND window_ = nullptr;
+  bool refuse_ = false;
+  int refusedAdds_ = 0;
+  std::vector<std::pair<DWORD, DWORD>> icons_;  // owner window and uID
+};
+// Why a case that watches the icon skips where the tray is not observing().
+inline constexpr char kTrayNotObservable[] = "a real taskbar owns Shell_TrayWnd here: the icon records go to it";
 
 // The settings key HKCU\Software\ClipboardTarnwick.
 void DeleteSettings();

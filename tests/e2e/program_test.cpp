@@ -7,8 +7,6 @@
 #include "e2e_fixture.h"
 #include "support/image_decoder.h"
 
-#include <shellapi.h>
-
 namespace {
 
 using e2e::Bytes;
@@ -17,7 +15,8 @@ constexpr wchar_t kCaption[] = L"剪切板Tarnwick";
 constexpr wchar_t kStartupKeyTaken[] = L"注册热键失败, 热键可能已被其他程序占用, 请设置其他热键";
 
 TEST_F(E2E, FirstStartStoresTheDefaultsAndShowsNothingButTheTrayIcon) {
-  const int iconsBefore = e2e::WineTrayIconCount();
+  e2e::ShellTray tray;
+  if (!tray.observing()) GTEST_SKIP() << e2e::kTrayNotObservable;
   e2e::TarnwickProcess tarnwick;
   ASSERT_TRUE(tarnwick.Start());
   ASSERT_TRUE(tarnwick.Running());
@@ -37,9 +36,7 @@ TEST_F(E2E, FirstStartStoresTheDefaultsAndShowsNothingButTheTrayIcon) {
 
   EXPECT_NE(nullptr, tarnwick.MainWindow());
   EXPECT_TRUE(e2e::VisibleWindows(tarnwick.Pid()).empty()) << "no window of the program is visible";
-  if (iconsBefore < 0) GTEST_SKIP() << "the notification area cannot be inspected here";
-  EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::WineTrayIconCount() == iconsBefore + 1; }, 3000))
-      << "one tray icon added";
+  EXPECT_TRUE(e2e::WaitUntil([&] { return tray.icons() == 1; }, 3000)) << "one tray icon added";
 }
 
 TEST_F(E2E, HotKeySavesTheClipboardBitmapIntoTheDefaultFolderCreatedWhenMissing) {
@@ -390,7 +387,8 @@ TEST_F(E2E, SlowFolderLeavesClipboardAndWindowFreeKeepsPressOrderAndExitKeepsThe
 
 TEST_F(E2E, SecondInstanceOfTheSameNameLeavesSilently) {
   StoreSettings();
-  const int iconsBefore = e2e::WineTrayIconCount();
+  e2e::ShellTray tray;
+  if (!tray.observing()) GTEST_SKIP() << e2e::kTrayNotObservable;
   e2e::TarnwickProcess first;
   ASSERT_TRUE(first.Start());
 
@@ -400,11 +398,9 @@ TEST_F(E2E, SecondInstanceOfTheSameNameLeavesSilently) {
   EXPECT_TRUE(e2e::MessageBoxes(second.Pid()).empty());
   EXPECT_TRUE(e2e::MessageBoxes(first.Pid()).empty());
   EXPECT_TRUE(first.Running());
-  if (iconsBefore >= 0) {
-    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::WineTrayIconCount() == iconsBefore + 1; }, 3000));
-    e2e::Pump(300);
-    EXPECT_EQ(iconsBefore + 1, e2e::WineTrayIconCount()) << "no second icon";
-  }
+  EXPECT_TRUE(e2e::WaitUntil([&] { return tray.icons() == 1; }, 3000));
+  e2e::Pump(300);
+  EXPECT_EQ(1, tray.icons()) << "no second icon";
 
   ASSERT_TRUE(testsupport::PutDibOnRealClipboard(testsupport::RgbDib(4, 4, 24)));
   EXPECT_FALSE(SaveWithHotKey(folder).empty()) << "the first instance keeps working";
@@ -432,16 +428,16 @@ TEST_F(E2E, CopyUnderAnotherNameRunsAndReportsTheTakenHotKey) {
 
 TEST_F(E2E, ExitCommandRemovesTheIconFreesTheHotKeyAndEndsWithCodeZero) {
   StoreSettings();
-  const int iconsBefore = e2e::WineTrayIconCount();
+  e2e::ShellTray tray;
+  if (!tray.observing()) GTEST_SKIP() << e2e::kTrayNotObservable;
   e2e::TarnwickProcess tarnwick;
   ASSERT_TRUE(tarnwick.Start());
+  ASSERT_TRUE(e2e::WaitUntil([&] { return tray.icons() == 1; }, 3000));
   ASSERT_TRUE(testsupport::PutDibOnRealClipboard(testsupport::RgbDib(4, 4, 24)));
   EXPECT_FALSE(SaveWithHotKey(folder).empty()) << "the program holds the key";
 
   EXPECT_EQ(0, tarnwick.Exit());
-  if (iconsBefore >= 0) {
-    EXPECT_EQ(iconsBefore, e2e::WineTrayIconCount()) << "the icon is gone";
-  }
+  EXPECT_EQ(0, tray.icons()) << "the icon is gone";
   EXPECT_TRUE(RegisterHotKey(nullptr, 1, MOD_CONTROL, VK_NUMPAD9)) << "the key is free again";
   UnregisterHotKey(nullptr, 1);
 }
@@ -494,55 +490,34 @@ TEST_F(E2E, StoredKeysThatCannotBeAHotKeyAreReportedAtStartKeptAndNeverSave) {
 
 namespace {
 
-// Wine's Shell_NotifyIconW talks to the first window of the class
-// "Shell_TrayWnd": one of the driver's, made after Wine's own, refuses every
-// icon, as a shell that is not ready yet does.
-int g_refusedAdds = 0;
-LRESULT CALLBACK RefusingTray(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != WM_COPYDATA) return DefWindowProcW(window, message, wParam, lParam);
-  if (reinterpret_cast<const COPYDATASTRUCT*>(lParam)->dwData == NIM_ADD) ++g_refusedAdds;
-  return FALSE;
-}
-
 TEST_F(E2E, IconRefusedAtStartIsAddedByALaterAttempt) {
   StoreSettings();
-  const int iconsBefore = e2e::WineTrayIconCount();
-  if (iconsBefore < 0) GTEST_SKIP() << "the notification area cannot be inspected here";
-  WNDCLASSW cls{};
-  cls.lpfnWndProc = RefusingTray;
-  cls.hInstance = GetModuleHandleW(nullptr);
-  cls.lpszClassName = L"Shell_TrayWnd";
-  RegisterClassW(&cls);
-  HWND tray = CreateWindowExW(0, cls.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  e2e::ShellTray tray;
+  if (!tray.observing()) GTEST_SKIP() << e2e::kTrayNotObservable;
+  tray.Refuse(true);
   e2e::TarnwickProcess tarnwick;
   ASSERT_TRUE(tarnwick.Start()) << "start-up does not wait for the icon";
   const DWORD started = GetTickCount();
-  EXPECT_TRUE(e2e::WaitUntil([] { return g_refusedAdds >= 3; }, 5000)) << g_refusedAdds;
+  EXPECT_TRUE(e2e::WaitUntil([&] { return tray.refusedAdds() >= 3; }, 5000)) << tray.refusedAdds();
   EXPECT_GE(GetTickCount() - started, 700u) << "with pauses between the attempts";
-  EXPECT_EQ(iconsBefore, e2e::WineTrayIconCount());
-  DestroyWindow(tray);
-  EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::WineTrayIconCount() == iconsBefore + 1; }, 10000));
+  tray.Refuse(false);
+  EXPECT_TRUE(e2e::WaitUntil([&] { return tray.icons() == 1; }, 10000));
   EXPECT_EQ(0, tarnwick.Exit());
 }
 
 TEST_F(E2E, ShellRestartGetsTheIconAddedAgain) {
   StoreSettings();
-  const int iconsBefore = e2e::WineTrayIconCount();
-  if (iconsBefore < 0) GTEST_SKIP() << "the notification area cannot be inspected here";
+  e2e::ShellTray tray;
+  if (!tray.observing()) GTEST_SKIP() << e2e::kTrayNotObservable;
   e2e::TarnwickProcess tarnwick;
   ASSERT_TRUE(tarnwick.Start());
-  ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::WineTrayIconCount() == iconsBefore + 1; }, 3000));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return tray.icons() == 1; }, 3000));
 
   // A restarted shell has forgotten every icon, then tells every top-level
   // window that the taskbar is back.
-  NOTIFYICONDATAW icon{};
-  icon.cbSize = sizeof icon;
-  icon.hWnd = tarnwick.MainWindow();
-  icon.uID = 0;
-  ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
-  ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::WineTrayIconCount() == iconsBefore; }, 3000));
+  tray.Forget();
   PostMessageW(tarnwick.MainWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-  EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::WineTrayIconCount() == iconsBefore + 1; }, 3000));
+  EXPECT_TRUE(e2e::WaitUntil([&] { return tray.icons() == 1; }, 3000));
   EXPECT_EQ(0, tarnwick.Exit());
 }
 
