@@ -386,6 +386,13 @@ void PressDefaultHotKey() { PressKeys({VK_CONTROL}, VK_NUMPAD9); }
 // ---- tray -------------------------------------------------------------------------
 
 ShellTray::ShellTray() {
+  // Wine's desktop process, started by a session's first window and ended a
+  // moment after its last program, makes a tray window of its own; ours must
+  // come after it to be the one found.
+  if (RunningUnderWine()) {
+    GetDesktopWindow();
+    WaitUntil([] { return FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr; }, 10000);
+  }
   WNDCLASSW cls{};
   cls.lpfnWndProc = Proc;
   cls.hInstance = GetModuleHandleW(nullptr);
