@@ -318,6 +318,9 @@ bool ChooseTrayMenuItem(HWND mainWindow, int position) {
       },
       5000);
   if (!shown) return false;
+  // The window shows before its menu loop takes keys; on a slow machine keys
+  // posted at once can be lost.
+  Pump(200);
   // The separator at position 3 is skipped by the keyboard.
   const int downs = position < 3 ? position + 1 : position;
   for (int i = 0; i < downs; ++i) PostKey(menu, VK_DOWN);
