@@ -363,7 +363,7 @@ TEST_F(E2E, SlowFolderLeavesClipboardAndWindowFreeKeepsPressOrderAndExitKeepsThe
     ++probes;
     e2e::Pump(50);
   }
-  EXPECT_GE(probes, 3) << "the saves were too quick to watch";
+  EXPECT_GE(probes, 3) << "watched too few times during the saves";
   EXPECT_LE(slowestClipboard, 250u) << "the clipboard was held during a save";
   EXPECT_LE(slowestAnswer, 250u) << "the main window did not answer during a save";
   auto names = BitmapsInNameOrder(folder);
