@@ -81,7 +81,7 @@ class SlowFolder(Operations):
                                              'f_files', 'f_flag', 'f_frsize', 'f_namemax')}
 
     def create(self, path, mode, fi=None):
-        return os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, mode)
+        return os.open(path, os.O_RDWR | os.O_CREAT | os.O_TRUNC, mode)
 
     def open(self, path, flags):
         return os.open(path, flags)
