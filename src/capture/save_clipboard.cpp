@@ -149,10 +149,10 @@ SaveResult WriteBitmapFile(platform::FileSystem& files, OutputFile& output, cons
 }
 
 // Writes the CF_DIB block `dib` (null when it could not be read) into
-// `folder` as a file of `format`, from the folder's levels to the file's
-// final name.
-SaveResult SaveBlock(platform::Platform& os, const char16_t* folder, std::uint32_t format, const std::uint8_t* dib,
-                     std::size_t size) {
+// `folder` as a file of `format` named after `time`, from the folder's levels
+// to the file's final name.
+SaveResult SaveBlock(platform::Platform& os, const char16_t* folder, std::uint32_t format,
+                     const platform::LocalTime& time, const std::uint8_t* dib, std::size_t size) {
   if (SafeFormat(g_szSaveDir, kPathChars, u"%s", folder) <= 0) return SAVE_ERR_SAVE_DIR;
   const std::size_t length = BoundedLength(g_szSaveDir, kPathChars);
   // A 219-character folder has no room for the backslash: refused, not overrun.
@@ -164,7 +164,6 @@ SaveResult SaveBlock(platform::Platform& os, const char16_t* folder, std::uint32
   if (!CreateMissingFolderLevels(g_szSaveDir, nullptr)) return SAVE_ERR_CREATE_DIR;
 
   if (format != kFormatPng) format = kFormatBmp;
-  const platform::LocalTime time = os.clock.Now();
   if (!ComposeFilePath(time, 1, format) ||
       SafeFormat(s_tempPath, kFilePathChars, u"%s%s%d%s", g_szSaveDir, kTempPrefix,
                  static_cast<int>(os.threads.ProcessId()), kTempSuffix) <= 0) {
@@ -198,11 +197,12 @@ SaveResult SaveBlock(platform::Platform& os, const char16_t* folder, std::uint32
 
 }  // namespace
 
-SaveResult SaveTakenPicture(const char16_t* folder, std::uint32_t format, const TakenPicture& picture) {
-  return SaveBlock(platform::Current(), folder, format, picture.copy.bytes(), picture.copy.size());
+SaveResult SaveTakenPicture(const char16_t* folder, std::uint32_t format, const platform::LocalTime& time,
+                            const TakenPicture& picture) {
+  return SaveBlock(platform::Current(), folder, format, time, picture.copy.bytes(), picture.copy.size());
 }
 
-SaveResult SaveStraightFromClipboard(const char16_t* folder, std::uint32_t format) {
+SaveResult SaveStraightFromClipboard(const char16_t* folder, std::uint32_t format, const platform::LocalTime& time) {
   platform::Platform& os = platform::Current();
   platform::OpenedClipboard clipboard(os.clipboard);
   if (!OpenClipboardSoon(clipboard, os.threads)) return SAVE_ERR_OPEN_CLIPBOARD;
@@ -210,14 +210,15 @@ SaveResult SaveStraightFromClipboard(const char16_t* folder, std::uint32_t forma
   // Released in reverse order: the file first, then the block, then the
   // clipboard.
   const platform::LockedBlock block(os.memory, os.clipboard.GetDib());
-  return SaveBlock(os, folder, format, block.bytes(), block.size());
+  return SaveBlock(os, folder, format, time, block.bytes(), block.size());
 }
 
 SaveResult SaveClipboardBitmap() {
   const TakenPicture picture = TakePicture();
   if (picture.result != SAVE_OK) return picture.result;
-  if (picture.noMemory) return SaveStraightFromClipboard(g_szPath, g_dwFormat);
-  return SaveTakenPicture(g_szPath, g_dwFormat, picture);
+  const platform::LocalTime time = platform::Current().clock.Now();
+  if (picture.noMemory) return SaveStraightFromClipboard(g_szPath, g_dwFormat, time);
+  return SaveTakenPicture(g_szPath, g_dwFormat, time, picture);
 }
 
 void InitSaveState() {

@@ -9,12 +9,14 @@
 #include "capture/take_picture.h"
 
 // Writes a picture a press took into `folder`, as a file of `format`
-// (kFormatBmp or kFormatPng). One save at a time.
-SaveResult SaveTakenPicture(const char16_t* folder, std::uint32_t format, const TakenPicture& picture);
+// (kFormatBmp or kFormatPng) named after `time`, the press's. One save at a
+// time.
+SaveResult SaveTakenPicture(const char16_t* folder, std::uint32_t format, const platform::LocalTime& time,
+                            const TakenPicture& picture);
 
 // Writes the clipboard's bitmap into `folder` while holding the clipboard:
 // for a picture too large to copy.
-SaveResult SaveStraightFromClipboard(const char16_t* folder, std::uint32_t format);
+SaveResult SaveStraightFromClipboard(const char16_t* folder, std::uint32_t format, const platform::LocalTime& time);
 
 // The whole save of the clipboard's bitmap into g_szPath as g_dwFormat, on
 // the calling thread: takes the picture, then writes it.

@@ -21,6 +21,8 @@ struct Press {
   // meanwhile.
   char16_t folder[kPathChars] = {};
   std::uint32_t format = kFormatBmp;
+  // The file is named after the press, however long it waits for its turn.
+  platform::LocalTime time;
 };
 
 // Never destroyed: a worker that outlives the exit wait may still use it.
@@ -41,6 +43,7 @@ int StartSave(bool automatic) {
   press->automatic = automatic;
   std::copy_n(g_szPath, kPathChars, press->folder);
   press->format = g_dwFormat;
+  press->time = os.clock.Now();
   press->ticket = Turns().Enter();
   const platform::ThreadHandle thread(os.threads, os.threads.Start(SaveWorkerThread, press.get()));
   if (thread.get() == nullptr) {
@@ -69,7 +72,7 @@ std::uint32_t SaveWorkerThread(void* parameter) {
     // earlier save is still to be written. Holding the clipboard while they
     // are would stop every other program's copy for as long.
     if (turns.IsTurnToWrite(press->ticket)) {
-      result = SaveStraightFromClipboard(press->folder, press->format);
+      result = SaveStraightFromClipboard(press->folder, press->format, press->time);
       written = true;
     } else {
       result = SAVE_ERR_BITMAP_DATA;
@@ -78,7 +81,7 @@ std::uint32_t SaveWorkerThread(void* parameter) {
   turns.Taken(press->ticket);
 
   turns.WaitToWrite(press->ticket);
-  if (result == SAVE_OK && !written) result = SaveTakenPicture(press->folder, press->format, picture);
+  if (result == SAVE_OK && !written) result = SaveTakenPicture(press->folder, press->format, press->time, picture);
   picture.copy = platform::MemoryCopy();
   // Handed on before the turn passes, so that once every save is written no
   // worker touches anything more.

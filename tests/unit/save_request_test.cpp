@@ -151,6 +151,7 @@ TEST_F(HotKeyPressTest, PressesDuringASlowSaveAreTakenAtOnceAndWrittenInOrder) {
   EXPECT_EQ(0, HandleHotKeyPress());
   WaitUntilTaken(2);  // the second picture is taken at its press ...
   os.clipboard.SetText(u"changed after the press");
+  os.clock.now.second = 9;  // the files are named after their presses
   EXPECT_FALSE(WaitForPendingSaves(20)) << "exit waits while a save is held";
 
   Release();
