@@ -7,7 +7,7 @@
 
 #include "capture/save_result.h"
 
-// How long the exit waits for the saves pressed before it.
+// How long the exit waits for the saves pressed before it to make progress.
 constexpr std::uint32_t kExitWaitMs = 30000;
 
 // Called on the worker thread, in press order, with each save's result and
@@ -31,6 +31,7 @@ int RequestAutomaticSave();
 // another one is still up.
 void ShowSaveResult(SaveResult result, bool automatic);
 
-// Exit: waits until every save pressed so far has its file or its failure,
-// for at most `timeoutMs`. False when saves are still going on.
+// Exit: waits until every save pressed so far has its file or its failure.
+// False when saves are still waiting and none has ended for `timeoutMs` (a
+// folder that hangs).
 bool WaitForPendingSaves(std::uint32_t timeoutMs);

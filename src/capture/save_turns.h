@@ -4,12 +4,16 @@
 // before it. Only one picture is taken, and only one written, at a time.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
+#include <memory>
+
+#include "platform/platform.h"
 
 class SaveTurns {
  public:
+  // The monitor comes from the platform in use when the turns are made.
+  SaveTurns();
+
   // The user-interface thread, at a press: the press's ticket.
   std::uint64_t Enter();
   // The user-interface thread, when the press just entered got no worker.
@@ -22,18 +26,17 @@ class SaveTurns {
   bool IsTurnToWrite(std::uint64_t ticket);
   void Written(std::uint64_t ticket);
 
-  // Waits until every press entered so far is written, or the time is up;
-  // false then.
+  // Waits until every press entered so far is written; false when none has
+  // been written for `timeoutMs` and some are still waiting (a folder that
+  // hangs), true as long as the saves go on.
   bool WaitUntilAllWritten(std::uint32_t timeoutMs);
-  // Presses entered but not yet written.
-  std::uint64_t Pending();
 
  private:
+  class Held;
   void WaitFor(const std::uint64_t& turn, std::uint64_t ticket);
   void Pass(std::uint64_t& turn, std::uint64_t ticket);
 
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  std::unique_ptr<platform::Monitor> monitor_;
   std::uint64_t next_ = 0;
   std::uint64_t toTake_ = 0;
   std::uint64_t toWrite_ = 0;

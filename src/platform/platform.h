@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,22 @@ class Clock {
   virtual LocalTime Now() = 0;
 };
 
+// A lock with one condition to wait on, shared by the save's workers and the
+// user-interface thread. (The standard library's mutex drags the whole locale
+// machinery into a static mingw-w64 build.)
+class Monitor {
+ public:
+  virtual ~Monitor() = default;
+  virtual void Lock() = 0;
+  virtual void Unlock() = 0;
+  // Called with the lock held: gives it up until WakeAll or until
+  // `timeoutMs` have passed, then takes it again. False when the time ran
+  // out. A wait may also end early; the caller checks its condition again.
+  virtual bool Wait(std::uint32_t timeoutMs) = 0;
+  virtual void WakeAll() = 0;
+};
+constexpr std::uint32_t kWaitForever = 0xFFFFFFFF;
+
 // Threads, as the hot-key handler runs one save on a worker.
 class Threads {
  public:
@@ -135,6 +152,8 @@ class Threads {
   virtual void Pause(std::uint32_t milliseconds) = 0;
   // GetCurrentProcessId.
   virtual std::uint32_t ProcessId() = 0;
+  // A new monitor (a slim reader/writer lock and a condition variable).
+  virtual std::unique_ptr<Monitor> NewMonitor() = 0;
 };
 
 class MessageBoxes {

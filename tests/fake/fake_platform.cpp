@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <chrono>
+#include <condition_variable>
 #include <thread>
 
 namespace fake {
@@ -335,6 +337,33 @@ int FakeGlobalMemory::mostLiveCopies() const {
 }
 
 // ---- threads ---------------------------------------------------------------
+
+namespace {
+// Real waits: the save's workers are real threads in the unit suite too.
+class FakeMonitor : public platform::Monitor {
+ public:
+  void Lock() override { mutex_.lock(); }
+  void Unlock() override { mutex_.unlock(); }
+  bool Wait(std::uint32_t timeoutMs) override {
+    std::unique_lock<std::mutex> lock(mutex_, std::adopt_lock);
+    bool woken = true;
+    if (timeoutMs == platform::kWaitForever) {
+      condition_.wait(lock);
+    } else {
+      woken = condition_.wait_for(lock, std::chrono::milliseconds(timeoutMs)) == std::cv_status::no_timeout;
+    }
+    lock.release();  // still held: the caller unlocks
+    return woken;
+  }
+  void WakeAll() override { condition_.notify_all(); }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable condition_;
+};
+}  // namespace
+
+std::unique_ptr<platform::Monitor> FakeThreads::NewMonitor() { return std::make_unique<FakeMonitor>(); }
 
 struct FakeThreads::Thread {
   std::thread thread;

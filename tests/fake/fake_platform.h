@@ -170,6 +170,7 @@ class FakeThreads : public platform::Threads {
   void Close(platform::Handle thread) override;
   void Pause(std::uint32_t milliseconds) override { pausedMs += milliseconds; }
   std::uint32_t ProcessId() override { return processId; }
+  std::unique_ptr<platform::Monitor> NewMonitor() override;
 
   bool startFails = false;
   bool exitCodeUnreadable = false;

@@ -148,6 +148,20 @@ class Win32Clock : public Clock {
   }
 };
 
+class Win32Monitor : public Monitor {
+ public:
+  void Lock() override { AcquireSRWLockExclusive(&lock_); }
+  void Unlock() override { ReleaseSRWLockExclusive(&lock_); }
+  bool Wait(std::uint32_t timeoutMs) override {
+    return SleepConditionVariableSRW(&condition_, &lock_, timeoutMs, 0) != 0;
+  }
+  void WakeAll() override { WakeAllConditionVariable(&condition_); }
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE condition_ = CONDITION_VARIABLE_INIT;
+};
+
 class Win32Threads : public Threads {
  public:
   Handle Start(Procedure procedure, void* parameter) override {
@@ -175,6 +189,7 @@ class Win32Threads : public Threads {
   void Close(Handle thread) override { CloseHandle(thread); }
   void Pause(std::uint32_t milliseconds) override { Sleep(milliseconds); }
   std::uint32_t ProcessId() override { return GetCurrentProcessId(); }
+  std::unique_ptr<Monitor> NewMonitor() override { return std::make_unique<Win32Monitor>(); }
 
  private:
   struct StartRecord {
