@@ -24,6 +24,11 @@ chroots=${TARNWICK_CHROOTS:-/var/cache/tarnwick}
 root="$chroots/debian-$release"
 mirror=${TARNWICK_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 
+# One run at a time in a chroot: a second one would delete the first one's tree.
+mkdir -p "$chroots"
+exec 9>"$chroots/debian-$release.lock"
+flock -n 9 || { echo "debian-chroot: waiting for another run in $root to end"; flock 9; }
+
 # 32-bit programs (Wine's loader) must run; the host's kernel serves the chroot.
 "$ROOT/script/lib/run-32bit.sh"
 
