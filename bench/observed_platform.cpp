@@ -20,7 +20,8 @@ ObservedPlatform::ObservedPlatform()
                 platform::Default().registry,
                 platform::Default().shell,
                 platform::Default().hotKeys,
-                platform::Default().codecs} {
+                platform::Default().codecs,
+                platform::Default().session} {
   platform::Install(&platform_);
 }
 

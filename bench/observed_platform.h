@@ -45,6 +45,9 @@ class ObservedPlatform {
     void Close() override { real.Close(); }
     bool HasDib() override { return real.HasDib(); }
     platform::Handle GetDib() override;
+    bool HasNamed(const char16_t* name) override { return real.HasNamed(name); }
+    platform::Handle GetNamed(const char16_t* name) override { return real.GetNamed(name); }
+    std::uint32_t SequenceNumber() override { return real.SequenceNumber(); }
     platform::Clipboard& real;
     SaveSteps& steps;
     double getStartedAt = 0;

@@ -4,13 +4,14 @@
 
 #include "common/app_state.h"
 #include "common/bounded_text.h"
-#include "capture/save_clipboard.h"
-#include "capture/save_request.h"
+#include "capture/save_queue.h"
 #include "driver.h"
 #include "foreign_clipboard.h"
 #include "memory_watch.h"
 #include "observed_platform.h"
 #include "picture.h"
+#include "support/save_now.h"
+#include "ui/save_presses.h"
 
 namespace bench {
 namespace {
@@ -52,9 +53,9 @@ class Runs {
 
   bool TimedSave() {
     const double start = NowMs();
-    const SaveResult result = SaveClipboardBitmap();
+    const SaveResult result = Save();
     const double ms = NowMs() - start;
-    if (result != SAVE_OK) return Fail("SaveClipboardBitmap returned " + std::to_string(result));
+    if (result != SAVE_OK) return Fail("the save returned " + std::to_string(result));
     if (!CheckAndDelete()) return false;
     const SaveSteps& steps = platform_.steps();
     save_.push_back(ms);
@@ -73,10 +74,10 @@ class Runs {
   bool TimedSaveWithoutFlush() {
     platform_.set_skip_flush(true);
     const double start = NowMs();
-    const SaveResult result = SaveClipboardBitmap();
+    const SaveResult result = Save();
     const double ms = NowMs() - start;
     platform_.set_skip_flush(false);
-    if (result != SAVE_OK) return Fail("SaveClipboardBitmap without the flush returned " + std::to_string(result));
+    if (result != SAVE_OK) return Fail("the save without the flush returned " + std::to_string(result));
     if (!CheckAndDelete()) return false;
     noFlush_.push_back(ms);
     return true;
@@ -85,10 +86,10 @@ class Runs {
   bool MeasuredSave() {
     platform_.set_sample_memory(true);
     PeakPrivateBytes watch(GetCurrentProcess());
-    const SaveResult result = SaveClipboardBitmap();
+    const SaveResult result = Save();
     const std::size_t peak = watch.Stop();
     platform_.set_sample_memory(false);
-    if (result != SAVE_OK) return Fail("SaveClipboardBitmap returned " + std::to_string(result));
+    if (result != SAVE_OK) return Fail("the save returned " + std::to_string(result));
     f_->saveExtraBytes = static_cast<long long>(peak) - static_cast<long long>(watch.before());
     f_->handOverExtraBytes = static_cast<long long>(platform_.bytesAfterHandOver()) - static_cast<long long>(watch.before());
     return CheckAndDelete();
@@ -96,11 +97,11 @@ class Runs {
 
   bool MeasuredHotKeyHandling() {
     PeakPrivateBytes watch(GetCurrentProcess());
-    const int code = HandleHotKeyPress();
-    const bool ended = WaitForPendingSaves(kExitWaitMs);
+    const int code = presses_.Press();
+    const bool ended = queue_.WaitUntilIdle(kExitQuietMs) && TookFile();
     const std::size_t peak = watch.Stop();
     if (!ended) return Fail("the save did not end");
-    if (code != 0 || platform_.messageBoxesShown() != 0) return Fail("HandleHotKeyPress reported a failure");
+    if (code != 0 || platform_.messageBoxesShown() != 0) return Fail("the press reported a failure");
     f_->hotKeyExtraBytes = static_cast<long long>(peak) - static_cast<long long>(watch.before());
     return CheckAndDelete();
   }
@@ -111,13 +112,13 @@ class Runs {
     const double cpuBefore = ThreadCpuMs(GetCurrentThread());
     const double processBefore = ProcessCpuMs(GetCurrentProcess());
     const double start = NowMs();
-    const int code = HandleHotKeyPress();
-    const bool ended = WaitForPendingSaves(kExitWaitMs);
+    const int code = presses_.Press();
+    const bool ended = queue_.WaitUntilIdle(kExitQuietMs) && TookFile();
     const double wall = NowMs() - start;
     if (!ended) return Fail("the save did not end");
     const double cpu = ThreadCpuMs(GetCurrentThread()) - cpuBefore;
     const double process = ProcessCpuMs(GetCurrentProcess()) - processBefore;
-    if (code != 0 || platform_.messageBoxesShown() != 0) return Fail("HandleHotKeyPress reported a failure");
+    if (code != 0 || platform_.messageBoxesShown() != 0) return Fail("the press reported a failure");
     if (!CheckAndDelete()) return false;
     ++f_->waits;
     f_->waitWallMs += wall;
@@ -141,8 +142,22 @@ class Runs {
   }
 
  private:
+  // The save as the queue's workers make it, on this thread.
+  SaveResult Save() {
+    const testsupport::SavedNow saved = testsupport::SaveNow();
+    file_ = saved.file;
+    return saved.result;
+  }
+  // The file of the press that just ended.
+  bool TookFile() {
+    const std::vector<SaveOutcome> ended = queue_.TakeEnded();
+    if (ended.size() != 1 || ended[0].result != SAVE_OK) return false;
+    file_ = ended[0].file;
+    return true;
+  }
+
   bool CheckAndDelete() {
-    const std::wstring path(reinterpret_cast<const wchar_t*>(g_szFilePath));
+    const std::wstring path(file_.begin(), file_.end());
     ++f_->filesChecked;
     const bool correct = FileHolds(path, expected_);
     if (correct) ++f_->filesCorrect;
@@ -158,6 +173,10 @@ class Runs {
   SaveFigures* f_;
   std::wstring folder_;
   ObservedPlatform platform_;
+  // Made with the observed platform in place, as the program makes them.
+  SaveQueue queue_;
+  SavePresses presses_{queue_};
+  std::u16string file_;
   Bytes expected_;
   std::vector<double> plain_, save_, open_, handOver_, copy_, write_, flush_, move_, rest_, own_, noFlush_;
 };

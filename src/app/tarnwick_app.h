@@ -4,15 +4,17 @@
 
 #include <windows.h>
 
+#include "framework/owned_handle.h"
 #include "framework/win_app.h"
 
 class CTarnwickApp : public CWinApp {
  public:
   BOOL InitInstance() override;
 
-  // The single-instance mutex; never closed by the program: the system closes
-  // it when the process ends, and only then may a new instance start.
-  HANDLE m_hMutex = nullptr;
+  // The single-instance mutex, held while the program runs: given back at the
+  // exit command, before the saves pressed earlier are finished, so that a
+  // copy started meanwhile runs.
+  OwnedKernelHandle m_hMutex;
 };
 
 extern CTarnwickApp theApp;

@@ -8,7 +8,10 @@ const char16_t* SaveResultText(SaveResult result) {
   switch (result) {
     case SAVE_OK:
     case SAVE_NO_BITMAP:
+    case SAVE_SKIPPED_PRIVATE:
       return kNoErrorText;
+    case SAVE_REFUSED_BUSY:
+      return kTooManySavesText;
     case SAVE_ERR_CREATE_DIR:
       return kCreateDirFailedText;
     case SAVE_ERR_SAVE_DIR:

@@ -13,11 +13,14 @@ enum SaveResult : std::uint32_t {
   SAVE_ERR_CREATE_FILE = 6,
   SAVE_ERR_BITMAP_DATA = 7,
   SAVE_ERR_WRITE_FILE = 8,
+  // Beyond the codes above, which a save's failures keep:
+  SAVE_SKIPPED_PRIVATE = 100,  // a new picture marked private: left alone, nothing shown
+  SAVE_REFUSED_BUSY = 101,     // too many pictures waiting to be written: refused and told
 };
 
 // "NOERROR" marks success (and a clipboard without a bitmap): nothing is shown.
 extern const char16_t kNoErrorText[];
 
-// The text for a result; any value outside 0 to 8 gives the undefined-error
-// text. Every text fits a 50-unit buffer with its NUL.
+// The text for a result; any value that is none of the above gives the
+// undefined-error text. Every text fits a 50-unit buffer with its NUL.
 const char16_t* SaveResultText(SaveResult result);

@@ -12,10 +12,3 @@ platform::Handle g_hConfigKey = nullptr;
 char16_t g_szPath[kPathChars] = {};
 std::uint32_t g_dwFormat = kFormatBmp;
 std::int32_t g_bAutoSave = 0;
-
-char16_t g_szSaveDir[kPathChars] = {};
-char16_t g_szFileName[kFileNameChars] = {};
-char16_t g_szFilePath[kFilePathChars] = {};
-const std::uint8_t* g_pClipboardDib = nullptr;
-platform::Handle g_hOutputFile = nullptr;
-std::uint32_t g_dwDibSize = 0;

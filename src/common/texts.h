@@ -21,6 +21,10 @@ inline constexpr char16_t kUndefinedErrorText[] =
     u"程序出现未定义的错误, 您可以通过此程序的\"关于\"窗口获得作者的联系方式, 反馈问题";
 // When a press gets no worker.
 inline constexpr char16_t kThreadFailedText[] = u"创建线程失败";
+// A press while the saves waiting to be written are at their bound.
+inline constexpr char16_t kTooManySavesText[] = u"正在保存的截图过多, 本次按键未保存, 请稍后再试";
+// Held while saves are still to be written, for logoff and shutdown to name.
+inline constexpr char16_t kSavingReasonText[] = u"正在保存截图";
 
 // Settings and the hot key.
 inline constexpr char16_t kStartupFailedText[] =

@@ -29,10 +29,10 @@ BOOL CConfigDlg::OnInitDialog() {
   }
 
   char16_t folder[kPathChars];
-  std::uint16_t hotKey = 0;
+  HotKeyWord hotKey;
   if (OpenSettings(folder, &hotKey)) {
     SetWindowTextW(m_pathEdit, reinterpret_cast<const wchar_t*>(folder));
-    SendMessageW(m_hotKeyCtrl, HKM_SETHOTKEY, hotKey, 0);
+    SendMessageW(m_hotKeyCtrl, HKM_SETHOTKEY, hotKey.ControlValue(), 0);
   }
   const SettingsChoices choices = StoredChoices();
   // The stored format, loaded with the other settings (BMP when none is).
@@ -94,14 +94,13 @@ std::wstring CConfigDlg::FolderText() const {
 
 void CConfigDlg::OnBnClickedSave() {
   const std::wstring folder = FolderText();
-  const LRESULT hotKey = SendMessageW(m_hotKeyCtrl, HKM_GETHOTKEY, 0, 0);
+  const HotKeyWord hotKey = HotKeyWord::FromControl(LOWORD(SendMessageW(m_hotKeyCtrl, HKM_GETHOTKEY, 0, 0)));
   SettingsChoices choices;
   choices.format =
       SendMessageW(m_formatCombo, CB_GETCURSEL, 0, 0) == static_cast<LRESULT>(kFormatPng) ? kFormatPng : kFormatBmp;
   choices.autoSave = IsDlgButtonChecked(m_hWnd, IDC_AUTOSAVE_CHECK) == BST_CHECKED;
   choices.startWithWindows = IsDlgButtonChecked(m_hWnd, IDC_AUTOSTART_CHECK) == BST_CHECKED;
-  if (SaveSettings(reinterpret_cast<const char16_t*>(folder.c_str()), LOBYTE(LOWORD(hotKey)), HIBYTE(LOWORD(hotKey)),
-                   choices)) {
+  if (SaveSettings(reinterpret_cast<const char16_t*>(folder.c_str()), hotKey, choices)) {
     CDialogEx::OnOK();
   }
 }

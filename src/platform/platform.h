@@ -57,6 +57,12 @@ class Clipboard {
   virtual bool HasDib() = 0;
   // GetClipboardData(CF_DIB): the block's handle, possibly null.
   virtual Handle GetDib() = 0;
+  // The same for a registered format (RegisterClipboardFormatW(name)).
+  virtual bool HasNamed(const char16_t* name) = 0;
+  virtual Handle GetNamed(const char16_t* name) = 0;
+  // GetClipboardSequenceNumber: changes whenever the content does; needs no
+  // opening.
+  virtual std::uint32_t SequenceNumber() = 0;
 };
 
 // Movable global memory blocks, as clipboard data is handed out.
@@ -118,6 +124,8 @@ class Clock {
   virtual ~Clock() = default;
   // GetLocalTime.
   virtual LocalTime Now() = 0;
+  // GetTickCount: milliseconds since the system started, wrapping.
+  virtual std::uint32_t Milliseconds() = 0;
 };
 
 // A lock with one condition to wait on, shared by the save's workers and the
@@ -136,17 +144,13 @@ class Monitor {
 };
 constexpr std::uint32_t kWaitForever = 0xFFFFFFFF;
 
-// Threads, as the hot-key handler runs one save on a worker.
+// Threads, as the save queue runs its workers.
 class Threads {
  public:
   using Procedure = std::uint32_t (*)(void* parameter);
   virtual ~Threads() = default;
   // CreateThread: starts procedure(parameter) at once; null when no thread.
   virtual Handle Start(Procedure procedure, void* parameter) = 0;
-  // Blocks, without using the processor, until the thread has ended.
-  virtual void WaitUntilEnded(Handle thread) = 0;
-  // GetExitCodeThread: false when the code cannot be read.
-  virtual bool ExitCode(Handle thread, std::uint32_t* code) = 0;
   virtual void Close(Handle thread) = 0;
   // Sleep.
   virtual void Pause(std::uint32_t milliseconds) = 0;
@@ -216,6 +220,8 @@ constexpr std::uint32_t kModAlt = 0x0001;
 constexpr std::uint32_t kModControl = 0x0002;
 constexpr std::uint32_t kModShift = 0x0004;
 constexpr std::uint32_t kModWin = 0x0008;
+// A held key gives one WM_HOTKEY, not one per keyboard repeat (Windows 7 on).
+constexpr std::uint32_t kModNoRepeat = 0x4000;
 
 // Global hot keys, delivered as WM_HOTKEY to the window they belong to.
 class HotKeys {
@@ -247,6 +253,17 @@ class ImageCodecs {
   virtual bool EncodePng(const ByteRun* runs, std::size_t count, bool keepAlpha, std::vector<std::uint8_t>* png) = 0;
 };
 
+// The user's session, as logoff and shutdown meet the program.
+class Session {
+ public:
+  virtual ~Session() = default;
+  // ShutdownBlockReasonCreate(window, reason) and ShutdownBlockReasonDestroy,
+  // from the window's own thread: while a reason stands, Windows names it
+  // instead of ending the program unasked. Nothing where the system has none.
+  virtual void BlockShutdown(void* window, const char16_t* reason) = 0;
+  virtual void AllowShutdown(void* window) = 0;
+};
+
 // Everything the program relies on, in one place.
 struct Platform {
   Clipboard& clipboard;
@@ -259,6 +276,7 @@ struct Platform {
   Shell& shell;
   HotKeys& hotKeys;
   ImageCodecs& codecs;
+  Session& session;
 };
 
 // The platform in use: the one installed by Install(), else the default that

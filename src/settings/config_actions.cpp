@@ -9,23 +9,21 @@
 #include "settings/settings_store.h"
 #include "settings/start_with_windows.h"
 
-bool OpenSettings(char16_t* folder, std::uint16_t* hotKeyValue) {
+bool OpenSettings(char16_t* folder, HotKeyWord* hotKey) {
   std::fill_n(folder, kPathChars, u'\0');
   LoadSettings();
   if (SafeFormat(folder, kPathChars, u"%s", g_szPath) <= 0) {
     ShowSettingsErrorBox(kConfigUnreadableText);
     return false;
   }
-  const std::uint32_t modifiers = (g_dwKeys >> 16) & 0xFF;
-  const std::uint32_t key = g_dwKeys & 0xFF;
-  *hotKeyValue = static_cast<std::uint16_t>(modifiers << 8 | key);
+  *hotKey = HotKeyWord::FromStored(g_dwKeys);
   SuspendHotKey();
   return true;
 }
 
 SettingsChoices StoredChoices() { return SettingsChoices{g_dwFormat, g_bAutoSave != 0, StartsWithWindows()}; }
 
-bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers, const SettingsChoices& choices) {
+bool SaveSettings(const char16_t* typed, HotKeyWord hotKey, const SettingsChoices& choices) {
   // A text longer than the stored folder is refused, never cut: a cut that
   // ends on a backslash would send the saves into a parent folder. A
   // 219-character text without a final backslash has no room for one: it is
@@ -36,7 +34,7 @@ bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifi
     ShowSettingsErrorBox(kBadFolderText);
     return false;
   }
-  if (!RegisterNewHotKey(key, modifiers)) return false;
+  if (!RegisterNewHotKey(hotKey)) return false;
   // Written only here, never at start: programs started from the Run key
   // are asked not to write it.
   if (!SetStartWithWindows(choices.startWithWindows)) {

@@ -5,12 +5,13 @@
 #include <cstdint>
 
 #include "common/app_state.h"
+#include "settings/hot_key.h"
 
 // Opening: loads the settings, puts the folder into `folder` (kPathChars
-// units) and the hot-key box's value (modifiers << 8 | key) into
-// `hotKeyValue`, and suspends the hot key. The format to show is g_dwFormat. When there is no folder to show it
-// says so and returns false: the boxes stay empty and the key stays as it is.
-bool OpenSettings(char16_t* folder, std::uint16_t* hotKeyValue);
+// units) and the stored hot key into *hotKey, and suspends the hot key. When
+// there is no folder to show it says so and returns false: the boxes stay
+// empty and the key stays as it is.
+bool OpenSettings(char16_t* folder, HotKeyWord* hotKey);
 
 // The choices under the folder and the key: the format list and the two
 // check boxes.
@@ -25,10 +26,9 @@ struct SettingsChoices {
 SettingsChoices StoredChoices();
 
 // Save, given the whole folder text as typed (of any length), the hot-key
-// box's key and modifiers and the choices (BMP and both off when not given).
-// True when the dialog ends with OK; every failure has shown its message.
-bool SaveSettings(const char16_t* typed, std::uint16_t key, std::uint16_t modifiers,
-                  const SettingsChoices& choices = {});
+// box's key and the choices (BMP and both off when not given). True when the
+// dialog ends with OK; every failure has shown its message.
+bool SaveSettings(const char16_t* typed, HotKeyWord hotKey, const SettingsChoices& choices = {});
 
 // Cancel, and any other close of the dialog: registers the stored key again
 // when the opening suspended it and no Save has registered one since. True

@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr std::uint32_t kFallbackModifiers = HOTKEYF_CONTROL;
-constexpr std::uint32_t kFallbackKey = 0x69;  // VK_NUMPAD9
-
 constexpr std::uint32_t kControlFlags = HOTKEYF_SHIFT | HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_EXT;
 constexpr std::uint32_t kLastControlKey = 0xFF;  // the control gives the key as one byte
 // VK_SHIFT, VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN, then VK_LSHIFT to VK_RMENU.
@@ -21,11 +18,13 @@ constexpr std::uint32_t kModifierKeys[] = {0x10, 0x11, 0x12, 0x5B, 0x5C, 0xA0, 0
 // keystrokes we hold is refused, so Cancel registers nothing then.
 bool s_suspended = false;
 
-std::uint32_t KeyHalf(std::uint32_t keys) { return keys & 0xFFFF; }
-std::uint32_t ModifierHalf(std::uint32_t keys) { return keys >> 16; }
-
-bool Register(std::uint32_t controlFlags, std::uint32_t key) {
-  return platform::Current().hotKeys.Register(g_hMainWnd, g_nHotKeyId, RegistrationModifiers(controlFlags), key);
+// Without the no-repeat flag a held key would be a press for every keyboard
+// repeat; systems before Windows 7 refuse it, and get the key without it.
+bool Register(HotKeyWord word) {
+  platform::HotKeys& keys = platform::Current().hotKeys;
+  const std::uint32_t modifiers = word.RegistrationModifiers();
+  return keys.Register(g_hMainWnd, g_nHotKeyId, modifiers | platform::kModNoRepeat, word.key) ||
+         keys.Register(g_hMainWnd, g_nHotKeyId, modifiers, word.key);
 }
 
 // Frees every key under the current identifier. A Save whose settings did not
@@ -38,16 +37,21 @@ void UnregisterAll() {
 
 }  // namespace
 
-std::uint32_t RegistrationModifiers(std::uint32_t controlFlags) {
-  std::uint32_t modifiers = 0;
-  if ((controlFlags & HOTKEYF_SHIFT) != 0) modifiers |= platform::kModShift;
-  if ((controlFlags & HOTKEYF_CONTROL) != 0) modifiers |= platform::kModControl;
-  if ((controlFlags & HOTKEYF_ALT) != 0) modifiers |= platform::kModAlt;
-  return modifiers;
+std::uint16_t HotKeyWord::ControlValue() const {
+  if (modifiers > 0xFF || key > kLastControlKey) return 0;
+  return static_cast<std::uint16_t>(modifiers << 8 | key);
 }
 
-bool IsUsableHotKey(std::uint32_t modifiers, std::uint32_t key) {
-  if ((modifiers & ~kControlFlags) != 0 || RegistrationModifiers(modifiers) == 0) return false;
+std::uint32_t HotKeyWord::RegistrationModifiers() const {
+  std::uint32_t flags = 0;
+  if ((modifiers & HOTKEYF_SHIFT) != 0) flags |= platform::kModShift;
+  if ((modifiers & HOTKEYF_CONTROL) != 0) flags |= platform::kModControl;
+  if ((modifiers & HOTKEYF_ALT) != 0) flags |= platform::kModAlt;
+  return flags;
+}
+
+bool HotKeyWord::Usable() const {
+  if ((modifiers & ~kControlFlags) != 0 || RegistrationModifiers() == 0) return false;
   if (key == 0 || key > kLastControlKey) return false;
   for (std::uint32_t modifierKey : kModifierKeys)
     if (key == modifierKey) return false;
@@ -55,17 +59,15 @@ bool IsUsableHotKey(std::uint32_t modifiers, std::uint32_t key) {
 }
 
 void RegisterHotKeyAtStartup(int loaded) {
-  std::uint32_t modifiers = ModifierHalf(g_dwKeys);
-  std::uint32_t key = KeyHalf(g_dwKeys);
+  HotKeyWord word = HotKeyWord::FromStored(g_dwKeys);
   if (loaded == 0) {
     ShowErrorBox(kConfigUnreadableText);
-    modifiers = kFallbackModifiers;
-    key = kFallbackKey;
+    word = kDefaultHotKey;
   }
   s_suspended = false;
   // A hand-edited or damaged word is kept as stored, but not registered: the
   // message sends the person to the settings.
-  if (!IsUsableHotKey(modifiers, key) || !Register(modifiers, key)) ShowErrorBox(kStartupKeyRefusedText);
+  if (!word.Usable() || !Register(word)) ShowErrorBox(kStartupKeyRefusedText);
   // Set whether or not a key was registered: exit then frees the identifier.
   g_bHotKeyRegistered = 1;
 }
@@ -83,12 +85,12 @@ namespace {
 // Save and Cancel register alike. A word that cannot be a hot key is refused,
 // nothing changing, rather than registering a key that is dead or taken from
 // every program; a refused key counts as none registered.
-bool RegisterForSettings(std::uint32_t modifiers, std::uint32_t key) {
-  if (!IsUsableHotKey(modifiers, key)) {
+bool RegisterForSettings(HotKeyWord word) {
+  if (!word.Usable()) {
     ShowSettingsErrorBox(kNeedsCombinationText);
     return false;
   }
-  const bool registered = Register(modifiers, key);
+  const bool registered = Register(word);
   if (!registered) ShowSettingsErrorBox(kKeyRefusedText);
   g_bHotKeyRegistered = registered ? 1 : 0;
   if (registered) s_suspended = false;
@@ -97,10 +99,10 @@ bool RegisterForSettings(std::uint32_t modifiers, std::uint32_t key) {
 
 }  // namespace
 
-bool RegisterNewHotKey(std::uint16_t key, std::uint16_t modifiers) {
-  if (!RegisterForSettings(modifiers, key)) return false;
+bool RegisterNewHotKey(HotKeyWord chosen) {
+  if (!RegisterForSettings(chosen)) return false;
   // Stored in the control's encoding, as the control gave it.
-  g_dwKeys = static_cast<std::uint32_t>(modifiers) << 16 | key;
+  g_dwKeys = chosen.Stored();
   return true;
 }
 
@@ -109,7 +111,7 @@ bool RestoreHotKey() {
     g_bHotKeyRegistered = 1;  // exit frees whatever stands under the identifier
     return true;
   }
-  return RegisterForSettings(ModifierHalf(g_dwKeys), KeyHalf(g_dwKeys));
+  return RegisterForSettings(HotKeyWord::FromStored(g_dwKeys));
 }
 
 void ReleaseHotKey() {

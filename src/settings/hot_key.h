@@ -17,19 +17,41 @@ constexpr std::uint16_t HOTKEYF_EXT = 0x08;
 // The largest identifier an application may register a hot key under.
 constexpr std::int32_t kLastHotKeyId = 0xBFFF;
 
-// The control's flags as RegisterHotKey reads them: Shift, Control and Alt
-// each to its MOD_ flag; the extended-key flag is no modifier.
-std::uint32_t RegistrationModifiers(std::uint32_t controlFlags);
+// The one hot-key value, read and written the same way wherever it goes: the
+// stored word ("Keys", g_dwKeys) has the modifiers in the control's flags in
+// its high half and the virtual-key code in its low half; the hot-key
+// control's value has them as one byte each.
+struct HotKeyWord {
+  std::uint32_t modifiers = 0;
+  std::uint32_t key = 0;
 
-// Whether a packed word's halves can be a hot key at all: the key is one the
-// hot-key control can give (1 to 0xFF) and not a modifier key itself (Shift,
-// Control, Alt, either side's, or a Windows key); the modifiers are among the
-// control's four flags and include Shift, Control or Alt. No other word is
-// ever registered: no keystroke would press it, or a bare modifier would.
-bool IsUsableHotKey(std::uint32_t modifiers, std::uint32_t key);
+  static HotKeyWord FromStored(std::uint32_t word) { return HotKeyWord{word >> 16, word & 0xFFFF}; }
+  std::uint32_t Stored() const { return modifiers << 16 | key; }
+  static HotKeyWord FromControl(std::uint16_t value) {
+    return HotKeyWord{static_cast<std::uint32_t>(value >> 8), static_cast<std::uint32_t>(value & 0xFF)};
+  }
+  // What the control shows: nothing for a word it cannot hold, a half above
+  // one byte.
+  std::uint16_t ControlValue() const;
+
+  // Whether it can be a hot key at all: the key is one the hot-key control
+  // can give (1 to 0xFF) and not a modifier key itself (Shift, Control, Alt,
+  // either side's, or a Windows key); the modifiers are among the control's
+  // four flags and include Shift, Control or Alt. No other word is ever
+  // registered: no keystroke would press it, or a bare modifier would.
+  bool Usable() const;
+  // The control's flags as RegisterHotKey reads them: Shift, Control and Alt
+  // each to its MOD_ flag; the extended-key flag is no modifier.
+  std::uint32_t RegistrationModifiers() const;
+};
+
+// Control + numeric-keypad 9.
+inline constexpr HotKeyWord kDefaultHotKey{HOTKEYF_CONTROL, 0x69};
 
 // Main dialog start-up: `loaded` is LoadSettings' result. A stored word that
-// cannot be a hot key is not registered, and is told as a refused key.
+// cannot be a hot key is not registered, and is told as a refused key. Every
+// registration asks that a held key press once (MOD_NOREPEAT), and where the
+// system refuses that flag (before Windows 7) registers the key without it.
 void RegisterHotKeyAtStartup(int loaded);
 // Settings dialog opening: frees every key under the identifier and moves it
 // on, up to kLastHotKeyId, where it stays.
@@ -37,7 +59,7 @@ void SuspendHotKey();
 // Settings dialog Save: registers the chosen key; false when refused (the
 // message has been shown). A word that cannot be a hot key is refused as one
 // without a modifier is.
-bool RegisterNewHotKey(std::uint16_t key, std::uint16_t modifiers);
+bool RegisterNewHotKey(HotKeyWord chosen);
 // Settings dialog Cancel: registers the stored key again when the opening
 // suspended it and no Save has registered one since; true when the dialog may
 // end. Otherwise a key of ours stands under the identifier and nothing is

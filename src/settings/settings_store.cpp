@@ -9,6 +9,7 @@
 #include "common/bounded_text.h"
 #include "platform/owners.h"
 #include "platform/platform.h"
+#include "settings/hot_key.h"
 
 const char16_t kSettingsKey[] = u"Software\\ClipboardTarnwick";
 
@@ -145,7 +146,7 @@ void InitDefaultSettings() {
   std::fill_n(folder, kPathChars, u'\0');
   if (DefaultFolder(os.shell, folder)) {
     std::memcpy(g_szPath, folder, kPathBytes);
-    g_dwKeys = kDefaultKeys;
+    g_dwKeys = kDefaultHotKey.Stored();
   } else {
     std::fill_n(g_szPath, kPathChars, u'\0');
     g_dwKeys = 0;

@@ -1,16 +1,16 @@
 #include "ui/clipboard_watch.h"
 
-#include <cstring>
+#include <algorithm>
 
-#include "capture/save_request.h"
 #include "common/app_state.h"
-#include "platform/owners.h"
-#include "platform/platform.h"
+#include "ui/save_presses.h"
 
 namespace {
 
-constexpr UINT kSettleMs = 100;  // the copying program may still add formats or render late
-constexpr int kMaxBusyTries = 5;
+// The copying program may still add formats or render late.
+constexpr DWORD kQuietMs = 100;
+// A program that keeps changing the clipboard is saved all the same.
+constexpr DWORD kLongestWaitMs = 500;
 
 using ListenerCall = BOOL(WINAPI*)(HWND);
 
@@ -19,35 +19,6 @@ using ListenerCall = BOOL(WINAPI*)(HWND);
 ListenerCall UserCall(const char* name) {
   return reinterpret_cast<ListenerCall>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
-}
-
-bool FormatOnClipboard(const wchar_t* name) {
-  const UINT format = RegisterClipboardFormatW(name);
-  return format != 0 && IsClipboardFormatAvailable(format);
-}
-
-enum class Privacy { kOpen, kPrivate, kUnknown };
-
-// Content its program asked monitors to leave alone: password managers and
-// remote sessions mark what they copy so.
-Privacy PrivacyOfClipboard() {
-  if (FormatOnClipboard(L"ExcludeClipboardContentFromMonitorProcessing") ||
-      FormatOnClipboard(L"Clipboard Viewer Ignore")) {
-    return Privacy::kPrivate;
-  }
-  // "Not for the clipboard history" is a DWORD of 0.
-  const UINT history = RegisterClipboardFormatW(L"CanIncludeInClipboardHistory");
-  if (history == 0 || !IsClipboardFormatAvailable(history)) return Privacy::kOpen;
-  platform::Platform& os = platform::Current();
-  platform::OpenedClipboard clipboard(os.clipboard);
-  if (!clipboard.Open()) return Privacy::kUnknown;
-  HANDLE data = GetClipboardData(history);
-  if (data == nullptr) return Privacy::kPrivate;  // unreadable: not ours to save
-  const platform::LockedBlock block(os.memory, data);
-  DWORD allowed = 0;
-  if (block.bytes() == nullptr || block.size() < sizeof allowed) return Privacy::kPrivate;
-  std::memcpy(&allowed, block.bytes(), sizeof allowed);
-  return allowed == 0 ? Privacy::kPrivate : Privacy::kOpen;
 }
 
 }  // namespace
@@ -71,6 +42,7 @@ void ClipboardWatch::Follow(HWND window, bool on) {
 void ClipboardWatch::Stop() {
   if (window_ == nullptr) return;
   KillTimer(window_, kAutoSaveTimer);
+  burst_ = false;
   if (viewer_) {
     ChangeClipboardChain(window_, nextViewer_);
   } else if (const ListenerCall remove = UserCall("RemoveClipboardFormatListener")) {
@@ -113,22 +85,24 @@ void ClipboardWatch::Changed() {
   // Left alone while the settings are open, as the hot key is; and text or
   // anything else without a bitmap is not a picture.
   if (window_ == nullptr || g_bConfigDlgOpen != 0 || !IsClipboardFormatAvailable(CF_DIB)) return;
-  busyTries_ = 0;
-  SetTimer(window_, kAutoSaveTimer, kSettleMs, nullptr);
+  const DWORD now = GetTickCount();
+  if (!burst_) {
+    burst_ = true;
+    burstStart_ = now;
+  }
+  // Each change waits for quiet again, but never past the burst's longest wait.
+  const DWORD spent = now - burstStart_;
+  const DWORD left = spent < kLongestWaitMs ? kLongestWaitMs - spent : 0;
+  // (A timer shorter than 10 ms is made 10 ms.)
+  SetTimer(window_, kAutoSaveTimer, std::min(kQuietMs, left), nullptr);
 }
 
 void ClipboardWatch::Settled() {
   if (window_ == nullptr) return;
   KillTimer(window_, kAutoSaveTimer);
+  burst_ = false;
   if (g_bConfigDlgOpen != 0 || !IsClipboardFormatAvailable(CF_DIB)) return;
-  switch (PrivacyOfClipboard()) {
-    case Privacy::kPrivate:
-      return;
-    case Privacy::kUnknown:
-      if (++busyTries_ < kMaxBusyTries) SetTimer(window_, kAutoSaveTimer, kSettleMs, nullptr);
-      return;
-    case Privacy::kOpen:
-      break;
-  }
-  RequestAutomaticSave();
+  // Private content is left alone by the save itself, which reads the marks
+  // in the same opening as the picture.
+  presses_.SaveNewPicture();
 }

@@ -1,14 +1,18 @@
 // Saving every new clipboard picture without a key, while "AutoSave" is on:
-// the main window listens for clipboard changes and, about 100 ms after one
-// that carries a bitmap, saves as a hot-key press does (a failure's box only
-// when no other one of these is up).
+// the main window listens for clipboard changes and saves as a hot-key press
+// does once the clipboard has been quiet for about 100 ms, or about 500 ms
+// after the first change of a burst, whichever comes first. A program that
+// writes the clipboard twice in a row gives one file, its final picture; a
+// burst of new pictures is still saved while it lasts.
 #pragma once
 
 #include <windows.h>
 
+class SavePresses;
+
 class ClipboardWatch {
  public:
-  ClipboardWatch() = default;
+  explicit ClipboardWatch(SavePresses& presses) : presses_(presses) {}
   ClipboardWatch(const ClipboardWatch&) = delete;
   ClipboardWatch& operator=(const ClipboardWatch&) = delete;
 
@@ -23,11 +27,13 @@ class ClipboardWatch {
   void Changed();
   void Settled();
 
+  SavePresses& presses_;
   HWND window_ = nullptr;  // non-null while listening
   bool viewer_ = false;    // in the viewer chain, where there is no format listener
   bool joining_ = false;   // inside SetClipboardViewer, which sends a first WM_DRAWCLIPBOARD
   HWND nextViewer_ = nullptr;
-  int busyTries_ = 0;      // the clipboard was held when its marks were to be read
+  bool burst_ = false;     // a change is waiting to be saved
+  DWORD burstStart_ = 0;   // GetTickCount at its first change
 };
 
 // The timer that lets the copying program finish before the save.

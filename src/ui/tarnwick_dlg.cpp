@@ -2,7 +2,7 @@
 
 #include "common/app_state.h"
 #include "common/texts.h"
-#include "capture/save_request.h"
+#include "capture/save_queue.h"
 #include "framework/win_app.h"
 #include "platform/win32/debug_log.h"
 #include "resource.h"
@@ -12,14 +12,17 @@
 static_assert(sizeof(NOTIFYICONDATAW) == 956, "the tray icon record is the full NOTIFYICONDATAW");
 
 namespace {
-// On a save's worker: the result goes to the user-interface thread, which
-// shows any failure. Once the window is gone (at exit) it is dropped.
-void PostSaveEnded(SaveResult result, bool automatic) {
-  PostMessageW(static_cast<HWND>(g_hMainWnd), WM_SAVE_ENDED, result, automatic ? 1 : 0);
-}
+// On the save queue's writer: the window shows what the save ended with. Once
+// the window is gone (at exit) the exit's own wait shows it instead.
+void PostSaveEnded() { PostMessageW(static_cast<HWND>(g_hMainWnd), WM_SAVE_ENDED, 0, 0); }
 }  // namespace
 
-CTarnwickDlg::CTarnwickDlg() : CDialogEx(IDD_MAIN_DIALOG), m_nid{} {
+CTarnwickDlg::CTarnwickDlg(OwnedKernelHandle& instanceGuard, SavePresses& presses)
+    : CDialogEx(IDD_MAIN_DIALOG),
+      m_nid{},
+      m_instanceGuard(instanceGuard),
+      m_presses(presses),
+      m_clipboardWatch(presses) {
   // This window must never be seen, not even for an instant.
   m_bShowWhenIdle = false;
 }
@@ -38,7 +41,6 @@ BOOL CTarnwickDlg::OnInitDialog() {
   SetWindowPlacement(m_hWnd, &placement);
 
   g_hMainWnd = m_hWnd;
-  SetSaveEndedHandler(PostSaveEnded);
 
   m_nid.cbSize = sizeof(NOTIFYICONDATAW);
   m_nid.hWnd = m_hWnd;
@@ -57,6 +59,7 @@ BOOL CTarnwickDlg::OnInitDialog() {
 
   const int loaded = LoadSettings();
   RegisterHotKeyAtStartup(loaded);
+  m_presses.Start(PostSaveEnded);
   m_clipboardWatch.Follow(m_hWnd, g_bAutoSave != 0);
   return TRUE;
 }
@@ -71,7 +74,11 @@ bool CTarnwickDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
       *result = OnHotKey(wParam, lParam);
       return true;
     case WM_SAVE_ENDED:
-      ShowSaveResult(static_cast<SaveResult>(wParam), lParam != 0);
+      m_presses.ShowEnded();
+      return true;
+    case WM_ENDSESSION:
+      m_presses.EndSession(wParam != FALSE, kSessionEndWaitMs);
+      *result = 0;
       return true;
     case WM_TRAYNOTIFY:
       *result = OnTrayNotify(wParam, lParam);
@@ -119,7 +126,7 @@ void CTarnwickDlg::OnPaint() {
   ShowWindow(m_hWnd, SW_HIDE);
 }
 
-LRESULT CTarnwickDlg::OnHotKey(WPARAM, LPARAM) { return HandleHotKeyPress(); }
+LRESULT CTarnwickDlg::OnHotKey(WPARAM, LPARAM) { return m_presses.Press(); }
 
 void CTarnwickDlg::AddTrayIcon() {
   KillTimer(m_hWnd, kTrayIconTimer);

@@ -9,15 +9,17 @@
 #include "framework/dialog.h"
 #include "framework/owned_handle.h"
 #include "ui/clipboard_watch.h"
+#include "ui/save_presses.h"
 
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 3;
-// A save's result, posted by its worker: wParam the SaveResult, lParam 1 for
-// a save that came without a press.
+// Posted by the save queue's writer each time a save has ended.
 constexpr UINT WM_SAVE_ENDED = WM_USER + 4;
 
 class CTarnwickDlg : public CDialogEx {
  public:
-  CTarnwickDlg();
+  // `instanceGuard` is given back at the exit command, with the icon and the
+  // key, so that a new copy can start while the saves are still written.
+  CTarnwickDlg(OwnedKernelHandle& instanceGuard, SavePresses& presses);
 
  protected:
   BOOL OnInitDialog() override;
@@ -43,6 +45,8 @@ class CTarnwickDlg : public CDialogEx {
   RetryBackoff m_iconRetry{500, 30000};
   // Sent to every top-level window when the shell (re)starts its taskbar.
   UINT m_uTaskbarCreated = 0;
+  OwnedKernelHandle& m_instanceGuard;
+  SavePresses& m_presses;
   // Listens for new clipboard pictures while g_bAutoSave is on.
   ClipboardWatch m_clipboardWatch;
 };

@@ -65,5 +65,7 @@ void CTarnwickDlg::OnMenuExit() {
   // Whether or not the icon ever got in: exit does not depend on the shell.
   KillTimer(m_hWnd, kTrayIconTimer);
   Shell_NotifyIconW(NIM_DELETE, &m_nid);
+  // What is left to do is only to finish the saves: a copy started now runs.
+  m_instanceGuard.Reset(nullptr);
   PostQuitMessage(0);
 }

@@ -2,9 +2,11 @@
 // on the real platform. This file is compiled into both test programs.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 
 #include "contract/contract_environment.h"
+#include "platform/owners.h"
 #include "support/dib_blocks.h"
 
 namespace {
@@ -161,10 +163,21 @@ TEST_F(SavePlatformContract, ClipboardGivesTheDibBlockExactly) {
   os.clipboard.Close();
 }
 
-TEST_F(SavePlatformContract, ClipboardWithTextHasNoDib) {
+TEST_F(SavePlatformContract, ClipboardWithTextHasNoDibAndEachNewContentANewNumber) {
+  env.PutDibOnClipboard(testsupport::RgbDib(1, 1, 24));
+  const std::uint32_t picture = os.clipboard.SequenceNumber();
+  EXPECT_EQ(picture, os.clipboard.SequenceNumber()) << "unchanged while nothing changes";
+  ASSERT_TRUE(os.clipboard.Open());
+  EXPECT_TRUE(os.memory.Lock(os.clipboard.GetDib()) != nullptr);
+  os.memory.Unlock(os.clipboard.GetDib());
+  os.clipboard.Close();
+  EXPECT_EQ(picture, os.clipboard.SequenceNumber()) << "reading is no change";
+
   env.PutTextOnClipboard(u"only text");
+  EXPECT_NE(picture, os.clipboard.SequenceNumber());
   ASSERT_TRUE(os.clipboard.Open());
   EXPECT_FALSE(os.clipboard.HasDib());
+  EXPECT_FALSE(os.clipboard.HasNamed(u"ExcludeClipboardContentFromMonitorProcessing"));
   os.clipboard.Close();
 }
 
@@ -184,22 +197,29 @@ TEST_F(SavePlatformContract, ClipboardHeldByAnotherProgramOrThreadCannotBeOpened
   os.clipboard.Close();
 }
 
-std::uint32_t AddOne(void* parameter) {
-  auto* value = static_cast<int*>(parameter);
-  *value += 1;
-  return 42;
+struct Handover {
+  std::unique_ptr<platform::Monitor> monitor;
+  int value = 0;
+};
+
+std::uint32_t HandOver(void* parameter) {
+  auto* handover = static_cast<Handover*>(parameter);
+  handover->monitor->Lock();
+  handover->value = 2;
+  handover->monitor->WakeAll();
+  handover->monitor->Unlock();
+  return 0;
 }
 
-TEST_F(SavePlatformContract, ThreadRunsWithItsParameterAndGivesItsExitCode) {
-  int value = 1;
-  const platform::Handle thread = os.threads.Start(AddOne, &value);
-  ASSERT_NE(nullptr, thread);
-  os.threads.WaitUntilEnded(thread);
-  std::uint32_t code = 0;
-  EXPECT_TRUE(os.threads.ExitCode(thread, &code));
-  EXPECT_EQ(42u, code);
-  EXPECT_EQ(2, value);
-  os.threads.Close(thread);
+TEST_F(SavePlatformContract, ThreadRunsWithItsParameterAndTheMonitorWaitsForItOrForTheTime) {
+  Handover handover{os.threads.NewMonitor()};
+  handover.monitor->Lock();
+  EXPECT_FALSE(handover.monitor->Wait(20)) << "nothing wakes it: the time runs out";
+  const platform::ThreadHandle thread(os.threads, os.threads.Start(HandOver, &handover));
+  ASSERT_NE(nullptr, thread.get());
+  while (handover.value != 2) handover.monitor->Wait(platform::kWaitForever);
+  handover.monitor->Unlock();
+  EXPECT_EQ(2, handover.value);
 }
 
 TEST_F(SavePlatformContract, LocalTimeIsADate) {

@@ -268,6 +268,21 @@ void FakeClipboard::Close() {
 
 bool FakeClipboard::HasDib() { return isOpen && dib_ != nullptr; }
 
+bool FakeClipboard::HasNamed(const char16_t* name) { return named_.count(name) != 0; }
+
+platform::Handle FakeClipboard::GetNamed(const char16_t* name) {
+  const auto it = named_.find(name);
+  return isOpen && it != named_.end() ? &it->second : nullptr;
+}
+
+void FakeClipboard::SetNamed(const std::u16string& name, const Bytes& data) {
+  Block& block = named_[name];
+  block.size = data.size();
+  block.bytes.reset(new std::uint8_t[data.size()]);
+  std::copy(data.begin(), data.end(), block.bytes.get());
+  ++sequence_;
+}
+
 platform::Handle FakeClipboard::GetDib() {
   if (!isOpen || dib_ == nullptr || nullDibHandle) return nullptr;
   return dib_.get();
@@ -278,17 +293,23 @@ void FakeClipboard::SetDib(const Bytes& block) {
   dib_->size = block.size();
   dib_->bytes.reset(new std::uint8_t[block.size()]);
   std::copy(block.begin(), block.end(), dib_->bytes.get());
+  named_.clear();
   hasText_ = false;
+  ++sequence_;
 }
 
 void FakeClipboard::SetText(const std::u16string&) {
   dib_.reset();
+  named_.clear();
   hasText_ = true;
+  ++sequence_;
 }
 
 void FakeClipboard::Clear() {
   dib_.reset();
+  named_.clear();
   hasText_ = false;
+  ++sequence_;
 }
 
 const std::uint8_t* FakeGlobalMemory::Lock(platform::Handle block) {
@@ -367,40 +388,22 @@ std::unique_ptr<platform::Monitor> FakeThreads::NewMonitor() { return std::make_
 
 struct FakeThreads::Thread {
   std::thread thread;
-  std::uint32_t exitCode = 0;
-  bool joined = false;
   bool closed = false;
 };
 
 FakeThreads::~FakeThreads() {
-  for (auto& t : threads_)
-    if (!t->joined) t->thread.join();
+  for (auto& t : threads_) t->thread.join();
 }
 
 platform::Handle FakeThreads::Start(Procedure procedure, void* parameter) {
   if (startFails) return nullptr;
   auto t = std::make_unique<Thread>();
   Thread* raw = t.get();
-  raw->thread = std::thread([raw, procedure, parameter] { raw->exitCode = procedure(parameter); });
+  raw->thread = std::thread([procedure, parameter] { procedure(parameter); });
   threads_.push_back(std::move(t));
   ++started;
   ++openHandles;
   return raw;
-}
-
-void FakeThreads::WaitUntilEnded(platform::Handle thread) {
-  auto* t = static_cast<Thread*>(thread);
-  if (!t->joined) {
-    t->thread.join();
-    t->joined = true;
-  }
-}
-
-bool FakeThreads::ExitCode(platform::Handle thread, std::uint32_t* code) {
-  auto* t = static_cast<Thread*>(thread);
-  if (exitCodeUnreadable) return false;
-  *code = t->joined ? t->exitCode : 259;  // STILL_ACTIVE
-  return true;
 }
 
 void FakeThreads::Close(platform::Handle thread) {
@@ -419,7 +422,8 @@ void FakeMessageBoxes::Show(const char16_t* text, const char16_t* caption, std::
   const auto click = std::move(clickWhileOpen);
   clickWhileOpen = nullptr;
   if (click && (style & platform::kMbTaskModal) == 0) click(box);
-  if (whileOpen) whileOpen(box);
+  const auto during = whileOpen;  // it may set another while it runs
+  if (during) during(box);
 }
 
 // ---- registry ----------------------------------------------------------------
@@ -537,8 +541,13 @@ constexpr std::uint32_t kModFlags = platform::kModAlt | platform::kModControl | 
 
 bool FakeHotKeys::Register(void* window, std::int32_t id, std::uint32_t modifiers, std::uint32_t virtualKey) {
   ++registerCalls;
-  auto same = [&](const Registration& r) { return r.modifiers == modifiers && r.virtualKey == virtualKey; };
-  if (id < 0 || id > 0xBFFF || virtualKey == 0 || virtualKey > 0xFF || (modifiers & ~kModFlags) != 0) {
+  // The no-repeat flag says how a key is delivered, not which keystrokes.
+  const auto keystrokes = [](std::uint32_t flags) { return flags & ~platform::kModNoRepeat; };
+  auto same = [&](const Registration& r) {
+    return keystrokes(r.modifiers) == keystrokes(modifiers) && r.virtualKey == virtualKey;
+  };
+  const std::uint32_t known = refusesNoRepeat ? kModFlags & ~platform::kModNoRepeat : kModFlags;
+  if (id < 0 || id > 0xBFFF || virtualKey == 0 || virtualKey > 0xFF || (modifiers & ~known) != 0) {
     lastError = kErrorInvalidParameter;
     return false;
   }
@@ -552,8 +561,9 @@ bool FakeHotKeys::Register(void* window, std::int32_t id, std::uint32_t modifier
 }
 
 bool FakeHotKeys::Holds(std::uint32_t modifiers, std::uint32_t virtualKey) const {
-  return std::any_of(registered.begin(), registered.end(),
-                     [&](const Registration& r) { return r.modifiers == modifiers && r.virtualKey == virtualKey; });
+  return std::any_of(registered.begin(), registered.end(), [&](const Registration& r) {
+    return (r.modifiers & ~platform::kModNoRepeat) == modifiers && r.virtualKey == virtualKey;
+  });
 }
 
 bool FakeHotKeys::Unregister(void* window, std::int32_t id) {
@@ -572,10 +582,26 @@ void FakeHotKeys::HoldElsewhere(std::uint32_t modifiers, std::uint32_t virtualKe
   heldElsewhere.push_back(Registration{nullptr, 0, modifiers, virtualKey});
 }
 
+void FakeSession::BlockShutdown(void* owner, const char16_t* text) {
+  window = owner;
+  reason = text;
+  ++blocks;
+}
+
+void FakeSession::AllowShutdown(void* owner) {
+  if (owner == window) reason.clear();
+}
+
+std::uint32_t FakeClock::Milliseconds() {
+  return static_cast<std::uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+          .count());
+}
+
 // ---- the whole --------------------------------------------------------------
 
 FakePlatform::FakePlatform()
-    : platform{clipboard, memory, files, clock, threads, messageBoxes, registry, shell, hotKeys, codecs} {}
+    : platform{clipboard, memory, files, clock, threads, messageBoxes, registry, shell, hotKeys, codecs, session} {}
 
 FakePlatform::~FakePlatform() {
   if (installed_) platform::Install(nullptr);

@@ -4,6 +4,7 @@
 // switch for each failure the program must survive.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -103,10 +104,16 @@ class FakeClipboard : public platform::Clipboard {
   void Close() override;
   bool HasDib() override;
   platform::Handle GetDib() override;
+  bool HasNamed(const char16_t* name) override;
+  platform::Handle GetNamed(const char16_t* name) override;
+  std::uint32_t SequenceNumber() override { return sequence_; }
 
+  // Another program puts new content: the number changes each time.
   void SetDib(const Bytes& block);
   void SetText(const std::u16string& text);
   void Clear();
+  // The same program adds a registered format beside what is there.
+  void SetNamed(const std::u16string& name, const Bytes& data);
 
   bool heldByAnotherProgram = false;
   // Another program holds it for this many more attempts to open it.
@@ -127,7 +134,10 @@ class FakeClipboard : public platform::Clipboard {
 
  private:
   std::unique_ptr<Block> dib_;
+  std::map<std::u16string, Block> named_;
   bool hasText_ = false;
+  // Read by the save's worker while a test changes the content.
+  std::atomic<std::uint32_t> sequence_{1};
 };
 
 class FakeGlobalMemory : public platform::GlobalMemory {
@@ -158,6 +168,8 @@ class FakeGlobalMemory : public platform::GlobalMemory {
 class FakeClock : public platform::Clock {
  public:
   platform::LocalTime Now() override { return now; }
+  // Real time: the save's workers wait for real.
+  std::uint32_t Milliseconds() override;
   platform::LocalTime now{2026, 3, 3, 4, 5, 6, 7, 0};
 };
 
@@ -165,15 +177,12 @@ class FakeThreads : public platform::Threads {
  public:
   ~FakeThreads() override;
   platform::Handle Start(Procedure procedure, void* parameter) override;
-  void WaitUntilEnded(platform::Handle thread) override;
-  bool ExitCode(platform::Handle thread, std::uint32_t* code) override;
   void Close(platform::Handle thread) override;
   void Pause(std::uint32_t milliseconds) override { pausedMs += milliseconds; }
   std::uint32_t ProcessId() override { return processId; }
   std::unique_ptr<platform::Monitor> NewMonitor() override;
 
   bool startFails = false;
-  bool exitCodeUnreadable = false;
   int started = 0;
   int openHandles = 0;
   std::uint32_t pausedMs = 0;
@@ -258,6 +267,8 @@ class FakeHotKeys : public platform::HotKeys {
   void HoldElsewhere(std::uint32_t modifiers, std::uint32_t virtualKey);
   // This program holds these keystrokes, under any identifier.
   bool Holds(std::uint32_t modifiers, std::uint32_t virtualKey) const;
+  // A system before Windows 7, which refuses MOD_NOREPEAT.
+  bool refusesNoRepeat = false;
   // This program's registrations, in the order made.
   std::vector<Registration> registered;
   std::vector<Registration> heldElsewhere;
@@ -284,6 +295,17 @@ class FakeImageCodecs : public platform::ImageCodecs {
   bool refuses = false;
   Bytes lastBmp;  // the BMP file of the last call
   bool lastKeptAlpha = false;
+};
+
+// Logoff and shutdown: the reason the program names while it saves.
+class FakeSession : public platform::Session {
+ public:
+  void BlockShutdown(void* window, const char16_t* reason) override;
+  void AllowShutdown(void* window) override;
+
+  std::u16string reason;  // empty while none stands
+  void* window = nullptr;
+  int blocks = 0;
 };
 
 struct ShownBox {
@@ -326,6 +348,7 @@ class FakePlatform {
   FakeShell shell;
   FakeHotKeys hotKeys;
   FakeImageCodecs codecs;
+  FakeSession session;
   platform::Platform platform;
 
  private:

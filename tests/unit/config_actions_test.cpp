@@ -92,25 +92,27 @@ class SettingsDialog : public SettingsFixture {
     RegisterHotKeyAtStartup(1);
   }
 
-  bool Registered(std::uint32_t modifiers, std::uint32_t key) const {
-    for (const auto& r : os.hotKeys.registered)
-      if (r.modifiers == modifiers && r.virtualKey == key) return true;
-    return false;
-  }
+  bool Registered(std::uint32_t modifiers, std::uint32_t key) const { return os.hotKeys.Holds(modifiers, key); }
 
   std::u16string LastBox() const { return os.messageBoxes.shown.empty() ? u"" : os.messageBoxes.shown.back().text; }
 
   char16_t folder[kPathChars] = {};
-  std::uint16_t hotKey = 0;
+  HotKeyWord hotKey;
 };
 
 TEST_F(SettingsDialog, OpeningShowsTheStoredSettingsAndSuspendsTheKey) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   EXPECT_EQ(std::u16string(u"D:\\old\\"), folder);
-  EXPECT_EQ(0x0269, hotKey) << "modifiers in the high byte, the key in the low one";
+  EXPECT_EQ(0x0269, hotKey.ControlValue()) << "modifiers in the high byte, the key in the low one";
   EXPECT_EQ(1001, g_nHotKeyId);
   EXPECT_TRUE(os.hotKeys.registered.empty());
   EXPECT_TRUE(os.messageBoxes.shown.empty());
+
+  // A stored key above one byte is no key the box can show, not Control + A.
+  ASSERT_TRUE(CancelSettings());
+  Store(u"Keys", platform::kRegDword, Word(0x00020141));
+  ASSERT_TRUE(OpenSettings(folder, &hotKey));
+  EXPECT_EQ(0, hotKey.ControlValue());
 }
 
 TEST_F(SettingsDialog, OpeningWithoutAFolderSaysSoAndLeavesTheKeyAloneAndCancelCloses) {
@@ -135,9 +137,9 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
   CopyText(folder, kPathChars, u"D:\\new\\shots");
   // 保存 clicked again while its own 保存成功 is up: the box keeps it out.
   os.messageBoxes.clickWhileOpen = [&](const fake::ShownBox&) {
-    SaveSettings(folder, 0x78, HOTKEYF_CONTROL | HOTKEYF_SHIFT, {kFormatPng});
+    SaveSettings(folder, {HOTKEYF_CONTROL | HOTKEYF_SHIFT, 0x78}, {kFormatPng});
   };
-  EXPECT_TRUE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL | HOTKEYF_SHIFT, {kFormatPng}));  // F9
+  EXPECT_TRUE(SaveSettings(folder, {HOTKEYF_CONTROL | HOTKEYF_SHIFT, 0x78}, {kFormatPng}));  // F9
   EXPECT_EQ(1, g_bHotKeyRegistered);
 
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\new\\shots\\"));
@@ -154,7 +156,7 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
 TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   CopyText(folder, kPathChars, u"D:\\a..b");
-  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL));
+  EXPECT_FALSE(SaveSettings(folder, {HOTKEYF_CONTROL, 0x78}));
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
   EXPECT_TRUE(os.files.directoriesCreated.empty());
   EXPECT_TRUE(os.hotKeys.registered.empty());
@@ -162,13 +164,13 @@ TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
 
   std::u16string full = u"D:\\" + std::u16string(216, u'x');
   CopyText(folder, kPathChars, full.c_str());
-  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL)) << "no room for the final backslash";
+  EXPECT_FALSE(SaveSettings(folder, {HOTKEYF_CONTROL, 0x78})) << "no room for the final backslash";
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
 
   // Longer than the stored folder: refused, not cut at the backslash that
   // the 219th character is.
   const std::u16string typed = u"D:\\" + std::u16string(215, u'y') + u"\\" + std::u16string(11, u'z');
-  EXPECT_FALSE(SaveSettings(typed.c_str(), 0x78, HOTKEYF_CONTROL));
+  EXPECT_FALSE(SaveSettings(typed.c_str(), {HOTKEYF_CONTROL, 0x78}));
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
   EXPECT_TRUE(os.files.directoriesCreated.empty());
   EXPECT_EQ(FolderBytes(u"D:\\old\\"), Stored(u"Path")->data);
@@ -177,7 +179,7 @@ TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
 TEST_F(SettingsDialog, KeyWithoutModifierIsRefusedAfterTheFolderIsMade) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   CopyText(folder, kPathChars, u"D:\\f5\\");
-  EXPECT_FALSE(SaveSettings(folder, 0x74, 0));
+  EXPECT_FALSE(SaveSettings(folder, {0, 0x74}));
   EXPECT_EQ(u"必须使用一个组合键作为热键", LastBox());
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\f5\\"));
   EXPECT_EQ(FolderBytes(u"D:\\old\\"), Stored(u"Path")->data);
@@ -187,7 +189,7 @@ TEST_F(SettingsDialog, KeyTakenElsewhereAtSaveThenCancelRestoresTheStoredKey) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   os.hotKeys.HoldElsewhere(platform::kModAlt, 0x41);
   CopyText(folder, kPathChars, u"D:\\new\\");
-  EXPECT_FALSE(SaveSettings(folder, 0x41, HOTKEYF_ALT));
+  EXPECT_FALSE(SaveSettings(folder, {HOTKEYF_ALT, 0x41}));
   EXPECT_EQ(u"注册热键失败, 热键已被其他程序占用, 请设置其他热键", LastBox());
   EXPECT_EQ(0, g_bHotKeyRegistered);
 
@@ -209,7 +211,7 @@ TEST_F(SettingsDialog, SaveWhoseRegistryWriteFailsKeepsTheNewKeyAndStaysOpen) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   os.registry.setFails[u"Keys"] = {0, 5};
   CopyText(folder, kPathChars, u"D:\\new\\");
-  EXPECT_FALSE(SaveSettings(folder, 0x78, HOTKEYF_CONTROL));
+  EXPECT_FALSE(SaveSettings(folder, {HOTKEYF_CONTROL, 0x78}));
   EXPECT_EQ(u"保存配置信息失败", LastBox());
   EXPECT_TRUE(Registered(platform::kModControl, 0x78));
   EXPECT_EQ(std::u16string(u"D:\\new\\"), g_szPath) << "the running program uses the new folder";
@@ -218,7 +220,7 @@ TEST_F(SettingsDialog, SaveWhoseRegistryWriteFailsKeepsTheNewKeyAndStaysOpen) {
 TEST_F(SettingsDialog, RunEntryThatCannotBeWrittenKeepsTheDialogOpen) {
   ASSERT_TRUE(OpenSettings(folder, &hotKey));
   os.registry.setFails[kRunValueName] = {0, 5};
-  EXPECT_FALSE(SaveSettings(u"D:\\new\\", 0x78, HOTKEYF_CONTROL, {kFormatBmp, true, true}));
+  EXPECT_FALSE(SaveSettings(u"D:\\new\\", {HOTKEYF_CONTROL, 0x78}, {kFormatBmp, true, true}));
   EXPECT_EQ(u"保存配置信息失败", LastBox());
   EXPECT_FALSE(Stored(u"AutoSave")) << "the settings are not stored either";
 }

@@ -10,6 +10,7 @@ namespace {
 constexpr std::uint16_t kVkNumpad9 = 0x69;
 constexpr std::uint16_t kVkA = 0x41;
 constexpr std::uint16_t kVkB = 0x42;
+const std::uint32_t kDefaultKeys = kDefaultHotKey.Stored();
 const std::u16string kStartupRefused = u"注册热键失败, 热键可能已被其他程序占用, 请设置其他热键";
 const std::u16string kRefused = u"注册热键失败, 热键已被其他程序占用, 请设置其他热键";
 const std::u16string kNeedsCombination = u"必须使用一个组合键作为热键";
@@ -27,9 +28,13 @@ class HotKeyTest : public SettingsFixture {
     return box.text;
   }
 
+  // Registered under `id`, a held key pressing once.
   bool Active(std::int32_t id, std::uint32_t modifiers, std::uint32_t key) const {
     for (const auto& r : os.hotKeys.registered)
-      if (r.window == &window && r.id == id && r.modifiers == modifiers && r.virtualKey == key) return true;
+      if (r.window == &window && r.id == id && r.modifiers == (modifiers | platform::kModNoRepeat) &&
+          r.virtualKey == key) {
+        return true;
+      }
     return false;
   }
 };
@@ -47,24 +52,30 @@ TEST_F(HotKeyTest, EachModifierIsTranslatedAtEveryRegistrationAndStoredAsTheCont
       {HOTKEYF_SHIFT | HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_EXT,
        platform::kModShift | platform::kModControl | platform::kModAlt},
   };
+  // Each asks that a held key press once; a system before Windows 7 refuses
+  // that flag and gets the key without it.
   for (const Case& c : cases) {
-    fake::FakePlatform fresh;
-    fresh.Install();
-    const std::uint32_t word = static_cast<std::uint32_t>(c.control) << 16 | kVkA;
+    for (const bool beforeWindows7 : {false, true}) {
+      fake::FakePlatform fresh;
+      fresh.Install();
+      fresh.hotKeys.refusesNoRepeat = beforeWindows7;
+      const std::uint32_t word = static_cast<std::uint32_t>(c.control) << 16 | kVkA;
 
-    g_dwKeys = word;
-    RegisterHotKeyAtStartup(1);
-    SuspendHotKey();
-    ASSERT_TRUE(RegisterNewHotKey(kVkB, c.control)) << c.control;
-    EXPECT_EQ(static_cast<std::uint32_t>(c.control) << 16 | kVkB, g_dwKeys) << "the control's encoding is stored";
-    SuspendHotKey();
-    g_dwKeys = word;
-    ASSERT_TRUE(RestoreHotKey()) << c.control;
+      g_dwKeys = word;
+      RegisterHotKeyAtStartup(1);
+      SuspendHotKey();
+      ASSERT_TRUE(RegisterNewHotKey({c.control, kVkB})) << c.control;
+      EXPECT_EQ(static_cast<std::uint32_t>(c.control) << 16 | kVkB, g_dwKeys) << "the control's encoding is stored";
+      SuspendHotKey();
+      g_dwKeys = word;
+      ASSERT_TRUE(RestoreHotKey()) << c.control;
 
-    ASSERT_EQ(3, fresh.hotKeys.registerCalls);
-    ASSERT_EQ(1u, fresh.hotKeys.registered.size()) << c.control;
-    EXPECT_EQ(c.registered, fresh.hotKeys.registered[0].modifiers) << c.control;
-    EXPECT_TRUE(fresh.messageBoxes.shown.empty());
+      ASSERT_EQ(beforeWindows7 ? 6 : 3, fresh.hotKeys.registerCalls);
+      ASSERT_EQ(1u, fresh.hotKeys.registered.size()) << c.control;
+      EXPECT_EQ(c.registered | (beforeWindows7 ? 0 : platform::kModNoRepeat), fresh.hotKeys.registered[0].modifiers)
+          << c.control;
+      EXPECT_TRUE(fresh.messageBoxes.shown.empty());
+    }
   }
 }
 
@@ -83,7 +94,8 @@ TEST_F(HotKeyTest, StartupThatCannotRegisterTheStoredKeySaysSoAndStillCountsAsRe
     bool heldElsewhere;
     int registerCalls;
   };
-  for (const Case& c : {Case{"held by another program", kDefaultKeys, true, 1},
+  for (const Case& c : {Case{"held by another program", kDefaultKeys, true, 2},
+                        Case{"key above a byte", 0x00020141, false, 0},
                         Case{"modifier half 0", 0x00000069, false, 0},
                         Case{"only the extended-key flag", 0x00080069, false, 0},
                         Case{"Control with key 0", 0x00020000, false, 0},
@@ -154,7 +166,7 @@ TEST_F(HotKeyTest, KeyHeldByAnotherProgramIsRefusedAtSaveAndAtCancel) {
   os.hotKeys.HoldElsewhere(platform::kModShift, kVkA);
   os.hotKeys.HoldElsewhere(platform::kModControl, kVkNumpad9);  // taken while the dialog was open
 
-  EXPECT_FALSE(RegisterNewHotKey(kVkA, HOTKEYF_SHIFT));
+  EXPECT_FALSE(RegisterNewHotKey({HOTKEYF_SHIFT, kVkA}));
   EXPECT_EQ(kRefused, TakeOnlyError());
   EXPECT_EQ(0, g_bHotKeyRegistered);
   EXPECT_EQ(kDefaultKeys, g_dwKeys);
@@ -167,7 +179,7 @@ TEST_F(HotKeyTest, KeyHeldByAnotherProgramIsRefusedAtSaveAndAtCancel) {
   }
   EXPECT_TRUE(os.hotKeys.registered.empty());
 
-  ASSERT_TRUE(RegisterNewHotKey(kVkB, HOTKEYF_ALT));
+  ASSERT_TRUE(RegisterNewHotKey({HOTKEYF_ALT, kVkB}));
   EXPECT_TRUE(Active(1001, platform::kModAlt, kVkB));
   EXPECT_EQ(1, g_bHotKeyRegistered);
   EXPECT_EQ(0x00040042u, g_dwKeys);
@@ -180,17 +192,13 @@ TEST_F(HotKeyTest, WordThatCannotBeAHotKeyIsNeverRegisteredAndChangesNothing) {
   const int calls = os.hotKeys.registerCalls;
   g_bHotKeyRegistered = 1;
 
-  struct Word {
-    std::uint16_t modifiers;
-    std::uint16_t key;
-  };
-  std::vector<Word> words = {{0, kVkA}, {HOTKEYF_EXT, kVkA}, {HOTKEYF_CONTROL, 0}, {0x10 | HOTKEYF_CONTROL, kVkA},
+  std::vector<HotKeyWord> words = {{0, kVkA}, {HOTKEYF_EXT, kVkA}, {HOTKEYF_CONTROL, 0}, {0x10 | HOTKEYF_CONTROL, kVkA},
                              {HOTKEYF_CONTROL, 0x100}, {0xFFFF, 0xFFFF}};
   // Shift, Control, Alt, the Windows keys, and each side's Shift, Control, Alt.
   for (std::uint16_t key : {0x10, 0x11, 0x12, 0x5B, 0x5C, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5})
     words.push_back({HOTKEYF_ALT, key});
-  for (const Word& w : words) {
-    EXPECT_FALSE(RegisterNewHotKey(w.key, w.modifiers)) << w.modifiers << " " << w.key;
+  for (const HotKeyWord& w : words) {
+    EXPECT_FALSE(RegisterNewHotKey(w)) << w.modifiers << " " << w.key;
     EXPECT_EQ(kNeedsCombination, TakeOnlyError());
     EXPECT_EQ(kDefaultKeys, g_dwKeys);
   }
@@ -203,8 +211,8 @@ TEST_F(HotKeyTest, WordThatCannotBeAHotKeyIsNeverRegisteredAndChangesNothing) {
   EXPECT_EQ(1, g_bHotKeyRegistered);
 
   // The edges that are keys: the last byte, and Control with the extended flag.
-  EXPECT_TRUE(RegisterNewHotKey(0xFF, HOTKEYF_CONTROL | HOTKEYF_EXT));
-  EXPECT_TRUE(RegisterNewHotKey(0x13, HOTKEYF_CONTROL));  // VK_PAUSE, just past the modifier keys
+  EXPECT_TRUE(RegisterNewHotKey({HOTKEYF_CONTROL | HOTKEYF_EXT, 0xFF}));
+  EXPECT_TRUE(RegisterNewHotKey({HOTKEYF_CONTROL, 0x13}));  // VK_PAUSE, just past the modifier keys
 }
 
 // A Save whose settings did not reach the registry leaves its key registered:
@@ -216,14 +224,14 @@ TEST_F(HotKeyTest, KeysLeftBySavesThatWereNotStoredAreKeptByCancelAndFreedAtTheN
   RegisterHotKeyAtStartup(1);
   SuspendHotKey();
 
-  ASSERT_TRUE(RegisterNewHotKey(kVkA, HOTKEYF_CONTROL));
+  ASSERT_TRUE(RegisterNewHotKey({HOTKEYF_CONTROL, kVkA}));
   const int calls = os.hotKeys.registerCalls;
   EXPECT_TRUE(RestoreHotKey());
   EXPECT_EQ(calls, os.hotKeys.registerCalls);
   EXPECT_TRUE(os.messageBoxes.shown.empty());
   EXPECT_EQ(1, g_bHotKeyRegistered);
   EXPECT_TRUE(Active(1001, platform::kModControl, kVkA));
-  ASSERT_TRUE(RegisterNewHotKey(kVkB, HOTKEYF_CONTROL));
+  ASSERT_TRUE(RegisterNewHotKey({HOTKEYF_CONTROL, kVkB}));
   EXPECT_EQ(2u, os.hotKeys.registered.size());
 
   SuspendHotKey();

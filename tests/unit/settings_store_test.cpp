@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "capture/save_clipboard.h"
+#include "settings/hot_key.h"
 #include "settings_fixture.h"
 
 namespace {
@@ -38,7 +38,7 @@ TEST_F(SettingsStoreTest, FirstStartStoresTheDefaultsByteForByte) {
 
 TEST_F(SettingsStoreTest, FormatIsPngOnlyWhenStoredSoAndNeverWrittenBack) {
   Store(u"Path", platform::kRegBinary, FolderBytes(u"D:\\shots\\"));
-  Store(u"Keys", platform::kRegDword, Word(kDefaultKeys));
+  Store(u"Keys", platform::kRegDword, Word(kDefaultHotKey.Stored()));
   g_dwFormat = kFormatPng;
   EXPECT_EQ(1, LoadSettings());
   EXPECT_EQ(kFormatBmp, g_dwFormat) << "absent";

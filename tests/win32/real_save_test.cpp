@@ -6,7 +6,7 @@
 
 #include "common/app_state.h"
 #include "common/bounded_text.h"
-#include "capture/save_clipboard.h"
+#include "support/save_now.h"
 #include "contract/contract_environment.h"
 #include "support/dib_blocks.h"
 #include "support/image_decoder.h"
@@ -27,8 +27,9 @@ class RealSave : public ::testing::Test {
   // Saves `block` from the real clipboard; returns the file's bytes.
   Bytes Save(const Bytes& block) {
     EXPECT_TRUE(testsupport::PutDibOnRealClipboard(block));
-    EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
-    path = g_szFilePath;
+    const testsupport::SavedNow saved = testsupport::SaveNow();
+    EXPECT_EQ(SAVE_OK, saved.result);
+    path = saved.file;
     Bytes file;
     EXPECT_TRUE(contract::Current().ReadFile(path, &file));
     return file;
@@ -76,12 +77,12 @@ TEST_F(RealSave, ClipboardHeldByAnotherThreadIsReported) {
   testsupport::PutDibOnRealClipboard(testsupport::RgbDib(2, 2, 24));
   testsupport::ClipboardHolder holder;
   ASSERT_TRUE(holder.holding());
-  EXPECT_EQ(SAVE_ERR_OPEN_CLIPBOARD, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_ERR_OPEN_CLIPBOARD, testsupport::SaveNow().result);
 }
 
 TEST_F(RealSave, TextOnlyClipboardSavesNothing) {
   testsupport::PutTextOnRealClipboard(u"only text");
-  EXPECT_EQ(SAVE_NO_BITMAP, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_NO_BITMAP, testsupport::SaveNow().result);
   EXPECT_FALSE(contract::Current().Exists(folder));
 }
 

@@ -99,8 +99,8 @@ class RealSettings : public ::testing::Test {
 
   platform::Platform& real_ = platform::Default();
   RecordingBoxes boxes_;
-  platform::Platform platform_{real_.clipboard, real_.memory, real_.files, real_.clock,  real_.threads,
-                               boxes_,          real_.registry, real_.shell, real_.hotKeys, real_.codecs};
+  platform::Platform platform_{real_.clipboard, real_.memory, real_.files,   real_.clock,  real_.threads, boxes_,
+                               real_.registry,  real_.shell,  real_.hotKeys, real_.codecs, real_.session};
   HWND window_ = nullptr;
 };
 
@@ -151,7 +151,7 @@ TEST_F(RealSettings, RealValuesOfTheWrongTypeOrSizeAreRewrittenFromMemory) {
     const RawValue keys = ReadRaw(L"Keys");
     EXPECT_EQ(static_cast<DWORD>(REG_DWORD), keys.type) << c.name;
     EXPECT_EQ((Bytes{0x69, 0x00, 0x02, 0x00}), keys.data) << c.name << ": the default, as memory holds it";
-    EXPECT_EQ(kDefaultKeys, g_dwKeys) << c.name;
+    EXPECT_EQ(kDefaultHotKey.Stored(), g_dwKeys) << c.name;
     EXPECT_LT(BoundedLength(g_szPath, kPathChars), static_cast<std::size_t>(kPathChars)) << c.name;
   }
 }
@@ -197,7 +197,7 @@ TEST_F(RealSettings, KeyHeldByAnotherProcessIsRefusedAtStartAndTakenOnceFree) {
   EXPECT_FALSE(real_.hotKeys.Register(window_, 999, MOD_CONTROL, VK_NUMPAD9));
   EXPECT_EQ(static_cast<DWORD>(ERROR_HOTKEY_ALREADY_REGISTERED), GetLastError());
 
-  g_dwKeys = kDefaultKeys;
+  g_dwKeys = kDefaultHotKey.Stored();
   RegisterHotKeyAtStartup(1);
   EXPECT_EQ((std::vector<std::u16string>{u"注册热键失败, 热键可能已被其他程序占用, 请设置其他热键"}), boxes_.texts);
   EXPECT_EQ(1, g_bHotKeyRegistered);
@@ -209,7 +209,7 @@ TEST_F(RealSettings, KeyHeldByAnotherProcessIsRefusedAtStartAndTakenOnceFree) {
 }
 
 TEST_F(RealSettings, ShiftChosenInTheControlRegistersShiftAndThePressArrives) {
-  ASSERT_TRUE(RegisterNewHotKey(VK_F9, HOTKEYF_SHIFT));
+  ASSERT_TRUE(RegisterNewHotKey({HOTKEYF_SHIFT, VK_F9}));
   EXPECT_EQ(0x00010078u, g_dwKeys);
 
   INPUT keys[4] = {};

@@ -34,8 +34,20 @@ class Win32Clipboard : public Clipboard {
   bool Open() override { return OpenClipboard(nullptr) != 0 || Failed(L"OpenClipboard"); }
   void Close() override { CloseClipboard(); }
   bool HasDib() override { return IsClipboardFormatAvailable(CF_DIB) != 0; }
-  Handle GetDib() override {
-    HANDLE block = GetClipboardData(CF_DIB);
+  Handle GetDib() override { return Get(CF_DIB); }
+  bool HasNamed(const char16_t* name) override {
+    const UINT format = RegisterClipboardFormatW(Wide(name));
+    return format != 0 && IsClipboardFormatAvailable(format) != 0;
+  }
+  Handle GetNamed(const char16_t* name) override {
+    const UINT format = RegisterClipboardFormatW(Wide(name));
+    return format != 0 ? Get(format) : nullptr;
+  }
+  std::uint32_t SequenceNumber() override { return GetClipboardSequenceNumber(); }
+
+ private:
+  static HANDLE Get(UINT format) {
+    HANDLE block = GetClipboardData(format);
     if (block == nullptr) LogLastError(L"GetClipboardData");
     return block;
   }
@@ -146,6 +158,7 @@ class Win32Clock : public Clock {
     GetLocalTime(&t);
     return LocalTime{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
   }
+  std::uint32_t Milliseconds() override { return GetTickCount(); }
 };
 
 class Win32Monitor : public Monitor {
@@ -175,15 +188,6 @@ class Win32Threads : public Threads {
       delete start;
     }
     return thread;
-  }
-
-  void WaitUntilEnded(Handle thread) override { WaitForSingleObject(thread, INFINITE); }
-
-  bool ExitCode(Handle thread, std::uint32_t* code) override {
-    DWORD value = 0;
-    if (!GetExitCodeThread(thread, &value)) return Failed(L"GetExitCodeThread");
-    *code = value;
-    return true;
   }
 
   void Close(Handle thread) override { CloseHandle(thread); }
@@ -285,6 +289,29 @@ class Win32HotKeys : public HotKeys {
   }
 };
 
+// ShutdownBlockReasonCreate and ShutdownBlockReasonDestroy exist from
+// Windows Vista on: looked up, so that the program still starts without them.
+class Win32Session : public Session {
+ public:
+  void BlockShutdown(void* window, const char16_t* reason) override {
+    using Create = BOOL(WINAPI*)(HWND, LPCWSTR);
+    if (const auto create = reinterpret_cast<Create>(User32("ShutdownBlockReasonCreate"))) {
+      if (!create(static_cast<HWND>(window), Wide(reason))) LogLastError(L"ShutdownBlockReasonCreate");
+    }
+  }
+  void AllowShutdown(void* window) override {
+    using Destroy = BOOL(WINAPI*)(HWND);
+    if (const auto destroy = reinterpret_cast<Destroy>(User32("ShutdownBlockReasonDestroy"))) {
+      destroy(static_cast<HWND>(window));
+    }
+  }
+
+ private:
+  static void* User32(const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name));
+  }
+};
+
 }  // namespace
 
 Platform& Default() {
@@ -299,7 +326,9 @@ Platform& Default() {
   static Win32Shell shell;
   static Win32HotKeys hotKeys;
   static WicCodecs codecs;
-  static Platform platform{clipboard, memory, files, clock, threads, messageBoxes, registry, shell, hotKeys, codecs};
+  static Win32Session session;
+  static Platform platform{clipboard, memory, files,  clock,  threads,
+                           messageBoxes, registry, shell, hotKeys, codecs, session};
   return platform;
 }
 

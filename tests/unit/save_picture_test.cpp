@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-
-#include "capture/save_clipboard.h"
 #include "save_fixture.h"
+#include "support/save_now.h"
 
 namespace {
 
@@ -15,8 +12,13 @@ std::u16string Digits(int n) {
   return std::u16string(text.begin(), text.end());
 }
 
-class SaveClipboardBitmapTest : public SaveFixture {
+class SavePictureTest : public SaveFixture {
  protected:
+  SaveResult Save() {
+    const testsupport::SavedNow saved = testsupport::SaveNow();
+    file = saved.file;
+    return saved.result;
+  }
   // What a finished save must always leave: the clipboard closed once, the
   // block unlocked, no file open.
   void ExpectReleased(int opens = 1) {
@@ -28,42 +30,42 @@ class SaveClipboardBitmapTest : public SaveFixture {
     EXPECT_EQ(0, os.files.badCloses);
   }
   std::vector<std::u16string> SaveFolderContents() { return os.files.List(u"D:\\shots\\"); }
+
+  std::u16string file;  // the last save's file
 };
 
-TEST_F(SaveClipboardBitmapTest, WritesTheBitmapUnderTheLocalTimeInANewFolder) {
+TEST_F(SavePictureTest, WritesTheBitmapUnderTheLocalTimeInANewFolder) {
   const Bytes block = testsupport::RgbDib(3, 2, 24);
   os.clipboard.SetDib(block);
 
-  EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_OK, Save());
   ExpectReleased();
 
-  const auto file = os.files.Read(savedFile);
-  ASSERT_TRUE(file);
-  ASSERT_EQ(54 + block.size() - 40, file->size());
-  EXPECT_EQ(Bytes(block.begin() + 40, block.end()), Bytes(file->begin() + 54, file->end()));
+  const auto written = os.files.Read(savedFile);
+  ASSERT_TRUE(written);
+  ASSERT_EQ(54 + block.size() - 40, written->size());
+  EXPECT_EQ(Bytes(block.begin() + 40, block.end()), Bytes(written->begin() + 54, written->end()));
   EXPECT_EQ(std::vector<std::u16string>{u"D:\\SHOTS\\2026-3-4_5-6-07.BMP"}, SaveFolderContents())
       << "nothing else, no temporary file, is left";
   EXPECT_FALSE(os.files.IsHidden(savedFile));
   EXPECT_EQ(0, os.files.movesOfUnflushedData) << "the data is flushed before the file gets its name";
-  EXPECT_EQ(std::u16string(u"D:\\shots\\"), g_szSaveDir);
-  EXPECT_EQ(std::u16string(u"2026-3-4_5-6-07.bmp"), g_szFileName);
-  EXPECT_EQ(savedFile, g_szFilePath);
+  EXPECT_EQ(savedFile, file);
 }
 
-TEST_F(SaveClipboardBitmapTest, FolderWalkCreatesEachMissingLevelInOrder) {
+TEST_F(SavePictureTest, FolderWalkCreatesEachMissingLevelInOrder) {
   SetFolder(u"D:\\a\\b\\c");  // no final backslash: one is added
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
 
-  EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_OK, Save());
   EXPECT_EQ((std::vector<std::u16string>{u"D:\\a\\", u"D:\\a\\b\\", u"D:\\a\\b\\c\\"}),
             os.files.directoriesCreated);
   EXPECT_TRUE(os.files.IsFile(u"D:\\a\\b\\c\\2026-3-4_5-6-07.bmp"));
 }
 
-TEST_F(SaveClipboardBitmapTest, ClipboardBusyForAMomentIsWaitedForButNotLonger) {
+TEST_F(SavePictureTest, ClipboardBusyForAMomentIsWaitedForButNotLonger) {
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
   os.clipboard.busyForAttempts = 3;
-  EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_OK, Save());
   EXPECT_EQ(4, os.clipboard.openAttempts);
   EXPECT_EQ(150u, os.threads.pausedMs) << "waits between tries, does not spin";
   ExpectReleased();
@@ -72,109 +74,109 @@ TEST_F(SaveClipboardBitmapTest, ClipboardBusyForAMomentIsWaitedForButNotLonger) 
   os.clipboard.heldByAnotherProgram = true;
   os.clipboard.openAttempts = 0;
   os.threads.pausedMs = 0;
-  EXPECT_EQ(SAVE_ERR_OPEN_CLIPBOARD, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_ERR_OPEN_CLIPBOARD, Save());
   EXPECT_EQ(6, os.clipboard.openAttempts);
   EXPECT_EQ(250u, os.threads.pausedMs) << "about a quarter of a second in all";
   EXPECT_EQ(1, os.clipboard.closes) << "a clipboard that was not opened is not closed";
   EXPECT_TRUE(SaveFolderContents().empty());
 }
 
-TEST_F(SaveClipboardBitmapTest, OnlyTextOnTheClipboardCreatesNoFolder) {
+TEST_F(SavePictureTest, OnlyTextOnTheClipboardCreatesNoFolder) {
   os.clipboard.SetText(u"hello");
-  EXPECT_EQ(SAVE_NO_BITMAP, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_NO_BITMAP, Save());
   ExpectReleased();
   EXPECT_FALSE(os.files.Exists(u"D:\\shots"));
 }
 
-TEST_F(SaveClipboardBitmapTest, EmptyOrOverlongFolderIsRefused) {
+TEST_F(SavePictureTest, EmptyOrOverlongFolderIsRefused) {
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
   SetFolder(u"");
-  EXPECT_EQ(SAVE_ERR_SAVE_DIR, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_ERR_SAVE_DIR, Save());
   ExpectReleased();
 
   // 219 characters with no room left for the final backslash.
   SetFolder(u"D:\\" + std::u16string(216, u'x'));
   ASSERT_EQ(219u, BoundedLength(g_szPath, kPathChars));
-  EXPECT_EQ(SAVE_ERR_SAVE_DIR, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_ERR_SAVE_DIR, Save());
   ExpectReleased(2);
   EXPECT_TRUE(os.files.directoriesCreated.empty());
 
   // 219 characters that already end with one are fine.
   SetFolder(u"D:\\" + std::u16string(215, u'x') + u"\\");
-  EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_OK, Save());
 }
 
-TEST_F(SaveClipboardBitmapTest, FolderLevelThatIsAFileOrCannotBeMadeFails) {
+TEST_F(SavePictureTest, FolderLevelThatIsAFileOrCannotBeMadeFails) {
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
   os.files.AddFile(u"D:\\shots", Bytes{1});
-  EXPECT_EQ(SAVE_ERR_CREATE_DIR, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_ERR_CREATE_DIR, Save());
   ExpectReleased();
 
   SetFolder(u"D:\\a\\b\\c\\");
   os.files.makeDirectoryErrors[u"D:\\A\\B"] = platform::kErrorAccessDenied;
-  EXPECT_EQ(SAVE_ERR_CREATE_DIR, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_ERR_CREATE_DIR, Save());
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\a\\")) << "levels made before the failure stay";
   EXPECT_FALSE(os.files.Exists(u"D:\\a\\b\\"));
 }
 
-TEST_F(SaveClipboardBitmapTest, FileThatCannotBeCreatedLeavesNothingAndUnlocks) {
+TEST_F(SavePictureTest, FileThatCannotBeCreatedLeavesNothingAndUnlocks) {
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
   os.files.createFileFails = true;
-  EXPECT_EQ(SAVE_ERR_CREATE_FILE, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_ERR_CREATE_FILE, Save());
   ExpectReleased();
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\shots\\")) << "the folder is complete";
   EXPECT_TRUE(SaveFolderContents().empty());
 }
 
-TEST_F(SaveClipboardBitmapTest, BlockThatCannotBeLockedLeavesNoFile) {
+TEST_F(SavePictureTest, BlockThatCannotBeLockedLeavesNoFile) {
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
   os.memory.lockFails = true;
-  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, Save());
   ExpectReleased();
   EXPECT_TRUE(SaveFolderContents().empty());
 
   os.memory.lockFails = false;
   os.clipboard.nullDibHandle = true;
-  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, Save());
   ExpectReleased(2);
 }
 
-TEST_F(SaveClipboardBitmapTest, BlockShorterThanItsHeaderClaimsIsRefused) {
+TEST_F(SavePictureTest, BlockShorterThanItsHeaderClaimsIsRefused) {
   Bytes block = testsupport::RgbDib(4, 4, 24);
   block.pop_back();
   os.clipboard.SetDib(block);
-  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, Save());
   ExpectReleased();
   EXPECT_TRUE(SaveFolderContents().empty());
 
   os.clipboard.SetDib(Bytes(20, 0));
-  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, Save());
   EXPECT_TRUE(SaveFolderContents().empty());
 }
 
-TEST_F(SaveClipboardBitmapTest, FailedWriteKeepsTheGoodFileOfTheSameName) {
+TEST_F(SavePictureTest, FailedWriteKeepsTheGoodFileOfTheSameName) {
   const Bytes good{'g', 'o', 'o', 'd'};
   os.files.AddFile(savedFile, good);
   os.clipboard.SetDib(testsupport::RgbDib(8, 8, 32));
 
   for (std::uint64_t space : {0ull, 10ull, 14ull, 54ull, 60ull}) {
     os.files.freeSpace = space;  // the disk fills up part-way
-    EXPECT_EQ(SAVE_ERR_WRITE_FILE, SaveClipboardBitmap()) << space;
+    EXPECT_EQ(SAVE_ERR_WRITE_FILE, Save()) << space;
     EXPECT_EQ(good, os.files.Read(savedFile)) << space;
     EXPECT_EQ(1u, SaveFolderContents().size()) << "no partial file is left, " << space;
   }
   ExpectReleased(5);
 }
 
-TEST_F(SaveClipboardBitmapTest, FileThatCannotBeMovedIntoPlaceIsAWriteFailure) {
+TEST_F(SavePictureTest, FileThatCannotBeMovedIntoPlaceIsAWriteFailure) {
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
   os.files.moveFails = true;
-  EXPECT_EQ(SAVE_ERR_WRITE_FILE, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_ERR_WRITE_FILE, Save());
   ExpectReleased();
   EXPECT_TRUE(SaveFolderContents().empty());
 }
 
-TEST_F(SaveClipboardBitmapTest, PicturesOfOneSecondGetNumberedNamesAndARepeatMakesNone) {
+TEST_F(SavePictureTest, PicturesOfOneSecondGetNumberedNamesAndARepeatMakesNone) {
   const Bytes a = testsupport::RgbDib(1, 1, 24, 1), b = testsupport::RgbDib(1, 1, 24, 2);
   const auto pixelsIn = [&](const std::u16string& name) {
     const auto file = os.files.Read(u"D:\\shots\\" + name);
@@ -182,7 +184,7 @@ TEST_F(SaveClipboardBitmapTest, PicturesOfOneSecondGetNumberedNamesAndARepeatMak
   };
   for (const Bytes* block : {&a, &a, &b, &a, &b}) {
     os.clipboard.SetDib(*block);
-    EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+    EXPECT_EQ(SAVE_OK, Save());
   }
   EXPECT_EQ(Bytes(a.begin() + 40, a.end()), pixelsIn(u"2026-3-4_5-6-07.bmp"));
   EXPECT_EQ(Bytes(b.begin() + 40, b.end()), pixelsIn(u"2026-3-4_5-6-07 (2).bmp"));
@@ -196,23 +198,23 @@ TEST_F(SaveClipboardBitmapTest, PicturesOfOneSecondGetNumberedNamesAndARepeatMak
     if (to == u"D:\\shots\\2026-3-4_5-6-07 (3).bmp") os.files.AddFile(to, Bytes{'x'});
   };
   os.clipboard.SetDib(c);
-  EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_OK, Save());
   EXPECT_EQ(Bytes(c.begin() + 40, c.end()), pixelsIn(u"2026-3-4_5-6-07 (4).bmp"));
-  EXPECT_EQ(std::u16string(u"D:\\shots\\2026-3-4_5-6-07 (4).bmp"), g_szFilePath);
+  EXPECT_EQ(std::u16string(u"D:\\shots\\2026-3-4_5-6-07 (4).bmp"), file);
   EXPECT_EQ(Bytes{'x'}, os.files.Read(u"D:\\shots\\2026-3-4_5-6-07 (3).bmp"));
   EXPECT_EQ(Bytes(a.begin() + 40, a.end()), pixelsIn(u"2026-3-4_5-6-07.bmp")) << "nothing replaced";
   ExpectReleased(6);
 }
 
-TEST_F(SaveClipboardBitmapTest, PngSaveEncodesTheBmpFileKeepsEveryGuaranteeAndOnlyRealAlpha) {
+TEST_F(SavePictureTest, PngSaveEncodesTheBmpFileKeepsEveryGuaranteeAndOnlyRealAlpha) {
   const Bytes a = testsupport::RgbDib(2, 2, 32, 1), b = testsupport::RgbDib(2, 2, 32, 2);
   os.clipboard.SetDib(a);
-  ASSERT_EQ(SAVE_OK, SaveClipboardBitmap());
+  ASSERT_EQ(SAVE_OK, Save());
   Bytes png = *os.files.Read(savedFile);
   g_dwFormat = kFormatPng;
   for (const Bytes* block : {&b, &a, &a}) {
     os.clipboard.SetDib(*block);
-    EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+    EXPECT_EQ(SAVE_OK, Save());
   }
   EXPECT_EQ(png, os.codecs.lastBmp) << "the encoder reads the very file the BMP save writes";
   EXPECT_FALSE(os.codecs.lastKeptAlpha) << "a 32-bit BI_RGB fourth byte is no alpha";
@@ -222,7 +224,7 @@ TEST_F(SaveClipboardBitmapTest, PngSaveEncodesTheBmpFileKeepsEveryGuaranteeAndOn
 
   os.codecs.refuses = true;
   os.clipboard.SetDib(testsupport::RgbDib(2, 2, 32, 3));
-  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, Save());
   EXPECT_EQ(3u, SaveFolderContents().size()) << "no file, no temporary file";
   ExpectReleased(5);
 
@@ -238,7 +240,7 @@ TEST_F(SaveClipboardBitmapTest, PngSaveEncodesTheBmpFileKeepsEveryGuaranteeAndOn
   for (std::uint8_t alpha : {0x80, 0x00}) {  // every alpha 0 would save an invisible picture
     v5.pixels = {1, 2, 3, alpha, 4, 5, 6, 0};
     os.clipboard.SetDib(testsupport::DibBlock(v5));
-    EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+    EXPECT_EQ(SAVE_OK, Save());
     EXPECT_EQ(alpha != 0, os.codecs.lastKeptAlpha);
   }
   // 1-5-5-5: opaque blue, then transparent green, as 8-bit BGRA after a V4 header.
@@ -246,7 +248,7 @@ TEST_F(SaveClipboardBitmapTest, PngSaveEncodesTheBmpFileKeepsEveryGuaranteeAndOn
   v5.masks = {0x7C00, 0x3E0, 0x1F, 0x8000};
   v5.pixels = {0x1F, 0x80, 0xE0, 0x03};
   os.clipboard.SetDib(testsupport::DibBlock(v5));
-  EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_OK, Save());
   EXPECT_TRUE(os.codecs.lastKeptAlpha);
   const Bytes& file = os.codecs.lastBmp;
   ASSERT_EQ(14u + 108 + 8, file.size());
@@ -254,17 +256,17 @@ TEST_F(SaveClipboardBitmapTest, PngSaveEncodesTheBmpFileKeepsEveryGuaranteeAndOn
   EXPECT_EQ((Bytes{0xFF, 0, 0, 0xFF, 0, 0xFF, 0, 0}), Bytes(file.end() - 8, file.end()));
 }
 
-TEST_F(SaveClipboardBitmapTest, EveryNameOfTheSecondTakenEndsWithAFileNameFailure) {
+TEST_F(SavePictureTest, EveryNameOfTheSecondTakenEndsWithAFileNameFailure) {
   os.files.AddFile(savedFile, Bytes{'x'});
   for (int n = 2; n <= 100; ++n)
     os.files.AddFile(u"D:\\shots\\2026-3-4_5-6-07 (" + Digits(n) + u").bmp", Bytes{'x'});
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
-  EXPECT_EQ(SAVE_ERR_FILE_NAME, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_ERR_FILE_NAME, Save());
   EXPECT_EQ(100u, SaveFolderContents().size()) << "no file added, no temporary file left";
   ExpectReleased();
 }
 
-TEST_F(SaveClipboardBitmapTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseAreRemoved) {
+TEST_F(SavePictureTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseAreRemoved) {
   os.files.AddFile(u"D:\\shots\\.tarnwick-77.tmp", Bytes{1});   // a dead process's
   os.files.AddFile(u"D:\\shots\\.tarnwick-88.tmp", Bytes{2});   // another copy saving now
   os.files.HoldElsewhere(u"D:\\shots\\.tarnwick-88.tmp");
@@ -276,7 +278,7 @@ TEST_F(SaveClipboardBitmapTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseA
     ownTemporaryMadePlain = os.files.IsFile(own) && !os.files.IsHidden(own);
   };
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
-  EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_OK, Save());
   EXPECT_TRUE(ownTemporaryMadePlain) << "named for this process, made plain before it gets its name";
   EXPECT_FALSE(os.files.Exists(u"D:\\shots\\.tarnwick-77.tmp"));
   EXPECT_TRUE(os.files.Exists(u"D:\\shots\\.tarnwick-88.tmp"));
@@ -285,42 +287,13 @@ TEST_F(SaveClipboardBitmapTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseA
   EXPECT_TRUE(os.files.IsFile(savedFile));
 }
 
-TEST_F(SaveClipboardBitmapTest, ClipboardBlockIsLeftUnchanged) {
+TEST_F(SavePictureTest, ClipboardBlockIsLeftUnchanged) {
   const Bytes block = testsupport::BitfieldsDib32(2, 1);
   os.clipboard.SetDib(block);
-  EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
+  EXPECT_EQ(SAVE_OK, Save());
   const auto* dib = os.clipboard.dib();
   EXPECT_EQ(block, Bytes(dib->bytes.get(), dib->bytes.get() + dib->size));
   EXPECT_EQ(62u, os.files.Read(savedFile)->size());
-}
-
-TEST_F(SaveClipboardBitmapTest, CloseSaveHandlesClosesOnlyWhatIsStillOpen) {
-  os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
-  EXPECT_EQ(SAVE_OK, SaveClipboardBitmap());
-  CloseSaveHandles();
-  EXPECT_EQ(0, os.files.badCloses) << "the file a save closed is not closed again";
-  EXPECT_EQ(1, os.clipboard.closes);
-}
-
-// At exit CloseSaveHandles runs, and before a handler registered earlier (as
-// the application object's destruction is).
-TEST(SaveStateExit, StartEmptiesTheScratchAndAtExitCloseSaveHandlesRunsBeforeEarlierHandlers) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  static fake::FakePlatform* os = nullptr;
-  EXPECT_EXIT(
-      {
-        os = new fake::FakePlatform();
-        os->Install();
-        std::atexit([] { std::fprintf(stderr, "clipboard closes at exit: %d\n", os->clipboard.closes); });
-        CopyText(g_szSaveDir, kPathChars, u"stale");
-        CopyText(g_szFilePath, kFilePathChars, u"stale");
-        g_dwDibSize = 9;
-        InitSaveState();
-        if (g_szSaveDir[0] != u'\0' || g_szFilePath[0] != u'\0' || g_dwDibSize != 0) std::exit(1);
-        os->clipboard.Open();
-        std::exit(0);
-      },
-      ::testing::ExitedWithCode(0), "clipboard closes at exit: 1");
 }
 
 }  // namespace

@@ -1,0 +1,26 @@
+// One save: a press of the hot key, or a new picture saved without one. It
+// carries everything its save needs from the press on, so that the settings
+// may change meanwhile and no two saves share anything.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "capture/save_result.h"
+#include "common/app_state.h"
+#include "platform/platform.h"
+
+// What the window's thread gives a save at its press.
+struct SaveOrder {
+  bool automatic = false;              // a new clipboard picture, no key pressed
+  char16_t folder[kPathChars] = {};    // g_szPath as it was at the press
+  std::uint32_t format = kFormatBmp;   // g_dwFormat as it was
+  platform::LocalTime time;            // the file is named after the press
+};
+
+// What a save ended with, as the window's thread is told.
+struct SaveOutcome {
+  SaveResult result = SAVE_OK;
+  bool automatic = false;
+  std::u16string file;  // the saved file's full path; empty when none was written
+};

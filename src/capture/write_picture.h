@@ -1,0 +1,18 @@
+// Writes a taken picture as a BMP or PNG file named after its press. The file
+// is written under a hidden temporary name, flushed, and only then given its
+// final name, which it never takes from another file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "capture/save_job.h"
+
+// Writes the CF_DIB block `dib` of `size` bytes into the order's folder, as
+// its format, named after its time; the final path into *file on success.
+SaveResult WritePicture(const SaveOrder& order, const std::uint8_t* dib, std::size_t size, std::u16string* file);
+
+// Removes the temporary files that dead processes left in `folder`; one that
+// is still open belongs to a save going on now, in another copy, and stays.
+void RemoveLeftovers(const char16_t* folder);

@@ -1,0 +1,38 @@
+// One save on the calling thread, from the settings as they stand: the two
+// steps the save queue's workers take for a press (the picture taken from the
+// clipboard, then written), without the queue around them.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "capture/take_picture.h"
+#include "capture/write_picture.h"
+
+namespace testsupport {
+
+struct SavedNow {
+  SaveResult result = SAVE_OK;
+  std::u16string file;  // the saved file's path, when one was saved
+};
+
+inline SavedNow SaveNow(bool automatic = false) {
+  SaveOrder order;
+  order.automatic = automatic;
+  std::copy_n(g_szPath, kPathChars, order.folder);
+  order.format = g_dwFormat;
+  order.time = platform::Current().clock.Now();
+  SavedNow saved;
+  const TakenPicture picture =
+      TakePicture(automatic, std::numeric_limits<std::uint64_t>::max(),
+                  [&](const std::uint8_t* block, std::size_t size) { return WritePicture(order, block, size, &saved.file); });
+  saved.result = picture.result;
+  if (picture.result == SAVE_OK && !picture.written) {
+    saved.result = WritePicture(order, picture.copy.bytes(), picture.copy.size(), &saved.file);
+  }
+  return saved;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,302 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "capture/save_queue.h"
+#include "capture/save_result.h"
+#include "save_fixture.h"
+#include "ui/save_presses.h"
+
+namespace {
+
+using testsupport::Bytes;
+
+const std::u16string kTooMany = u"正在保存的截图过多, 本次按键未保存, 请稍后再试";
+
+// Presses as the main window makes them, on a queue of their own; the ends of
+// the saves are shown when a test asks, as the window shows them when told.
+class HotKeyPressTest : public SaveFixture {
+ protected:
+  explicit HotKeyPressTest(SaveLimits limits = SaveLimits{}) : queue(limits), presses(queue) {
+    g_hMainWnd = &window;
+  }
+  ~HotKeyPressTest() override {
+    if (holding_) Release();
+  }
+  // Waits for every save pressed so far, then shows their ends.
+  void FinishSaves() {
+    ASSERT_TRUE(queue.WaitUntilIdle(10000));
+    presses.ShowEnded();
+  }
+  // Holds the next save just before its file gets its name, until released.
+  void HoldNextSaveBeforeItsName() {
+    holding_ = true;
+    os.files.beforeMove = [this](const std::u16string&) {
+      if (held_++ > 0) return;
+      reachedMove_.set_value();
+      release_.get_future().wait();
+    };
+  }
+  void WaitUntilHeld() { reachedMove_.get_future().wait(); }
+  void Release() {
+    holding_ = false;
+    release_.set_value();
+  }
+  // Waits until `count` pictures have been taken (the taker is done with the
+  // clipboard's block).
+  void WaitUntilTaken(int count) {
+    while (os.memory.unlocks() < count) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  std::vector<std::u16string> Shown() const {
+    std::vector<std::u16string> texts;
+    for (const fake::ShownBox& box : os.messageBoxes.shown) texts.push_back(box.text);
+    return texts;
+  }
+
+  int window = 0;  // its address stands for the main window
+  SaveQueue queue;
+  SavePresses presses;
+
+ private:
+  bool holding_ = false;
+  int held_ = 0;
+  std::promise<void> reachedMove_;
+  std::promise<void> release_;
+};
+
+TEST_F(HotKeyPressTest, SuccessfulSaveAndTextOnlyClipboardShowNothing) {
+  os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24));
+  EXPECT_EQ(0, presses.Press());
+  FinishSaves();
+  EXPECT_TRUE(os.files.IsFile(savedFile));
+
+  os.clipboard.SetText(u"text");
+  EXPECT_EQ(0, presses.Press());
+  FinishSaves();
+
+  EXPECT_TRUE(os.messageBoxes.shown.empty());
+  EXPECT_EQ(2, os.threads.started) << "two workers serve every save";
+  EXPECT_EQ(0, os.threads.openHandles) << "the window's thread keeps no worker's handle";
+  EXPECT_EQ(0, os.memory.liveCopies()) << "nothing stays once the saves are written";
+}
+
+TEST(HotKeyPress, EachFailureShowsItsTextInOneErrorBox) {
+  struct Case {
+    const char* name;
+    std::function<void(fake::FakePlatform&)> arrange;
+    std::u16string text;
+  };
+  const std::vector<Case> cases = {
+      {"clipboard held", [](fake::FakePlatform& os) { os.clipboard.heldByAnotherProgram = true; }, u"打开剪切板失败"},
+      {"folder empty", [](fake::FakePlatform&) { g_szPath[0] = u'\0'; }, u"获取保存目录失败"},
+      {"folder level is a file", [](fake::FakePlatform& os) { os.files.AddFile(u"D:\\shots", {1}); }, u"创建目录失败"},
+      {"file not created", [](fake::FakePlatform& os) { os.files.createFileFails = true; }, u"创建文件失败"},
+      {"lock fails", [](fake::FakePlatform& os) { os.memory.lockFails = true; }, u"获取剪切板位图数据失败"},
+      {"disk full", [](fake::FakePlatform& os) { os.files.freeSpace = 20; }, u"写入文件失败"},
+  };
+  for (const Case& c : cases) {
+    fake::FakePlatform os;
+    os.Install();
+    os.files.AddDrive(u"D:\\");
+    CopyText(g_szPath, kPathChars, u"D:\\shots\\");
+    os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24));
+    c.arrange(os);
+    SaveQueue queue;
+    SavePresses presses(queue);
+
+    EXPECT_EQ(0, presses.Press()) << c.name;
+    ASSERT_TRUE(queue.WaitUntilIdle(10000));
+    EXPECT_TRUE(os.messageBoxes.shown.empty()) << "the workers never show a box: " << c.name;
+    presses.ShowEnded();
+    ASSERT_EQ(1u, os.messageBoxes.shown.size()) << c.name;
+    EXPECT_EQ(c.text, os.messageBoxes.shown[0].text) << c.name;
+    EXPECT_EQ(std::u16string(u"剪切板Tarnwick"), os.messageBoxes.shown[0].caption);
+    EXPECT_EQ(0x10u, os.messageBoxes.shown[0].style);
+  }
+}
+
+TEST_F(HotKeyPressTest, NoThreadMeansNoSaveAndLaterPressesStillSave) {
+  os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24));
+  os.threads.startFails = true;
+  EXPECT_EQ(1, presses.Press());
+  EXPECT_EQ(std::vector<std::u16string>{u"创建线程失败"}, Shown());
+  EXPECT_EQ(0x10u, os.messageBoxes.shown[0].style);
+  EXPECT_FALSE(os.files.Exists(u"D:\\shots"));
+  EXPECT_TRUE(queue.Idle()) << "the press that got no worker is not waited for";
+
+  os.threads.startFails = false;
+  EXPECT_EQ(0, presses.Press());
+  FinishSaves();
+  EXPECT_TRUE(os.files.IsFile(savedFile));
+}
+
+// A held key repeats its press (where the system ignores MOD_NOREPEAT): while
+// the clipboard is unchanged and its picture waits, a press adds nothing.
+TEST_F(HotKeyPressTest, PressesDuringASlowSaveAreTakenAtOnceWrittenInOrderAndRepeatsAddNothing) {
+  const Bytes first = testsupport::RgbDib(2, 2, 24, 1), second = testsupport::RgbDib(2, 2, 24, 2);
+  HoldNextSaveBeforeItsName();
+  os.clipboard.SetDib(first);
+  EXPECT_EQ(0, presses.Press());
+  WaitUntilHeld();
+  EXPECT_FALSE(os.clipboard.isOpen) << "the clipboard is free while the file is written";
+  EXPECT_EQ(u"正在保存截图", os.session.reason) << "logoff and shutdown are told why to wait";
+  EXPECT_EQ(&window, os.session.window);
+  for (int repeat = 0; repeat < 5; ++repeat) EXPECT_EQ(0, presses.Press());
+
+  os.clipboard.SetDib(second);
+  EXPECT_EQ(0, presses.Press());
+  WaitUntilTaken(2);  // the second picture is taken at its press ...
+  for (int repeat = 0; repeat < 5; ++repeat) EXPECT_EQ(0, presses.Press());
+  os.clipboard.SetText(u"changed after the press");
+  os.clock.now.second = 9;  // the files are named after their presses
+  EXPECT_FALSE(queue.WaitForAnEnd(20)) << "the exit's wait sees no save end while one is held";
+
+  Release();
+  FinishSaves();
+  // ... and written after the first, under the next name of the second.
+  const auto firstFile = os.files.Read(savedFile);
+  const auto secondFile = os.files.Read(u"D:\\shots\\2026-3-4_5-6-07 (2).bmp");
+  ASSERT_TRUE(firstFile && secondFile);
+  EXPECT_EQ(Bytes(first.begin() + 40, first.end()), Bytes(firstFile->begin() + 54, firstFile->end()));
+  EXPECT_EQ(Bytes(second.begin() + 40, second.end()), Bytes(secondFile->begin() + 54, secondFile->end()));
+  EXPECT_EQ(2u, os.files.List(u"D:\\shots\\").size()) << "the repeats made no file";
+  EXPECT_EQ(2, os.memory.unlocks()) << "nor a copy";
+  EXPECT_TRUE(os.messageBoxes.shown.empty());
+  EXPECT_EQ(2, os.memory.mostLiveCopies()) << "a pending picture costs its own copy";
+  EXPECT_EQ(0, os.memory.liveCopies());
+  EXPECT_EQ(0, os.files.openFiles());
+  EXPECT_TRUE(os.session.reason.empty()) << "the reason goes with the last save";
+  EXPECT_EQ(1, os.session.blocks);
+}
+
+TEST_F(HotKeyPressTest, PictureWithoutMemoryForACopyIsWrittenFromTheClipboardOnlyWhenNothingWaits) {
+  // Nothing before it: written while the clipboard is held, as before.
+  os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24));
+  os.memory.copiesFail = true;
+  EXPECT_EQ(0, presses.Press());
+  FinishSaves();
+  EXPECT_TRUE(os.files.IsFile(savedFile));
+  EXPECT_TRUE(os.messageBoxes.shown.empty());
+
+  // During another save: the press fails rather than hold the clipboard.
+  os.memory.copiesFail = false;
+  os.clock.now.second = 8;
+  os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24, 1));
+  HoldNextSaveBeforeItsName();
+  EXPECT_EQ(0, presses.Press());
+  WaitUntilHeld();
+  os.memory.copiesFail = true;
+  const int taken = os.memory.unlocks();
+  os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24, 2));
+  EXPECT_EQ(0, presses.Press());
+  WaitUntilTaken(taken + 1);
+  Release();
+  FinishSaves();
+  EXPECT_TRUE(os.files.IsFile(u"D:\\shots\\2026-3-4_5-6-08.bmp"));
+  EXPECT_EQ(std::vector<std::u16string>{u"获取剪切板位图数据失败"}, Shown());
+  EXPECT_FALSE(os.clipboard.isOpen);
+  EXPECT_EQ(0, os.memory.lockCount);
+}
+
+// A held key or a burst of copies into a failing folder: one box for its
+// text while it is up, whether pressed or automatic, and again once closed.
+TEST_F(HotKeyPressTest, OneBoxPerTextAtATimeAndBoxesHoldBackNoSave) {
+  os.files.AddFile(u"D:\\shots", {1});  // the folder cannot be made
+  int pictures = 0;
+  const auto pressNew = [&](bool automatic) {
+    os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24, ++pictures));
+    if (automatic) {
+      presses.SaveNewPicture();
+    } else {
+      presses.Press();
+    }
+    ASSERT_TRUE(queue.WaitUntilIdle(10000));
+    presses.ShowEnded();  // as the box's own loop shows what ends meanwhile
+  };
+  os.messageBoxes.whileOpen = [&](const fake::ShownBox& box) {
+    if (box.text != u"创建目录失败" || pictures > 3) return;
+    pressNew(false);
+    pressNew(true);
+    // A save into a good folder is written while the box is up.
+    SetFolder(u"D:\\other\\");
+    pressNew(false);
+    EXPECT_EQ(1u, os.files.List(u"D:\\other\\").size());
+    SetFolder(u"D:\\shots\\");
+  };
+  pressNew(false);
+  EXPECT_EQ(std::vector<std::u16string>{u"创建目录失败"}, Shown()) << "the repeats' boxes are not stacked";
+  pressNew(true);
+  EXPECT_EQ(2u, Shown().size()) << "one again once the first is closed";
+}
+
+class HotKeyPressBoundTest : public HotKeyPressTest {
+ protected:
+  // Two saves, and the bytes of one 8x8 32-bit picture and a little more.
+  HotKeyPressBoundTest() : HotKeyPressTest(SaveLimits{2, 296 + 100}) {}
+};
+
+TEST_F(HotKeyPressBoundTest, PressBeyondThePicturesOrTheirBytesIsRefusedWithOneBox) {
+  HoldNextSaveBeforeItsName();
+  os.clipboard.SetDib(testsupport::RgbDib(8, 8, 32, 1));
+  presses.Press();
+  WaitUntilHeld();
+  // Its copy would pass the bytes: refused when taken, and never copied.
+  os.clipboard.SetDib(testsupport::RgbDib(8, 8, 32, 2));
+  presses.Press();
+  WaitUntilTaken(2);
+  EXPECT_EQ(1, os.memory.liveCopies());
+  // Two saves wait: refused at once, and again while its box is up, one box.
+  os.messageBoxes.whileOpen = [&](const fake::ShownBox&) {
+    os.messageBoxes.whileOpen = nullptr;
+    os.clipboard.SetDib(testsupport::RgbDib(8, 8, 32, 4));
+    presses.Press();
+  };
+  os.clipboard.SetDib(testsupport::RgbDib(8, 8, 32, 3));
+  EXPECT_EQ(0, presses.Press());
+  EXPECT_EQ(std::vector<std::u16string>{kTooMany}, Shown());
+  Release();
+  FinishSaves();
+  EXPECT_EQ((std::vector<std::u16string>{kTooMany, kTooMany}), Shown()) << "the refused copy, told in its turn";
+  EXPECT_EQ(1u, os.files.List(u"D:\\shots\\").size());
+  EXPECT_EQ(1, os.memory.mostLiveCopies());
+}
+
+// The exit tells a save that fails after the window has gone; a folder that
+// hangs does not keep the process alive. While the session ends, no box.
+TEST_F(HotKeyPressTest, ExitTellsLateFailuresAndGivesUpOnAHangingFolderAndLogoffShowsNone) {
+  os.files.AddFile(u"D:\\shots", {1});
+  os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24, 1));
+  presses.Press();
+  EXPECT_TRUE(presses.FinishAtExit(10000));
+  EXPECT_EQ(std::vector<std::u16string>{u"创建目录失败"}, Shown());
+
+  presses.EndSession(true, 10000);
+  os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24, 2));
+  presses.Press();
+  ASSERT_TRUE(queue.WaitUntilIdle(10000));
+  presses.ShowEnded();
+  EXPECT_EQ(1u, Shown().size()) << "no box while the session ends";
+  presses.EndSession(false, 0);
+
+  SetFolder(u"D:\\good\\");
+  HoldNextSaveBeforeItsName();
+  os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24, 3));
+  presses.Press();
+  WaitUntilHeld();
+  EXPECT_FALSE(presses.FinishAtExit(20)) << "no save ended in the time given";
+  presses.EndSession(true, 50);  // returns, with the save still held: it waits at most its time
+  Release();
+}
+
+TEST(SaveResultText, UndefinedResultsShareOneTextAndSkippedContentIsNoFailure) {
+  const std::u16string undefined = SaveResultText(static_cast<SaveResult>(9));
+  EXPECT_EQ(u"程序出现未定义的错误, 您可以通过此程序的\"关于\"窗口获得作者的联系方式, 反馈问题", undefined);
+  EXPECT_EQ(42u, undefined.size());
+  EXPECT_EQ(undefined, SaveResultText(static_cast<SaveResult>(0xFFFFFFFFu)));
+  EXPECT_EQ(std::u16string(u"NOERROR"), SaveResultText(SAVE_NO_BITMAP));
+  EXPECT_EQ(std::u16string(u"NOERROR"), SaveResultText(SAVE_SKIPPED_PRIVATE));
+}
+
+}  // namespace
