@@ -1,7 +1,9 @@
 # Fails when a PE file imports a DLL that is not part of Windows itself, or
 # when it lacks ASLR (with the base relocations that make it work), DEP or
 # terminal-server awareness. The files in SHIPPED must also be stripped, name
-# their symbol file in a GNU debug link, and stay under 600 KB.
+# their symbol file in a GNU debug link, stay under 600 KB, and be
+# large-address-aware (the pictures waiting to be written get 4 GB of address
+# space on 64-bit Windows).
 cmake_policy(SET CMP0057 NEW)
 set(SYSTEM_DLLS
   kernel32.dll user32.dll gdi32.dll shell32.dll shlwapi.dll advapi32.dll comctl32.dll
@@ -46,6 +48,9 @@ foreach(file IN LISTS FILES)
     endif()
     if(NOT dump MATCHES "[ \t]\\.gnu_debuglink[ \t]")
       message(FATAL_ERROR "${file} has no debug link to its symbol file")
+    endif()
+    if(NOT dump MATCHES "\n[ \t]+large address aware\n")
+      message(FATAL_ERROR "${file} is not large-address-aware")
     endif()
     file(SIZE ${file} size)
     if(size GREATER_EQUAL 614400)

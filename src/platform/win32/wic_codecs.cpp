@@ -2,11 +2,10 @@
 
 #include <wrl/client.h>
 
-#include <cstring>
-#include <memory>
 #include <new>
 
 #include "platform/win32/debug_log.h"
+#include "platform/win32/memory_stream.h"
 
 namespace platform {
 namespace {
@@ -37,25 +36,6 @@ class ComOnThisThread {
   HRESULT result_;
 };
 
-// The memory an HGLOBAL stream wrote, copied out.
-bool CopyStream(IStream* stream, std::vector<std::uint8_t>* bytes) {
-  STATSTG stat{};
-  HGLOBAL memory = nullptr;
-  if (!Ok(stream->Stat(&stat, STATFLAG_NONAME), L"IStream::Stat") ||
-      !Ok(GetHGlobalFromStream(stream, &memory), L"GetHGlobalFromStream")) {
-    return false;
-  }
-  const auto size = static_cast<std::size_t>(stat.cbSize.QuadPart);
-  const void* data = GlobalLock(memory);
-  if (data == nullptr) {
-    LogLastError(L"GlobalLock (PNG)");
-    return false;
-  }
-  bytes->assign(static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + size);
-  GlobalUnlock(memory);
-  return true;
-}
-
 bool SetFilter(IPropertyBag2* options, WICPngFilterOption filter) {
   wchar_t name[] = L"FilterOption";
   PROPBAG2 option{};
@@ -74,7 +54,7 @@ bool Convert(IWICImagingFactory* factory, IWICBitmapSource* source, const WICPix
             L"IWICFormatConverter::Initialize");
 }
 
-bool Encode(const std::uint8_t* bmp, std::size_t size, bool keepAlpha, WICPngFilterOption filter,
+bool Encode(const ByteRun* runs, std::size_t count, bool keepAlpha, WICPngFilterOption filter,
             std::vector<std::uint8_t>* png) {
   ComPtr<IWICImagingFactory> factory;
   if (!Ok(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory)),
@@ -82,13 +62,13 @@ bool Encode(const std::uint8_t* bmp, std::size_t size, bool keepAlpha, WICPngFil
     return false;
   }
 
-  // The BMP file, read by the system's BMP decoder straight from memory.
-  ComPtr<IWICStream> input;
+  // The BMP file, read by the system's BMP decoder from its runs where they
+  // lie: the picture is not copied to put the file header before it.
+  ComPtr<IStream> input;
+  input.Attach(MemoryStream::Reading(runs, count));
   ComPtr<IWICBitmapDecoder> decoder;
   ComPtr<IWICBitmapFrameDecode> frame;
-  if (!Ok(factory->CreateStream(&input), L"CreateStream") ||
-      !Ok(input->InitializeFromMemory(const_cast<BYTE*>(bmp), static_cast<DWORD>(size)), L"InitializeFromMemory") ||
-      !Ok(factory->CreateDecoder(GUID_ContainerFormatBmp, nullptr, &decoder), L"CreateDecoder (BMP)") ||
+  if (input == nullptr || !Ok(factory->CreateDecoder(GUID_ContainerFormatBmp, nullptr, &decoder), L"CreateDecoder (BMP)") ||
       !Ok(decoder->Initialize(input.Get(), WICDecodeMetadataCacheOnDemand), L"IWICBitmapDecoder::Initialize") ||
       !Ok(decoder->GetFrame(0, &frame), L"IWICBitmapDecoder::GetFrame")) {
     return false;
@@ -109,12 +89,13 @@ bool Encode(const std::uint8_t* bmp, std::size_t size, bool keepAlpha, WICPngFil
 
   // Opaque pictures are stored as RGB, without an alpha channel.
   WICPixelFormatGUID format = keepAlpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
+  png->clear();
   ComPtr<IStream> output;
+  output.Attach(MemoryStream::Writing(png));
   ComPtr<IWICBitmapEncoder> encoder;
   ComPtr<IWICBitmapFrameEncode> target;
   ComPtr<IPropertyBag2> options;
-  if (!Ok(CreateStreamOnHGlobal(nullptr, TRUE, &output), L"CreateStreamOnHGlobal") ||
-      !Ok(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder), L"CreateEncoder (PNG)") ||
+  if (output == nullptr || !Ok(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder), L"CreateEncoder (PNG)") ||
       !Ok(encoder->Initialize(output.Get(), WICBitmapEncoderNoCache), L"IWICBitmapEncoder::Initialize") ||
       !Ok(encoder->CreateNewFrame(&target, &options), L"CreateNewFrame") || !SetFilter(options.Get(), filter) ||
       !Ok(target->Initialize(options.Get()), L"IWICBitmapFrameEncode::Initialize") ||
@@ -130,11 +111,8 @@ bool Encode(const std::uint8_t* bmp, std::size_t size, bool keepAlpha, WICPngFil
     if (!Convert(factory.Get(), converter.Get(), format, &encoded)) return false;
     source = encoded.Get();
   }
-  if (!Ok(target->WriteSource(source, nullptr), L"WriteSource") ||
-      !Ok(target->Commit(), L"IWICBitmapFrameEncode::Commit") || !Ok(encoder->Commit(), L"IWICBitmapEncoder::Commit")) {
-    return false;
-  }
-  return CopyStream(output.Get(), png);
+  return Ok(target->WriteSource(source, nullptr), L"WriteSource") &&
+         Ok(target->Commit(), L"IWICBitmapFrameEncode::Commit") && Ok(encoder->Commit(), L"IWICBitmapEncoder::Commit");
 }
 
 }  // namespace
@@ -144,26 +122,8 @@ bool WicCodecs::EncodePng(const ByteRun* runs, std::size_t count, bool keepAlpha
   if (!com.ready()) return false;
 
   if (count == 0) return false;
-  // The decoder reads one stream: several runs are put side by side.
-  const std::uint8_t* bmp = runs[0].data;
-  std::size_t size = runs[0].length;
-  std::unique_ptr<std::uint8_t[]> joined;
-  if (count > 1) {
-    for (std::size_t i = 1; i < count; ++i) size += runs[i].length;
-    joined.reset(new (std::nothrow) std::uint8_t[size]);
-    if (!joined) {
-      LogFailure(L"EncodePng (memory for the picture)", static_cast<DWORD>(E_OUTOFMEMORY));
-      return false;
-    }
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-      std::memcpy(joined.get() + at, runs[i].data, runs[i].length);
-      at += runs[i].length;
-    }
-    bmp = joined.get();
-  }
   try {
-    return Encode(bmp, size, keepAlpha, filter_, png);
+    return Encode(runs, count, keepAlpha, filter_, png);
   } catch (const std::bad_alloc&) {
     LogFailure(L"EncodePng (memory for the PNG)", static_cast<DWORD>(E_OUTOFMEMORY));
     return false;
