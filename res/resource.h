@@ -18,11 +18,15 @@
 #define IDC_FORMAT_COMBO 1045
 #define IDC_AUTOSTART_CHECK 1046
 #define IDC_AUTOSAVE_CHECK 1047
+#define IDC_NOTIFY_CHECK 1048
+// The folder field's browse button.
+#define IDC_BROWSE 1100
 
 #define ID_TRAY_SETTINGS 32775
 #define ID_TRAY_ABOUT 32776
 #define ID_TRAY_EXIT 32777
 #define ID_TRAY_HELP 32781
+#define ID_TRAY_OPEN_FOLDER 32782
 
 // Raw resource types: control initialisation records and dialog layouts.
 #define RT_DLGINIT_TYPE 240

@@ -202,6 +202,13 @@ SaveResult WritePicture(const SaveOrder& order, const std::uint8_t* dib, std::si
   return temporary.MoveIntoPlace(order.time, picture.bytes, file);
 }
 
+SaveResult MakeSaveFolder(const char16_t* folder, std::u16string* made) {
+  SaveFolder ended;
+  const SaveResult result = PrepareFolder(folder, &ended);
+  if (result == SAVE_OK) *made = ended.path;
+  return result;
+}
+
 void RemoveLeftovers(const char16_t* folder) {
   SaveFolder ended;
   if (EndedFolder(folder, &ended)) RemoveLeftoversIn(platform::Current().files, ended);

@@ -13,6 +13,10 @@
 // its format, named after its time; the final path into *file on success.
 SaveResult WritePicture(const SaveOrder& order, const std::uint8_t* dib, std::size_t size, std::u16string* file);
 
+// The folder as a save makes it: ended with a backslash, every missing level
+// made; its path into *made on success.
+SaveResult MakeSaveFolder(const char16_t* folder, std::u16string* made);
+
 // Removes the temporary files that dead processes left in `folder`; one that
 // is still open belongs to a save going on now, in another copy, and stays.
 void RemoveLeftovers(const char16_t* folder);

@@ -12,3 +12,4 @@ platform::Handle g_hConfigKey = nullptr;
 char16_t g_szPath[kPathChars] = {};
 std::uint32_t g_dwFormat = kFormatBmp;
 std::int32_t g_bAutoSave = 0;
+std::int32_t g_bNotify = 0;

@@ -34,3 +34,4 @@ extern platform::Handle g_hConfigKey;    // the settings key while it is open
 extern char16_t g_szPath[kPathChars];    // the save folder, ending with a backslash
 extern std::uint32_t g_dwFormat;         // kFormatBmp or kFormatPng
 extern std::int32_t g_bAutoSave;         // save every new clipboard picture without a key (0 or 1)
+extern std::int32_t g_bNotify;           // a balloon after each save (0 or 1)

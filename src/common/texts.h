@@ -23,6 +23,10 @@ inline constexpr char16_t kUndefinedErrorText[] =
 inline constexpr char16_t kThreadFailedText[] = u"创建线程失败";
 // A press while the saves waiting to be written are at their bound.
 inline constexpr char16_t kTooManySavesText[] = u"正在保存的截图过多, 本次按键未保存, 请稍后再试";
+// The balloon after a save: the file's name, then its folder; saves that end
+// while it shows share it, and it names the last and how many there were.
+inline constexpr char16_t kSavedBalloonTitle[] = u"截图已保存";
+inline constexpr char16_t kSavedManyFormat[] = u"%s (共 %d 张)";
 // Held while saves are still to be written, for logoff and shutdown to name.
 inline constexpr char16_t kSavingReasonText[] = u"正在保存截图";
 

@@ -1,4 +1,5 @@
-// The settings dialog: the save folder, the hot key and the file format.
+// The settings dialog: the save folder, the hot key, the file format and the
+// other choices.
 // Save and Cancel are its only ways out; Esc and Enter are dropped.
 #pragma once
 
@@ -26,7 +27,6 @@ class CConfigDlg : public CDialogEx {
   void OnBnClickedCancel();
   void OnBrowse();
   std::wstring FolderText() const;
-  void AddBrowseButton();
 
   HWND m_pathEdit = nullptr;
   HWND m_hotKeyCtrl = nullptr;

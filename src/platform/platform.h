@@ -213,6 +213,17 @@ class Shell {
   // GetModuleFileNameW(NULL): this program's full path; empty when it cannot
   // be had whole.
   virtual std::u16string ProgramPath() = 0;
+
+  // A balloon on the tray icon of `window` (uID 0): Shell_NotifyIconW's
+  // NIM_MODIFY with NIF_INFO, information icon, and quiet in a user's first
+  // hour (NIIF_RESPECT_QUIET_TIME). Windows 10 and 11 show it as a
+  // notification; a new one for the same icon replaces the one showing.
+  virtual void ShowBalloon(void* window, const char16_t* title, const char16_t* text) = 0;
+  // Explorer on a folder. May wait for Explorer: not for the window's thread.
+  virtual void OpenFolder(const char16_t* folder) = 0;
+  // Explorer on a file's folder with the file selected
+  // (SHOpenFolderAndSelectItems). May wait too.
+  virtual void ShowInFolder(const char16_t* file) = 0;
 };
 
 // RegisterHotKey modifier flags.

@@ -21,7 +21,9 @@ bool OpenSettings(char16_t* folder, HotKeyWord* hotKey) {
   return true;
 }
 
-SettingsChoices StoredChoices() { return SettingsChoices{g_dwFormat, g_bAutoSave != 0, StartsWithWindows()}; }
+SettingsChoices StoredChoices() {
+  return SettingsChoices{g_dwFormat, g_bAutoSave != 0, StartsWithWindows(), g_bNotify != 0};
+}
 
 bool SaveSettings(const char16_t* typed, HotKeyWord hotKey, const SettingsChoices& choices) {
   // A text longer than the stored folder is refused, never cut: a cut that
@@ -42,6 +44,7 @@ bool SaveSettings(const char16_t* typed, HotKeyWord hotKey, const SettingsChoice
     return false;
   }
   g_bAutoSave = choices.autoSave ? 1 : 0;
+  g_bNotify = choices.notify ? 1 : 0;
   return StoreSettings(folder, choices.format);
 }
 

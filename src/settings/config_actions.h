@@ -19,9 +19,10 @@ struct SettingsChoices {
   std::uint32_t format = kFormatBmp;  // the saves' file format
   bool autoSave = false;              // save every new clipboard picture
   bool startWithWindows = false;  // the Run entry
+  bool notify = false;            // a balloon after each save
 };
 
-// What they show at opening: "Format" and "AutoSave" as loaded, and whether
+// What they show at opening: "Format", "AutoSave" and "Notify" as loaded, and whether
 // the Run entry names this program and is not turned off.
 SettingsChoices StoredChoices();
 

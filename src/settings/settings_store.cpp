@@ -19,6 +19,7 @@ constexpr char16_t kPathName[] = u"Path";
 constexpr char16_t kKeysName[] = u"Keys";
 constexpr char16_t kFormatName[] = u"Format";
 constexpr char16_t kAutoSaveName[] = u"AutoSave";
+constexpr char16_t kNotifyName[] = u"Notify";
 // "Path" always carries the whole folder buffer, whatever the text's length.
 constexpr std::uint32_t kPathBytes = kPathChars * sizeof(char16_t);  // 440
 constexpr std::uint32_t kKeysBytes = sizeof(std::uint32_t);
@@ -96,18 +97,18 @@ void ReadFormat(platform::Registry& registry) {
   g_dwFormat = format;
 }
 
-// "AutoSave": a REG_DWORD of 1 turns it on; missing, another type or any
-// other number is off.
-void ReadAutoSave(platform::Registry& registry) {
+// "AutoSave" and "Notify": a REG_DWORD of 1 turns one on; missing, another
+// type or any other number is off.
+std::int32_t ReadSwitch(platform::Registry& registry, const char16_t* name) {
   std::uint32_t value = 0;
   std::uint32_t bytes = kKeysBytes;
-  const bool read = registry.GetValue(g_hConfigKey, kAutoSaveName, platform::kRrfRtRegDword, &value, &bytes) == 0;
-  g_bAutoSave = read && bytes == kKeysBytes && value == 1 ? 1 : 0;
+  const bool read = registry.GetValue(g_hConfigKey, name, platform::kRrfRtRegDword, &value, &bytes) == 0;
+  return read && bytes == kKeysBytes && value == 1 ? 1 : 0;
 }
 
-bool WriteAutoSave(platform::Registry& registry) {
-  const std::uint32_t value = g_bAutoSave != 0 ? 1 : 0;
-  return registry.SetValue(g_hConfigKey, kAutoSaveName, platform::kRegDword, &value, kKeysBytes) == 0;
+bool WriteSwitch(platform::Registry& registry, const char16_t* name, std::int32_t on) {
+  const std::uint32_t value = on != 0 ? 1 : 0;
+  return registry.SetValue(g_hConfigKey, name, platform::kRegDword, &value, kKeysBytes) == 0;
 }
 
 bool WritePath(platform::Registry& registry) {
@@ -132,7 +133,7 @@ bool StoreAll(platform::Registry& registry, const char16_t* folder, std::uint32_
   const ConfigKey key(registry);
   return key.opened() && WritePath(registry) && WriteKeys(registry) &&
          registry.SetValue(g_hConfigKey, kFormatName, platform::kRegDword, &g_dwFormat, sizeof g_dwFormat) == 0 &&
-         WriteAutoSave(registry);
+         WriteSwitch(registry, kAutoSaveName, g_bAutoSave) && WriteSwitch(registry, kNotifyName, g_bNotify);
 }
 
 }  // namespace
@@ -164,7 +165,8 @@ int LoadSettings() {
   const ConfigKey key(registry);
   if (!key.opened()) return 0;
   ReadFormat(registry);
-  ReadAutoSave(registry);
+  g_bAutoSave = ReadSwitch(registry, kAutoSaveName);
+  g_bNotify = ReadSwitch(registry, kNotifyName);
 
   // "Keys" is read only once "Path" has been; when either fails, memory is
   // written back whole, so a first start stores the defaults.

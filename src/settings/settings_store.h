@@ -1,9 +1,11 @@
-// The persisted settings, g_szPath, g_dwKeys, g_dwFormat and g_bAutoSave, and
-// their registry format under HKEY_CURRENT_USER\Software\ClipboardTarnwick:
+// The persisted settings, g_szPath, g_dwKeys, g_dwFormat, g_bAutoSave and
+// g_bNotify, and their registry format under
+// HKEY_CURRENT_USER\Software\ClipboardTarnwick:
 //   "Path"      REG_BINARY, always exactly 440 bytes (the whole g_szPath buffer)
 //   "Keys"      REG_DWORD, the packed hot-key word
 //   "Format"    REG_DWORD, 0 BMP or 1 PNG; anything else, or none, reads as BMP
 //   "AutoSave"  REG_DWORD 0 or 1; absent or anything else is 0
+//   "Notify"    REG_DWORD 0 or 1; absent or anything else is 0
 #pragma once
 
 #include <cstdint>
@@ -17,14 +19,14 @@ void InitDefaultSettings();
 
 // Reads "Path" and "Keys" into memory; when either cannot be read, writes
 // both from memory instead. 1 on success, 0 when the key cannot be opened or
-// a write failed (the latter after the "GH" box). "Format" and "AutoSave" are
-// read as well, and never written back: one that cannot be read means BMP,
-// or off.
+// a write failed (the latter after the "GH" box). "Format", "AutoSave" and
+// "Notify" are read as well, and never written back: one that cannot be read
+// means BMP, or off.
 int LoadSettings();
 
 // Copies `folder` (validated, ending with a backslash, at most 219 units)
-// into g_szPath and `format` into g_dwFormat, and writes all four values
-// (g_bAutoSave as it stands). Shows "保存成功" and returns true, or
+// into g_szPath and `format` into g_dwFormat, and writes all the values
+// (g_bAutoSave and g_bNotify as they stand). Shows "保存成功" and returns true, or
 // shows "保存配置信息失败" and returns false; the settings dialog ends with OK
 // only on true.
 bool StoreSettings(const char16_t* folder, std::uint32_t format);

@@ -1,23 +1,83 @@
 #include "ui/save_presses.h"
 
 #include <algorithm>
+#include <memory>
 #include <string_view>
 
 #include "capture/save_queue.h"
+#include "capture/write_picture.h"
 #include "common/app_state.h"
 #include "common/error_box.h"
+#include "common/safe_format.h"
+#include "platform/owners.h"
 #include "platform/platform.h"
 
+namespace {
+
+constexpr char16_t kEllipsis[] = u"...";
+
+// The balloon's text for `saves` saves, the last of them `file`: its name,
+// then its folder, the folder shortened from its start to fit the balloon.
+std::u16string SavedBalloonText(const std::u16string& file, int saves) {
+  const std::size_t slash = file.find_last_of(u'\\') + 1;
+  std::u16string folder = file.substr(0, slash);
+  std::u16string text = file.substr(slash);
+  if (saves > 1) {
+    char16_t line[kFilePathChars];
+    if (SafeFormat(line, kFilePathChars, kSavedManyFormat, text.c_str(), saves) > 0) text = line;
+  }
+  text += u'\n';
+  const std::size_t room = kBalloonTextChars > text.size() ? kBalloonTextChars - text.size() : 0;
+  if (folder.size() > room) {
+    const std::size_t keep = room > 3 ? room - 3 : 0;
+    folder = kEllipsis + folder.substr(folder.size() - keep);
+  }
+  return (text + folder).substr(0, kBalloonTextChars);
+}
+
+// Explorer, asked off the window's thread: it may take a second to answer.
+struct ExplorerRequest {
+  bool openFolder = false;  // the save folder, made first; else a saved file
+  std::u16string path;
+  void (*failed)(SaveResult) = nullptr;
+};
+
+std::uint32_t AskExplorer(void* parameter) {
+  const std::unique_ptr<ExplorerRequest> request(static_cast<ExplorerRequest*>(parameter));
+  platform::Platform& os = platform::Current();
+  if (request->openFolder) {
+    std::u16string folder;
+    const SaveResult result = MakeSaveFolder(request->path.c_str(), &folder);
+    if (result != SAVE_OK) {
+      if (request->failed != nullptr) request->failed(result);
+      return 0;
+    }
+    os.shell.OpenFolder(folder.c_str());
+    return 0;
+  }
+  // A file moved or deleted since: its folder, as far as it goes.
+  const platform::OpenFile file(os.files, os.files.OpenForReading(request->path.c_str()));
+  if (file.valid()) {
+    os.shell.ShowInFolder(request->path.c_str());
+  } else {
+    os.shell.OpenFolder(request->path.substr(0, request->path.find_last_of(u'\\') + 1).c_str());
+  }
+  return 0;
+}
+
+}  // namespace
+
 SavePresses::SavePresses(SaveQueue& queue) : queue_(queue) {}
+
+void SavePresses::Start(Signals signals) {
+  signals_ = signals;
+  queue_.SetEndedSignal(signals.saveEnded);
+  queue_.Sweep(g_szPath);
+}
 
 int SavePresses::Press() { return Add(false); }
 
 void SavePresses::SaveNewPicture() { Add(true); }
-
-void SavePresses::Start(void (*signal)()) {
-  queue_.SetEndedSignal(signal);
-  queue_.Sweep(g_szPath);
-}
 
 int SavePresses::Add(bool automatic) {
   SaveOrder order;
@@ -44,9 +104,50 @@ int SavePresses::Add(bool automatic) {
 void SavePresses::ShowEnded() {
   FollowShutdownBlock();
   for (const SaveOutcome& outcome : queue_.TakeEnded()) {
+    if (outcome.result == SAVE_OK && !outcome.file.empty()) {
+      ShowSaved(outcome.file);
+      continue;
+    }
     const char16_t* text = SaveResultText(outcome.result);
     if (std::u16string_view(text) != kNoErrorText) ShowFailure(text);
   }
+}
+
+void SavePresses::TellFailure(SaveResult result) { ShowFailure(SaveResultText(result)); }
+
+void SavePresses::ShowSaved(const std::u16string& file) {
+  lastSaved_ = file;
+  if (g_bNotify == 0 || sessionEnding_) return;
+  platform::Platform& os = platform::Current();
+  const std::uint32_t now = os.clock.Milliseconds();
+  // A held key or a burst of copies: one balloon, naming the last file.
+  if (balloonSaves_ > 0 && now - balloonAt_ < kBalloonShareMs) {
+    ++balloonSaves_;
+  } else {
+    balloonSaves_ = 1;
+    balloonAt_ = now;
+  }
+  os.shell.ShowBalloon(g_hMainWnd, kSavedBalloonTitle, SavedBalloonText(file, balloonSaves_).c_str());
+}
+
+void SavePresses::OpenSaveFolder() { Request(true, g_szPath); }
+
+void SavePresses::ShowLastSaved() {
+  if (!lastSaved_.empty()) Request(false, lastSaved_);
+}
+
+void SavePresses::Request(bool openFolder, const std::u16string& path) {
+  platform::Platform& os = platform::Current();
+  auto request = std::make_unique<ExplorerRequest>();
+  request->openFolder = openFolder;
+  request->path = path;
+  request->failed = signals_.requestFailed;
+  const platform::ThreadHandle thread(os.threads, os.threads.Start(AskExplorer, request.get()));
+  if (thread.get() == nullptr) {
+    ShowFailure(kThreadFailedText);
+    return;
+  }
+  request.release();  // the thread's now
 }
 
 bool SavePresses::FinishAtExit(std::uint32_t quietMs) {

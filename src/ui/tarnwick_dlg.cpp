@@ -15,6 +15,9 @@ namespace {
 // On the save queue's writer: the window shows what the save ended with. Once
 // the window is gone (at exit) the exit's own wait shows it instead.
 void PostSaveEnded() { PostMessageW(static_cast<HWND>(g_hMainWnd), WM_SAVE_ENDED, 0, 0); }
+void PostRequestFailed(SaveResult result) {
+  PostMessageW(static_cast<HWND>(g_hMainWnd), WM_REQUEST_FAILED, result, 0);
+}
 }  // namespace
 
 CTarnwickDlg::CTarnwickDlg(OwnedKernelHandle& instanceGuard, SavePresses& presses)
@@ -59,7 +62,7 @@ BOOL CTarnwickDlg::OnInitDialog() {
 
   const int loaded = LoadSettings();
   RegisterHotKeyAtStartup(loaded);
-  m_presses.Start(PostSaveEnded);
+  m_presses.Start(SavePresses::Signals{PostSaveEnded, PostRequestFailed});
   m_clipboardWatch.Follow(m_hWnd, g_bAutoSave != 0);
   return TRUE;
 }
@@ -75,6 +78,9 @@ bool CTarnwickDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
       return true;
     case WM_SAVE_ENDED:
       m_presses.ShowEnded();
+      return true;
+    case WM_REQUEST_FAILED:
+      m_presses.TellFailure(static_cast<SaveResult>(wParam));
       return true;
     case WM_ENDSESSION:
       m_presses.EndSession(wParam != FALSE, kSessionEndWaitMs);
@@ -103,6 +109,9 @@ bool CTarnwickDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
 
 bool CTarnwickDlg::OnCommand(UINT id, UINT notifyCode) {
   switch (id) {
+    case ID_TRAY_OPEN_FOLDER:
+      OnMenuOpenFolder();
+      return true;
     case ID_TRAY_SETTINGS:
       OnMenuSettings();
       return true;

@@ -14,6 +14,9 @@
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 3;
 // Posted by the save queue's writer each time a save has ended.
 constexpr UINT WM_SAVE_ENDED = WM_USER + 4;
+// Posted by a request off the window's thread that failed: wParam the
+// SaveResult. (WM_USER + 5 is taken: the tray's balloon click.)
+constexpr UINT WM_REQUEST_FAILED = WM_USER + 6;
 
 class CTarnwickDlg : public CDialogEx {
  public:
@@ -31,6 +34,7 @@ class CTarnwickDlg : public CDialogEx {
   LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
   // The tray icon and its menu (tray_menu.cpp).
   LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+  void OnMenuOpenFolder();
   void OnMenuSettings();
   void OnMenuHelp();
   void OnMenuAbout();

@@ -43,11 +43,16 @@ LRESULT CTarnwickDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
       TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, cursor.x, cursor.y, 0, m_hWnd, nullptr);
       break;
     }
+    case NIN_BALLOONUSERCLICK:
+      m_presses.ShowLastSaved();
+      break;
     default:
       break;  // releases, double clicks, moves: nothing
   }
   return 0;
 }
+
+void CTarnwickDlg::OnMenuOpenFolder() { m_presses.OpenSaveFolder(); }
 
 void CTarnwickDlg::OnMenuSettings() {
   RunOnce<CConfigDlg>(g_bConfigDlgOpen);

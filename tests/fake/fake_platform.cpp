@@ -525,6 +525,30 @@ std::optional<FakeRegistry::Value> FakeRegistry::Get(const std::u16string& keyPa
 
 // ---- shell and hot keys ------------------------------------------------------
 
+void FakeShell::ShowBalloon(void* window, const char16_t* title, const char16_t* text) {
+  balloons.push_back(Balloon{window, title, text});
+}
+
+void FakeShell::OpenFolder(const char16_t* folder) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  explorer_.push_back(u"open " + std::u16string(folder));
+}
+
+void FakeShell::ShowInFolder(const char16_t* file) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  explorer_.push_back(u"select " + std::u16string(file));
+}
+
+std::vector<std::u16string> FakeShell::explorerCalls() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return explorer_;
+}
+
+bool FakeShell::WaitForExplorerCalls(std::size_t count) const {
+  for (int i = 0; i < 10000 && explorerCalls().size() < count; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return explorerCalls().size() >= count;
+}
+
 bool FakeShell::DesktopDirectory(char16_t* path) {
   if (fails || desktop.size() + 1 > platform::kMaxPathChars) return false;
   std::copy(desktop.begin(), desktop.end(), path);
@@ -594,8 +618,9 @@ void FakeSession::AllowShutdown(void* owner) {
 
 std::uint32_t FakeClock::Milliseconds() {
   return static_cast<std::uint32_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-          .count());
+             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                 .count()) +
+         skippedMs;
 }
 
 // ---- the whole --------------------------------------------------------------

@@ -168,8 +168,9 @@ class FakeGlobalMemory : public platform::GlobalMemory {
 class FakeClock : public platform::Clock {
  public:
   platform::LocalTime Now() override { return now; }
-  // Real time: the save's workers wait for real.
+  // Real time, for the save's workers wait for real, plus `skippedMs`.
   std::uint32_t Milliseconds() override;
+  std::atomic<std::uint32_t> skippedMs{0};
   platform::LocalTime now{2026, 3, 3, 4, 5, 6, 7, 0};
 };
 
@@ -240,9 +241,28 @@ class FakeShell : public platform::Shell {
  public:
   bool DesktopDirectory(char16_t* path) override;
   std::u16string ProgramPath() override { return program; }
+  void ShowBalloon(void* window, const char16_t* title, const char16_t* text) override;
+  void OpenFolder(const char16_t* folder) override;
+  void ShowInFolder(const char16_t* file) override;
+
+  struct Balloon {
+    void* window;
+    std::u16string title;
+    std::u16string text;
+  };
+  std::vector<Balloon> balloons;
+  // What Explorer was asked for, off the window's thread: "open <folder>" or
+  // "select <file>".
+  std::vector<std::u16string> explorerCalls() const;
+  // Waits until Explorer has been asked `count` times (at most 10 s).
+  bool WaitForExplorerCalls(std::size_t count) const;
   std::u16string desktop = u"C:\\users\\tester\\Desktop";
   std::u16string program = u"C:\\Program Files\\Tarnwick\\Tarnwick.exe";
   bool fails = false;
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::u16string> explorer_;
 };
 
 // The system-wide hot-key table: keystrokes may be held by this program

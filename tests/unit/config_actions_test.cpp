@@ -139,7 +139,9 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
   os.messageBoxes.clickWhileOpen = [&](const fake::ShownBox&) {
     SaveSettings(folder, {HOTKEYF_CONTROL | HOTKEYF_SHIFT, 0x78}, {kFormatPng});
   };
-  EXPECT_TRUE(SaveSettings(folder, {HOTKEYF_CONTROL | HOTKEYF_SHIFT, 0x78}, {kFormatPng}));  // F9
+  SettingsChoices choices{kFormatPng};
+  choices.notify = true;
+  EXPECT_TRUE(SaveSettings(folder, {HOTKEYF_CONTROL | HOTKEYF_SHIFT, 0x78}, choices));  // F9
   EXPECT_EQ(1, g_bHotKeyRegistered);
 
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\new\\shots\\"));
@@ -148,6 +150,9 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
   EXPECT_EQ(Word(0x00030078), Stored(u"Keys")->data) << "stored in the control's encoding";
   EXPECT_EQ(Word(kFormatPng), Stored(u"Format")->data);
   EXPECT_EQ(kFormatPng, g_dwFormat) << "the next press saves PNG";
+  EXPECT_EQ(Word(1), Stored(u"Notify")->data);
+  EXPECT_EQ(Word(0), Stored(u"AutoSave")->data);
+  EXPECT_TRUE(StoredChoices().notify);
   ASSERT_EQ(1u, os.messageBoxes.shown.size());
   EXPECT_EQ(u"保存成功", LastBox());
   EXPECT_EQ(platform::kMbIconInformation | platform::kMbTaskModal, os.messageBoxes.shown.back().style);

@@ -66,20 +66,65 @@ class HotKeyPressTest : public SaveFixture {
   std::promise<void> release_;
 };
 
-TEST_F(HotKeyPressTest, SuccessfulSaveAndTextOnlyClipboardShowNothing) {
+// A success shows nothing unless "Notify" is on; then a burst shares one
+// balloon, which names its last file, and a click on it selects that file.
+TEST_F(HotKeyPressTest, SuccessShowsNothingOrWithNotifyOneBalloonForABurstAndExplorerOnTheLastFile) {
   os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24));
   EXPECT_EQ(0, presses.Press());
   FinishSaves();
   EXPECT_TRUE(os.files.IsFile(savedFile));
-
   os.clipboard.SetText(u"text");
   EXPECT_EQ(0, presses.Press());
   FinishSaves();
-
   EXPECT_TRUE(os.messageBoxes.shown.empty());
+  EXPECT_TRUE(os.shell.balloons.empty()) << "off by default";
   EXPECT_EQ(2, os.threads.started) << "two workers serve every save";
   EXPECT_EQ(0, os.threads.openHandles) << "the window's thread keeps no worker's handle";
   EXPECT_EQ(0, os.memory.liveCopies()) << "nothing stays once the saves are written";
+
+  g_bNotify = 1;
+  for (std::uint8_t seed = 2; seed <= 4; ++seed) {
+    os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24, seed));
+    presses.Press();
+    FinishSaves();
+  }
+  ASSERT_EQ(3u, os.shell.balloons.size()) << "each end updates the one balloon showing";
+  EXPECT_EQ(u"截图已保存", os.shell.balloons[0].title);
+  EXPECT_EQ(&window, os.shell.balloons[0].window);
+  EXPECT_EQ(u"2026-3-4_5-6-07 (2).bmp\nD:\\shots\\", os.shell.balloons[0].text) << "the name, then the folder";
+  EXPECT_EQ(u"2026-3-4_5-6-07 (4).bmp (共 3 张)\nD:\\shots\\", os.shell.balloons[2].text)
+      << "the last file, and how many share the balloon";
+  os.clock.skippedMs += kBalloonShareMs;  // after the burst, a balloon of its own
+  os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24, 5));
+  presses.Press();
+  FinishSaves();
+  EXPECT_EQ(u"2026-3-4_5-6-07 (5).bmp\nD:\\shots\\", os.shell.balloons.back().text);
+
+  // A click on it: Explorer on the last file, off the window's thread; once
+  // the file is gone, on its folder.
+  const std::u16string last = u"D:\\shots\\2026-3-4_5-6-07 (5).bmp";
+  presses.ShowLastSaved();
+  ASSERT_TRUE(os.shell.WaitForExplorerCalls(1));
+  os.files.Remove(last.c_str());
+  presses.ShowLastSaved();
+  ASSERT_TRUE(os.shell.WaitForExplorerCalls(2));
+  // 打开保存目录 makes a missing folder first, as a save would.
+  SetFolder(u"D:\\new\\shots");
+  presses.OpenSaveFolder();
+  ASSERT_TRUE(os.shell.WaitForExplorerCalls(3));
+  EXPECT_EQ((std::vector<std::u16string>{u"select " + last, u"open D:\\shots\\", u"open D:\\new\\shots\\"}),
+            os.shell.explorerCalls());
+  EXPECT_TRUE(os.files.IsDirectory(u"D:\\new\\shots"));
+  // A folder that cannot be made is told with the save's text for that step.
+  static std::promise<SaveResult> failed;
+  failed = std::promise<SaveResult>();
+  presses.Start(SavePresses::Signals{nullptr, [](SaveResult result) { failed.set_value(result); }});
+  os.files.AddFile(u"D:\\blocked", {1});
+  SetFolder(u"D:\\blocked\\shots\\");
+  presses.OpenSaveFolder();
+  presses.TellFailure(failed.get_future().get());
+  EXPECT_EQ(std::vector<std::u16string>{u"创建目录失败"}, Shown());
+  EXPECT_EQ(3u, os.shell.explorerCalls().size());
 }
 
 TEST(HotKeyPress, EachFailureShowsItsTextInOneErrorBox) {

@@ -19,6 +19,7 @@ class SettingsFixture : public ::testing::Test {
     g_dwKeys = 0;
     g_dwFormat = kFormatBmp;
     g_bAutoSave = 0;
+    g_bNotify = 0;
     g_nHotKeyId = kFirstHotKeyId;
     g_bHotKeyRegistered = 0;
     g_hConfigKey = nullptr;

@@ -76,14 +76,17 @@ TEST_F(SettingsStoreTest, AcceptedValuesAreLoadedUnchangedAndNotWrittenBack) {
   }
 }
 
-TEST_F(SettingsStoreTest, AutoSaveIsOnOnlyForADwordOfOneAndIsNeverWrittenBack) {
+TEST_F(SettingsStoreTest, AutoSaveAndNotifyAreOnOnlyForADwordOfOneAndAreNeverWrittenBack) {
   Store(u"Path", platform::kRegBinary, FolderBytes(u"D:\\shots\\"));
   Store(u"Keys", platform::kRegDword, Word(0x00020069));
   for (const auto& [data, on] : std::vector<std::pair<Bytes, int>>{{{}, 0}, {Word(1), 1}, {Word(2), 0}, {{1, 0}, 0}}) {
     if (!data.empty()) Store(u"AutoSave", platform::kRegDword, data);
+    if (!data.empty()) Store(u"Notify", platform::kRegDword, data);
     g_bAutoSave = 1 - on;
+    g_bNotify = 1 - on;
     EXPECT_EQ(1, LoadSettings());
     EXPECT_EQ(on, g_bAutoSave) << data.size() << " bytes";
+    EXPECT_EQ(on, g_bNotify) << data.size() << " bytes";
   }
   EXPECT_TRUE(os.registry.sets.empty()) << "nothing written back";
 }

@@ -1,11 +1,13 @@
 // The real platform: each operation is the Win32 call its interface names.
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
 #include <new>
 
 #include "platform/platform.h"
+#include "platform/win32/com_apartment.h"
 #include "platform/win32/debug_log.h"
 #include "platform/win32/wic_codecs.h"
 
@@ -277,6 +279,40 @@ class Win32Shell : public Shell {
     LogLastError(L"GetModuleFileNameW");
     return {};
   }
+
+  void ShowBalloon(void* window, const char16_t* title, const char16_t* text) override {
+    NOTIFYICONDATAW balloon{};
+    balloon.cbSize = sizeof balloon;
+    balloon.hWnd = static_cast<HWND>(window);
+    balloon.uID = 0;
+    balloon.uFlags = NIF_INFO;
+    lstrcpynW(balloon.szInfoTitle, Wide(title), ARRAYSIZE(balloon.szInfoTitle));
+    lstrcpynW(balloon.szInfo, Wide(text), ARRAYSIZE(balloon.szInfo));
+    balloon.dwInfoFlags = NIIF_INFO | NIIF_RESPECT_QUIET_TIME;
+    if (!Shell_NotifyIconW(NIM_MODIFY, &balloon)) LogLastError(L"Shell_NotifyIconW (balloon)");
+  }
+
+  void OpenFolder(const char16_t* folder) override {
+    const ComApartment com(kShellApartment);
+    const auto opened = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", Wide(folder), nullptr, nullptr, SW_SHOWNORMAL));
+    if (opened <= 32) LogFailure(L"ShellExecuteW", static_cast<DWORD>(opened));
+  }
+
+  void ShowInFolder(const char16_t* file) override {
+    const ComApartment com(kShellApartment);
+    PIDLIST_ABSOLUTE item = nullptr;
+    HRESULT result = SHParseDisplayName(Wide(file), nullptr, &item, 0, nullptr);
+    if (SUCCEEDED(result)) {
+      result = SHOpenFolderAndSelectItems(item, 0, nullptr, 0);
+      CoTaskMemFree(item);
+    }
+    if (FAILED(result)) LogFailure(L"SHOpenFolderAndSelectItems", static_cast<DWORD>(result));
+  }
+
+ private:
+  // The shell's folder views are COM objects, wanting a single-threaded
+  // apartment on the thread that asks for one.
+  static constexpr DWORD kShellApartment = COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE;
 };
 
 class Win32HotKeys : public HotKeys {
