@@ -39,7 +39,9 @@ BOOL CTarnwickApp::InitInstance() {
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   if (FAILED(com)) platform::LogFailure(L"CoInitializeEx", static_cast<DWORD>(com));
 
-  SaveQueue saves;
+  // Never destroyed: its workers are ended with the process, so that a
+  // worker stuck on a folder that hangs cannot hold up the exit.
+  SaveQueue& saves = *new SaveQueue;
   SavePresses presses(saves);
   {
     CTarnwickDlg dlg(m_hMutex, presses);
