@@ -102,6 +102,10 @@ int SavePresses::Add(bool automatic) {
 }
 
 void SavePresses::ShowEnded() {
+  if (!exiting_) TellEnded();
+}
+
+void SavePresses::TellEnded() {
   FollowShutdownBlock();
   for (const SaveOutcome& outcome : queue_.TakeEnded()) {
     if (outcome.result == SAVE_OK && !outcome.file.empty()) {
@@ -155,7 +159,7 @@ bool SavePresses::FinishAtExit(std::uint32_t quietMs) {
     // Looked at before the outcomes are taken: once it is idle, every
     // outcome is among them.
     const bool idle = queue_.Idle();
-    ShowEnded();
+    TellEnded();
     if (idle) return true;
     if (!queue_.WaitForAnEnd(quietMs)) return false;
   }

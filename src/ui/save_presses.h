@@ -62,6 +62,9 @@ class SavePresses {
   // its folder when the file is gone.
   void ShowLastSaved();
 
+  // The exit command: the saves that end from now on are shown by
+  // FinishAtExit, since the quit on its way would close a box shown before.
+  void Exit() { exiting_ = true; }
   // After the main window has gone: waits for every save pressed before the
   // exit, showing their failures as ever. False when `quietMs` pass with saves
   // left and none of them ending (a folder that hangs).
@@ -72,6 +75,7 @@ class SavePresses {
 
  private:
   int Add(bool automatic);
+  void TellEnded();
   void ShowFailure(const char16_t* text);
   void ShowSaved(const std::u16string& file);
   void FollowShutdownBlock();
@@ -82,6 +86,7 @@ class SavePresses {
   std::vector<std::u16string> boxesUp_;
   bool blockingShutdown_ = false;
   bool sessionEnding_ = false;
+  bool exiting_ = false;
   // The balloon showing now: when it came, how many saves share it, the last.
   std::uint32_t balloonAt_ = 0;
   int balloonSaves_ = 0;

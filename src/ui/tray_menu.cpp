@@ -72,5 +72,6 @@ void CTarnwickDlg::OnMenuExit() {
   Shell_NotifyIconW(NIM_DELETE, &m_nid);
   // What is left to do is only to finish the saves: a copy started now runs.
   m_instanceGuard.Reset(nullptr);
+  m_presses.Exit();
   PostQuitMessage(0);
 }
