@@ -301,7 +301,7 @@ bool WaitForClosed(HWND window, DWORD timeoutMs) {
 
 void PostTrayMouse(HWND mainWindow, UINT mouseMessage) { PostMessageW(mainWindow, WM_USER + 3, 0, mouseMessage); }
 
-bool ChooseTrayMenuItem(HWND mainWindow, int position) {
+bool ChooseTrayMenuItem(HWND mainWindow, TrayMenuItem item) {
   DWORD pid = 0;
   GetWindowThreadProcessId(mainWindow, &pid);
   PostTrayMouse(mainWindow, WM_RBUTTONDOWN);
@@ -321,8 +321,8 @@ bool ChooseTrayMenuItem(HWND mainWindow, int position) {
   // The window shows before its menu loop takes keys; on a slow machine keys
   // posted at once can be lost.
   Pump(200);
-  // The separator at position 3 is skipped by the keyboard.
-  const int downs = position < 3 ? position + 1 : position;
+  // The keyboard skips the separator.
+  const int downs = item < kMenuExit ? item + 1 : item;
   for (int i = 0; i < downs; ++i) PostKey(menu, VK_DOWN);
   PostKey(menu, VK_RETURN);
   return WaitForClosed(menu);

@@ -94,9 +94,11 @@ bool WaitForClosed(HWND window, DWORD timeoutMs = 5000);
 
 // What the shell sends the hidden main window for a mouse event on the icon.
 void PostTrayMouse(HWND mainWindow, UINT mouseMessage);
-// Opens the tray menu with a right press and chooses the item at `position`
-// (0 "设置", 1 "帮助", 2 "关于...", 4 "退出") with the keyboard.
-bool ChooseTrayMenuItem(HWND mainWindow, int position);
+// The tray menu's items by position; the separator at 4 is skipped.
+enum TrayMenuItem { kMenuOpenFolder = 0, kMenuSettings = 1, kMenuHelp = 2, kMenuAbout = 3, kMenuExit = 5 };
+// Opens the tray menu with a right press and chooses the item with the
+// keyboard.
+bool ChooseTrayMenuItem(HWND mainWindow, TrayMenuItem item);
 
 // Keys posted to a control, as the keyboard delivers them to the focus.
 void PostKey(HWND control, WORD key);

@@ -112,23 +112,25 @@ void ExpectDialog(const testsupport::DialogTemplate& t, std::uint32_t style, std
 
 TEST_F(TarnwickResources, SettingsDialogTemplate) {
   ASSERT_NE(nullptr, module);
-  ExpectDialog(Dialog(132), 0x80C008C8, 309, 206, u"设置", 9, 134,
-               {{-1, u"Static", 17, 18, 81, 8, 0x50020000, u"设置您的截图保存目录"},
-                {-1, u"Static", 17, 66, 85, 11, 0x50020000, u"设置您的截图热键组合"},
-                {1041, u"Button", 184, 140, 45, 17, 0x50010000, u"保存"},
-                {1044, u"Button", 244, 140, 45, 17, 0x50010000, u"取消"},
-                {1017, u"Edit", 17, 36, 271, 16, 0x50810080, u""},
-                {1038, u"msctls_hotkey32", 211, 84, 77, 15, 0x50810000, u""},
-                {-1, u"Static", 18, 83, 176, 34, 0x50020000,
+  ExpectDialog(Dialog(132), 0x80C008C8, 309, 228, u"设置", 9, 134,
+               {{-1, u"Static", 17, 12, 120, 8, 0x50020000, u"设置您的截图保存目录"},
+                {1017, u"Edit", 17, 24, 257, 14, 0x50810080, u""},
+                {1100, u"Button", 276, 24, 16, 14, 0x50010000, u"..."},
+                {-1, u"Static", 17, 46, 120, 8, 0x50020000, u"设置您的截图热键组合"},
+                {-1, u"Static", 17, 58, 182, 34, 0x50020000,
                  u"在右边的矩形框内同时键入键盘上的按键, 即可自动生成快捷键, 必须使用组合键, 且只能使用 Ctrl, Shift, Alt "
                  u"等键与其他键的组合, 部分组合键可能不起作用, 一旦确定热键, 可能会导致该热键的其他功能暂时不可用"},
-                {-1, u"Static", 18, 121, 174, 17, 0x50000000,
+                {1038, u"msctls_hotkey32", 211, 58, 81, 14, 0x50810000, u""},
+                {-1, u"Static", 17, 96, 275, 16, 0x50000000,
                  u"热键将在关闭此窗口后生效, 如果选择取消, 热键配置不会改变, 如果选择保存, 热键将会更改为最后保存的热键"},
-                {-1, u"Static", 17, 170, 40, 8, 0x50020000, u"保存格式:"},
-                {1045, u"ComboBox", 60, 168, 60, 40, 0x50210003, u""},
-
-                {1046, u"Button", 150, 169, 130, 10, 0x50010003, u"开机时自动启动"},
-                {1047, u"Button", 17, 186, 200, 10, 0x50010003, u"剪切板出现新图片时自动保存"}});
+                {-1, u"Button", 11, 118, 287, 80, 0x50000007, u"选项"},
+                {-1, u"Static", 21, 134, 40, 8, 0x50020000, u"保存格式:"},
+                {1045, u"ComboBox", 64, 132, 60, 60, 0x50210003, u""},
+                {1046, u"Button", 21, 150, 200, 10, 0x50010003, u"开机时自动启动"},
+                {1047, u"Button", 21, 164, 200, 10, 0x50010003, u"剪切板出现新图片时自动保存"},
+                {1048, u"Button", 21, 178, 200, 10, 0x50010003, u"保存后显示通知"},
+                {1041, u"Button", 184, 208, 50, 14, 0x50030000, u"保存"},
+                {1044, u"Button", 242, 208, 50, 14, 0x50010000, u"取消"}});
 }
 
 TEST_F(TarnwickResources, HelpDialogTemplate) {
@@ -212,18 +214,18 @@ TEST_F(TarnwickResources, ControlInitialisationAndLayoutRecordsHoldTheirExactByt
   for (WORD id : {131, 132, 136}) EXPECT_EQ(end, Resource(L"AFX_DIALOG_LAYOUT", id)) << id;
 }
 
-TEST_F(TarnwickResources, TrayMenuHasItsFiveEntriesInOrder) {
+TEST_F(TarnwickResources, TrayMenuHasItsSixEntriesInOrder) {
   ASSERT_NE(nullptr, module);
   HMENU menu = LoadMenuW(module, MAKEINTRESOURCEW(133));
   ASSERT_NE(nullptr, menu);
   HMENU popup = GetSubMenu(menu, 0);
   ASSERT_NE(nullptr, popup);
-  ASSERT_EQ(5, GetMenuItemCount(popup));
+  ASSERT_EQ(6, GetMenuItemCount(popup));
   const struct {
     const wchar_t* text;
     UINT id;
-  } expected[] = {{L"设置", 32775}, {L"帮助", 32781}, {L"关于...", 32776}, {nullptr, 0}, {L"退出", 32777}};
-  for (int i = 0; i < 5; ++i) {
+  } expected[] = {{L"打开保存目录", 32782}, {L"设置", 32775}, {L"帮助", 32781}, {L"关于...", 32776}, {nullptr, 0}, {L"退出", 32777}};
+  for (int i = 0; i < 6; ++i) {
     MENUITEMINFOW info{};
     info.cbSize = sizeof info;
     wchar_t text[32] = {};
