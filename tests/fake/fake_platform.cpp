@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <thread>
+#include <utility>
 
 namespace fake {
 
@@ -285,6 +286,10 @@ void FakeClipboard::SetNamed(const std::u16string& name, const Bytes& data) {
 
 platform::Handle FakeClipboard::GetDib() {
   if (!isOpen || dib_ == nullptr || nullDibHandle) return nullptr;
+  if (const auto render = std::exchange(rendersOnRead, nullptr)) {
+    ++sequence_;
+    render();
+  }
   return dib_.get();
 }
 

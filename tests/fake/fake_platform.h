@@ -115,6 +115,9 @@ class FakeClipboard : public platform::Clipboard {
   // The same program adds a registered format beside what is there.
   void SetNamed(const std::u16string& name, const Bytes& data);
 
+  // Delayed rendering: the owner puts the bitmap when it is first read,
+  // which changes the number. Called on the reader's thread, once.
+  std::function<void()> rendersOnRead;
   bool heldByAnotherProgram = false;
   // Another program holds it for this many more attempts to open it.
   int busyForAttempts = 0;

@@ -183,7 +183,16 @@ TEST_F(HotKeyPressTest, PressesDuringASlowSaveAreTakenAtOnceWrittenInOrderAndRep
   const Bytes first = testsupport::RgbDib(2, 2, 24, 1), second = testsupport::RgbDib(2, 2, 24, 2);
   HoldNextSaveBeforeItsName();
   os.clipboard.SetDib(first);
+  std::promise<void> rendering, repeated;
+  os.clipboard.rendersOnRead = [&] {
+    rendering.set_value();
+    repeated.get_future().wait();
+  };
   EXPECT_EQ(0, presses.Press());
+  // Repeats while its copy is rendered: the number changes, the picture does not.
+  rendering.get_future().wait();
+  for (int repeat = 0; repeat < 3; ++repeat) EXPECT_EQ(0, presses.Press());
+  repeated.set_value();
   WaitUntilHeld();
   EXPECT_FALSE(os.clipboard.isOpen) << "the clipboard is free while the file is written";
   EXPECT_EQ(u"正在保存截图", os.session.reason) << "logoff and shutdown are told why to wait";
