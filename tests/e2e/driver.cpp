@@ -367,24 +367,43 @@ void Screenshot(HWND window, const std::wstring& name) {
 
 // ---- keyboard -------------------------------------------------------------------
 
-void PressKeys(const std::vector<WORD>& modifiers, WORD key) {
+namespace {
+INPUT KeyInput(WORD vk, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return input;
+}
+
+void SendKeys(const std::vector<WORD>& keys, bool up) {
   std::vector<INPUT> inputs;
-  auto add = [&](WORD vk, bool up) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    inputs.push_back(input);
-  };
-  for (WORD m : modifiers) add(m, false);
-  add(key, false);
-  add(key, true);
-  for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) add(*it, true);
+  for (WORD key : keys) inputs.push_back(KeyInput(key, up));
+  if (up) std::reverse(inputs.begin(), inputs.end());
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+}  // namespace
+
+void PressKeys(const std::vector<WORD>& modifiers, WORD key) {
+  HeldKeys held(modifiers, key);
 }
 
 void PressDefaultHotKey() { PressKeys({VK_CONTROL}, VK_NUMPAD9); }
+
+HeldKeys::HeldKeys(const std::vector<WORD>& modifiers, WORD key) : keys_(modifiers), key_(key) {
+  keys_.push_back(key);
+  SendKeys(keys_, false);
+}
+
+HeldKeys::~HeldKeys() { SendKeys(keys_, true); }
+
+void HeldKeys::Repeat(int times, DWORD apartMs) {
+  for (int i = 0; i < times; ++i) {
+    Pump(apartMs);
+    SendKeys({key_}, false);
+  }
+}
 
 // ---- tray -------------------------------------------------------------------------
 
@@ -524,6 +543,47 @@ std::wstring SaveNameAt(const SYSTEMTIME& t) {
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// ---- a picture offered by delayed rendering ------------------------------------------
+
+OfferedPicture::OfferedPicture(const Bytes& block) : block_(block) {
+  static const ATOM kind = [] {
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = Proc;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = L"TarnwickE2EOfferedPicture";
+    return RegisterClassW(&cls);
+  }();
+  window_ = CreateWindowExW(0, MAKEINTATOM(kind), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  if (!WaitUntil([&] { return OpenClipboard(window_) != FALSE; }, 5000)) return;
+  EmptyClipboard();
+  SetClipboardData(CF_DIB, nullptr);
+  CloseClipboard();
+  offered_ = true;
+}
+
+OfferedPicture::~OfferedPicture() {
+  SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+  DestroyWindow(window_);
+}
+
+bool OfferedPicture::WaitUntilTaken(DWORD timeoutMs) {
+  return WaitUntil([&] { return rendered_; }, timeoutMs) && ClipboardOpenWaitMs(timeoutMs) <= timeoutMs;
+}
+
+LRESULT CALLBACK OfferedPicture::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<OfferedPicture*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (message != WM_RENDERFORMAT || self == nullptr || wParam != CF_DIB) {
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, self->block_.size());
+  std::memcpy(GlobalLock(block), self->block_.data(), self->block_.size());
+  GlobalUnlock(block);
+  if (SetClipboardData(CF_DIB, block) == nullptr) GlobalFree(block);
+  self->rendered_ = true;
+  return 0;
+}
 
 // ---- another process holding the clipboard -------------------------------------------
 

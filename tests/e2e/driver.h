@@ -115,6 +115,20 @@ void Screenshot(HWND window, const std::wstring& name);
 void PressKeys(const std::vector<WORD>& modifiers, WORD key);
 // Control + numeric-keypad 9, the default hot key.
 void PressDefaultHotKey();
+// A key combination held down from construction until destruction; Repeat
+// sends the key down again, as the keyboard's auto-repeat does.
+class HeldKeys {
+ public:
+  HeldKeys(const std::vector<WORD>& modifiers, WORD key);
+  ~HeldKeys();
+  HeldKeys(const HeldKeys&) = delete;
+  HeldKeys& operator=(const HeldKeys&) = delete;
+  void Repeat(int times, DWORD apartMs);
+
+ private:
+  std::vector<WORD> keys_;  // the modifiers, then the key
+  WORD key_;
+};
 
 // The driver plays the shell's notification area: a top-level window of the
 // class "Shell_TrayWnd", which Shell_NotifyIconW sends each icon's record to
@@ -169,6 +183,28 @@ Bytes BmpFileOf(const Bytes& block);
 // The name a save at `time` gives its first picture, as 2026-3-4_5-6-07.bmp.
 std::wstring SaveNameAt(const SYSTEMTIME& time);
 bool Exists(const std::wstring& path);
+
+// A CF_DIB block this process offers by delayed rendering, as many programs
+// put their pictures: the clipboard asks for the bytes only when a program
+// reads them. So the driver sees when a save takes its picture.
+class OfferedPicture {
+ public:
+  explicit OfferedPicture(const Bytes& block);
+  ~OfferedPicture();
+  OfferedPicture(const OfferedPicture&) = delete;
+  OfferedPicture& operator=(const OfferedPicture&) = delete;
+  bool offered() const { return offered_; }
+  // A program asked for the bytes and has closed the clipboard again: its
+  // copy is made. Pumps this thread's messages, which bring the request.
+  bool WaitUntilTaken(DWORD timeoutMs = 10000);
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  Bytes block_;
+  HWND window_ = nullptr;
+  bool offered_ = false;
+  bool rendered_ = false;
+};
 
 // Another process keeps the clipboard open while this object lives.
 class ForeignClipboardHold {
