@@ -87,8 +87,11 @@ bool Encode(const ByteRun* runs, std::size_t count, bool keepAlpha, WICPngFilter
   // The picture's own resolution when it has one; else the encoder's default.
   const bool hasResolution = SUCCEEDED(frame->GetResolution(&dpiX, &dpiY)) && dpiX > 0 && dpiY > 0;
 
-  // Opaque pictures are stored as RGB, without an alpha channel.
-  WICPixelFormatGUID format = keepAlpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
+  // Opaque pictures are stored as RGB, without an alpha channel. Asked for
+  // as decoded, 32 bits with a fourth byte no one reads: an encoder that
+  // drops that byte itself (Wine's) takes the rows without a conversion
+  // pass; one that does not names 24 bits, and gets them converted.
+  WICPixelFormatGUID format = decoded;
   png->clear();
   ComPtr<IStream> output;
   output.Attach(MemoryStream::Writing(png));
