@@ -159,8 +159,8 @@ std::vector<HWND> VisibleWindows(DWORD pid) { return TopLevelWindows(pid, true, 
 
 DWORD ClipboardOpenWaitMs(DWORD limitMs) {
   // With a window of its own, as programs open it: Wine lets two openers
-  // without a window share the clipboard.
-  static const HWND opener = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  // without a window share the clipboard. One for each thread that asks.
+  thread_local const HWND opener = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   const DWORD start = GetTickCount();
   while (!OpenClipboard(opener)) {
     if (GetTickCount() - start > limitMs) return GetTickCount() - start;
