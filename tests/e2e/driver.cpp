@@ -75,18 +75,35 @@ bool TarnwickProcess::Start(const std::wstring& exe) {
     return false;
   }
   if (main == nullptr) return true;  // it has already left, or shows a box
+  return WaitUntilHandled(main, 15000) || !Running();
+}
+
+bool WaitUntilHandled(HWND dialog, DWORD timeoutMs) {
+  // The marker is a default-button id for a dialog, read back with
+  // DM_GETDEFID and then put back: only a message loop dispatches it.
   constexpr WPARAM kMarker = 0x7A7A;
-  PostMessageW(main, DM_SETDEFID, kMarker, 0);
-  const bool ready = WaitUntil(
+  DWORD_PTR before = 0;
+  if (SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_NORMAL, timeoutMs, &before) == 0) return false;
+  PostMessageW(dialog, DM_SETDEFID, kMarker, 0);
+  const bool handled = WaitUntil(
       [&] {
         DWORD_PTR defId = 0;
-        if (!Running()) return true;
-        return SendMessageTimeoutW(main, DM_GETDEFID, 0, 0, SMTO_NORMAL, 1000, &defId) != 0 &&
+        if (!IsWindow(dialog)) return true;
+        return SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_NORMAL, 1000, &defId) != 0 &&
                LOWORD(defId) == kMarker;
       },
-      15000);
-  PostMessageW(main, DM_SETDEFID, IDOK, 0);
-  return ready;
+      timeoutMs);
+  PostMessageW(dialog, DM_SETDEFID, HIWORD(before) == DC_HASDEFID ? LOWORD(before) : IDOK, 0);
+  return handled && IsWindow(dialog);
+}
+
+bool KeepsAnsweringFor(HWND window, DWORD ms) {
+  const DWORD start = GetTickCount();
+  do {
+    if (WindowAnswerMs(window, 10000) > 10000) return false;
+    Pump(20);
+  } while (GetTickCount() - start < ms);
+  return true;
 }
 
 bool TarnwickProcess::Running() const {
@@ -271,7 +288,7 @@ bool WaitForMessageBox(DWORD pid, MessageBoxSeen* box, DWORD timeoutMs) {
 
 bool DismissMessageBox(const MessageBoxSeen& box) {
   PostMessageW(box.window, WM_COMMAND, IDOK, 0);
-  return WaitUntil([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); }, 5000);
+  return WaitUntil([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); }, 10000);
 }
 
 // ---- dialogs and the tray menu -------------------------------------------------
@@ -301,7 +318,7 @@ bool WaitForClosed(HWND window, DWORD timeoutMs) {
 
 void PostTrayMouse(HWND mainWindow, UINT mouseMessage) { PostMessageW(mainWindow, WM_USER + 3, 0, mouseMessage); }
 
-bool ChooseTrayMenuItem(HWND mainWindow, TrayMenuItem item) {
+HWND OpenTrayMenu(HWND mainWindow) {
   DWORD pid = 0;
   GetWindowThreadProcessId(mainWindow, &pid);
   PostTrayMouse(mainWindow, WM_RBUTTONDOWN);
@@ -317,10 +334,23 @@ bool ChooseTrayMenuItem(HWND mainWindow, TrayMenuItem item) {
         return menu != nullptr;
       },
       5000);
-  if (!shown) return false;
-  // The window shows before its menu loop takes keys; on a slow machine keys
-  // posted at once can be lost.
-  Pump(200);
+  if (!shown) return nullptr;
+  // The window shows before its menu loop runs; keys posted before that are
+  // lost. The loop has begun once the thread is in menu mode.
+  const DWORD thread = GetWindowThreadProcessId(menu, nullptr);
+  const bool looping = WaitUntil(
+      [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(thread, &info) && (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE)) != 0;
+      },
+      5000);
+  return looping ? menu : nullptr;
+}
+
+bool ChooseTrayMenuItem(HWND mainWindow, TrayMenuItem item) {
+  HWND menu = OpenTrayMenu(mainWindow);
+  if (menu == nullptr) return false;
   // The keyboard skips the separator.
   const int downs = item < kMenuExit ? item + 1 : item;
   for (int i = 0; i < downs; ++i) PostKey(menu, VK_DOWN);
@@ -332,7 +362,6 @@ void PostKey(HWND control, WORD key) {
   const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
   PostMessageW(control, WM_KEYDOWN, key, 1 | scan << 16);
   PostMessageW(control, WM_KEYUP, key, 1 | scan << 16 | 0xC0000000u);
-  Pump(50);
 }
 
 RECT ClientRectOf(HWND dialog, HWND control) {
@@ -345,7 +374,17 @@ RECT ClientRectOf(HWND dialog, HWND control) {
 void Screenshot(HWND window, const std::wstring& name) {
   wchar_t folder[MAX_PATH] = {};
   if (GetEnvironmentVariableW(L"TARNWICK_SCREENSHOTS", folder, MAX_PATH) == 0 || !RunningUnderWine()) return;
-  Pump(300);  // let it finish painting
+  // Painted: neither it nor a control in it has anything left to paint.
+  WaitUntil(
+      [&] {
+        bool pending = GetUpdateRect(window, nullptr, FALSE) != FALSE;
+        for (HWND child = GetWindow(window, GW_CHILD); child != nullptr && !pending;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+          pending = GetUpdateRect(child, nullptr, FALSE) != FALSE;
+        }
+        return !pending;
+      },
+      10000);
   RECT r;
   GetWindowRect(window, &r);
   const std::wstring geometry = std::to_wstring(r.right - r.left) + L"x" + std::to_wstring(r.bottom - r.top) + L"+" +
