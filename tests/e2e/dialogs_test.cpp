@@ -22,7 +22,7 @@ constexpr wchar_t kHelpTitle[] = L"帮助";
 constexpr wchar_t kAboutTitle[] = L"关于";
 constexpr int kPathEdit = 1017, kHotKey = 1038, kSave = 1041, kCancel = 1044, kFormat = 1045;
 constexpr int kAboutClose = 1042, kHelpClose = 1043, kAboutPicture = 139, kBrowseButton = 1100;
-constexpr int kAutoStart = 1046, kAutoSave = 1047;
+constexpr int kAutoStart = 1046, kAutoSave = 1047, kNotify = 1048;
 constexpr WORD kControlShift = HOTKEYF_CONTROL | HOTKEYF_SHIFT;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
@@ -80,6 +80,50 @@ void ExpectControlsInTemplatePlaces(HWND dialog, WORD templateId) {
     child = GetWindow(child, GW_HWNDNEXT);
   }
 }
+
+// Nothing lies below the top of 保存 but 保存 and 取消, and Tab goes through
+// the controls in the order they are seen: row by row, left to right.
+void ExpectSettingsLayout(HWND settings) {
+  const RECT save = e2e::ClientRectOf(settings, GetDlgItem(settings, kSave));
+  POINT last{-1, -1};
+  for (HWND child = GetWindow(settings, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    const int id = GetDlgCtrlID(child);
+    const RECT r = e2e::ClientRectOf(settings, child);
+    if (id != kSave && id != kCancel) {
+      EXPECT_LE(r.bottom, save.top) << "control " << id << " below the top of 保存";
+    }
+    if ((GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) == 0) continue;
+    EXPECT_TRUE(r.top > last.y + 2 || (std::abs(r.top - last.y) <= 2 && r.left > last.x))
+        << "Tab reaches control " << id << " out of the order it is seen in";
+    last = POINT{r.left, r.top};
+  }
+}
+
+// The system's DPI for programs started while it lives. Wine reads it at a
+// program's start; Windows only at logon.
+class SystemDpi {
+ public:
+  explicit SystemDpi(DWORD dpi) {
+    DWORD size = sizeof before_;
+    had_ = RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &before_, &size) ==
+           ERROR_SUCCESS;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+  }
+  ~SystemDpi() {
+    if (had_) {
+      RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &before_, sizeof before_);
+    } else {
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+    }
+  }
+  SystemDpi(const SystemDpi&) = delete;
+  SystemDpi& operator=(const SystemDpi&) = delete;
+
+ private:
+  static constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+  DWORD before_ = 0;
+  bool had_ = false;
+};
 
 WORD HotKeyShown(HWND settings) {
   return LOWORD(SendMessageW(GetDlgItem(settings, kHotKey), HKM_GETHOTKEY, 0, 0));
@@ -148,13 +192,21 @@ class Dialogs : public E2E {
   // The next new file in `where` beside `before` is `picture`'s, and it is the
   // only one. Saves are written in the order they were asked for, so a save
   // asked for before `picture`'s would have come first.
-  bool SavedOnly(const Bytes& picture, const std::wstring& where, const std::vector<std::wstring>& before) {
+  ::testing::AssertionResult SavedOnly(const Bytes& picture, const std::wstring& where,
+                                       const std::vector<std::wstring>& before, std::wstring* name = nullptr) {
     std::vector<std::wstring> now;
-    if (!e2e::WaitUntil([&] { return (now = e2e::BitmapsIn(where)).size() > before.size(); }, 10000)) return false;
+    if (!e2e::WaitUntil([&] { return (now = e2e::BitmapsIn(where)).size() > before.size(); }, 10000)) {
+      return ::testing::AssertionFailure() << "no new file";
+    }
     std::vector<std::wstring> added;
     std::set_difference(now.begin(), now.end(), before.begin(), before.end(), std::back_inserter(added));
     Bytes file;
-    return added.size() == 1 && e2e::ReadFileBytes(where + added[0], &file) && file == e2e::BmpFileOf(picture);
+    if (added.size() != 1) return ::testing::AssertionFailure() << added.size() << " new files";
+    if (!e2e::ReadFileBytes(where + added[0], &file) || file != e2e::BmpFileOf(picture)) {
+      return ::testing::AssertionFailure() << "the new file holds another picture";
+    }
+    if (name != nullptr) *name = added[0];
+    return ::testing::AssertionSuccess();
   }
   bool HotKeySaves(const std::vector<WORD>& modifiers, WORD key, const std::wstring& where) {
     const auto before = e2e::BitmapsIn(where);
@@ -183,7 +235,7 @@ class Dialogs : public E2E {
   std::uint8_t pictures_ = 0;
 };
 
-TEST_F(Dialogs, StartWithWindowsWritesTheQuotedPathShownOnAgainAndOffRemovesIt) {
+TEST_F(Dialogs, StartWithWindowsWritesTheQuotedPathAndNotifyShowsABalloonNamingEachSavedFile) {
   const Bytes turnedOff = {0x03, 0, 0, 0, 0x17, 0x79, 0xBD, 0x01, 0x17, 0xD9, 0xD1, 0x01};  // by Task Manager
   ASSERT_EQ(0, RegSetKeyValueW(HKEY_CURRENT_USER, kApprovedKey, kRunValue, REG_BINARY, turnedOff.data(), 12));
   SaveWithCheck(kAutoStart, true);
@@ -203,6 +255,27 @@ TEST_F(Dialogs, StartWithWindowsWritesTheQuotedPathShownOnAgainAndOffRemovesIt) 
   SaveWithCheck(kAutoStart, true);  // shown off: it names another copy
   RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, kRunValue);
   RegDeleteKeyValueW(HKEY_CURRENT_USER, kApprovedKey, kRunValue);
+
+  // 保存后显示通知: a save's balloon on the icon names the file, then its
+  // folder; with it off there is none, as the next balloon shows, since
+  // saves end in press order.
+  if (!tray.observing()) GTEST_SKIP() << e2e::kTrayNotObservable;
+  const auto pressAndSave = [&] {
+    std::wstring name;
+    const auto before = e2e::BitmapsIn(folder);
+    EXPECT_TRUE(SavedOnly(PressWithNewPicture({VK_CONTROL}, VK_NUMPAD9), folder, before, &name));
+    return name;
+  };
+  SaveWithCheck(kNotify, true);
+  const std::wstring told = pressAndSave();
+  EXPECT_TRUE(e2e::WaitUntil([&] { return tray.BalloonsNaming(told + L"\n" + folder) == 1; }, 10000));
+  EXPECT_EQ(1, tray.BalloonsNaming(L"截图已保存")) << "its title";
+  SaveWithCheck(kNotify, false);
+  const std::wstring untold = pressAndSave();
+  SaveWithCheck(kNotify, true);
+  const std::wstring toldAgain = pressAndSave();
+  EXPECT_TRUE(e2e::WaitUntil([&] { return tray.BalloonsNaming(toldAgain) == 1; }, 10000));
+  EXPECT_EQ(0, tray.BalloonsNaming(untold)) << "no balloon while it was off";
 }
 
 TEST_F(Dialogs, EveryNewPictureIsSavedWhileOnWithTheSettingsClosedButNeitherTextNorAPrivateOne) {
@@ -252,6 +325,7 @@ TEST_F(Dialogs, LeftPressOpensTheSettingsWithTheStoredValuesInTheTemplatesPlaces
   EXPECT_EQ(folder, Text(GetDlgItem(settings, kPathEdit)));
   EXPECT_EQ(0x0269, HotKeyShown(settings)) << "Control + numeric-keypad 9";
   ExpectControlsInTemplatePlaces(settings, 132);
+  ExpectSettingsLayout(settings);
   EXPECT_EQ(0, GetWindowLongW(settings, GWL_STYLE) & WS_SYSMENU) << "no close box";
   e2e::Screenshot(settings, L"settings");
 
@@ -264,9 +338,32 @@ TEST_F(Dialogs, LeftPressOpensTheSettingsWithTheStoredValuesInTheTemplatesPlaces
   Click(settings, kCancel);
   EXPECT_TRUE(e2e::WaitForClosed(settings));
   EXPECT_TRUE(HotKeySaves({VK_CONTROL}, VK_NUMPAD9, folder)) << "Cancel registers the key again";
+
+  // At 144 DPI the same layout holds, scaled (under Wine only: Windows
+  // changes its DPI only at logon).
+  if (!e2e::RunningUnderWine()) return;
+  EXPECT_EQ(0, tarnwick.Exit());
+  const SystemDpi large(144);
+  ASSERT_TRUE(tarnwick.Start());
+  main = tarnwick.MainWindow();
+  settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  RECT client;
+  GetClientRect(settings, &client);
+  EXPECT_GT(client.right, 600) << "drawn at 144 DPI";
+  ExpectControlsInTemplatePlaces(settings, 132);
+  ExpectSettingsLayout(settings);
+  e2e::Screenshot(settings, L"settings-144dpi");
+  Click(settings, kCancel);
+  EXPECT_TRUE(e2e::WaitForClosed(settings));
 }
 
-TEST_F(Dialogs, MenuOpensTheSettingsAndEscEnterAndReleasesDoNothing) {
+TEST_F(Dialogs, MenuOpensTheFolderMadeWhenMissingAndTheSettingsWhereEscEnterAndReleasesDoNothing) {
+  ASSERT_FALSE(e2e::Exists(folder));
+  ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, e2e::kMenuOpenFolder));
+  EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::Exists(folder); }, 10000)) << "打开保存目录 makes the folder first";
+  EXPECT_TRUE(e2e::CloseFolderWindow(L"shots")) << "and opens it";
+
   ASSERT_TRUE(e2e::ChooseTrayMenuItem(main, e2e::kMenuSettings));
   HWND settings = e2e::WaitForDialog(tarnwick.Pid(), kSettingsTitle);
   ASSERT_NE(nullptr, settings);

@@ -174,6 +174,38 @@ long TarnwickProcess::Exit() {
 
 std::vector<HWND> VisibleWindows(DWORD pid) { return TopLevelWindows(pid, true, false); }
 
+namespace {
+struct FolderWindowSearch {
+  const std::wstring* name;
+  HWND found;
+};
+
+BOOL CALLBACK FindFolderWindow(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<FolderWindowSearch*>(parameter);
+  wchar_t cls[32] = {}, title[MAX_PATH] = {};
+  GetClassNameW(window, cls, 32);
+  GetWindowTextW(window, title, MAX_PATH);
+  const std::wstring text(title), &name = *search->name;
+  const bool folderWindow = lstrcmpW(cls, L"CabinetWClass") == 0 || lstrcmpW(cls, L"ExplorerWClass") == 0;
+  if (folderWindow && IsWindowVisible(window) && text.size() >= name.size() &&
+      text.compare(text.size() - name.size(), name.size(), name) == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+bool CloseFolderWindow(const std::wstring& name, DWORD timeoutMs) {
+  FolderWindowSearch search{&name, nullptr};
+  if (!WaitUntil([&] { return EnumWindows(FindFolderWindow, reinterpret_cast<LPARAM>(&search)), search.found != nullptr; },
+                 timeoutMs)) {
+    return false;
+  }
+  PostMessageW(search.found, WM_CLOSE, 0, 0);
+  return WaitForClosed(search.found, timeoutMs);
+}
+
 DWORD ClipboardOpenWaitMs(DWORD limitMs) {
   // With a window of its own, as programs open it: Wine lets two openers
   // without a window share the clipboard.
@@ -469,9 +501,21 @@ void ShellTray::Take(DWORD command, const COPYDATASTRUCT& record) {
   std::pair<DWORD, DWORD> icon;
   std::memcpy(&icon.first, record.lpData, 4);
   std::memcpy(&icon.second, static_cast<const char*>(record.lpData) + 4, 4);
+  DWORD flags = 0;
+  if (record.cbData >= 12) std::memcpy(&flags, static_cast<const char*>(record.lpData) + 8, 4);
+  if (command == NIM_MODIFY && (flags & NIF_INFO) != 0) {
+    const auto* units = static_cast<const wchar_t*>(record.lpData);
+    balloons_.emplace_back(units, units + record.cbData / sizeof(wchar_t));
+  }
   const auto known = std::find(icons_.begin(), icons_.end(), icon);
   if (command == NIM_ADD && known == icons_.end()) icons_.push_back(icon);
   if (command == NIM_DELETE && known != icons_.end()) icons_.erase(known);
+}
+
+int ShellTray::BalloonsNaming(const std::wstring& text) const {
+  return static_cast<int>(std::count_if(balloons_.begin(), balloons_.end(), [&](const std::wstring& record) {
+    return record.find(text) != std::wstring::npos;
+  }));
 }
 
 // ---- registry ---------------------------------------------------------------------

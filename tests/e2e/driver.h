@@ -73,6 +73,11 @@ bool WaitUntilHandled(HWND dialog, DWORD timeoutMs = 10000);
 // picture once the clipboard is quiet); false when it stopped answering.
 bool KeepsAnsweringFor(HWND window, DWORD ms);
 
+// Waits for the shell's window on a folder (Explorer's on Windows, Wine's
+// own explorer under Wine), whose title ends with the folder's name, and
+// closes it: a test leaves no window behind.
+bool CloseFolderWindow(const std::wstring& name, DWORD timeoutMs = 10000);
+
 // A top-level window of the process that is visible.
 std::vector<HWND> VisibleWindows(DWORD pid);
 
@@ -149,6 +154,9 @@ class ShellTray {
   // Icons added and not deleted since.
   int icons() const { return static_cast<int>(icons_.size()); }
   int refusedAdds() const { return refusedAdds_; }
+  // Balloons (records with NIF_INFO) whose text holds `text`. Found by the
+  // text itself: Wine 8 and Wine 10 lay the record out differently.
+  int BalloonsNaming(const std::wstring& text) const;
 
  private:
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -158,6 +166,7 @@ class ShellTray {
   bool refuse_ = false;
   int refusedAdds_ = 0;
   std::vector<std::pair<DWORD, DWORD>> icons_;  // owner window and uID
+  std::vector<std::wstring> balloons_;          // each balloon record's bytes, as UTF-16
 };
 // Why a case that watches the icon skips where the tray is not observing().
 inline constexpr char kTrayNotObservable[] = "a real taskbar owns Shell_TrayWnd here: the icon records go to it";
