@@ -176,14 +176,15 @@ TEST_F(E2E, NameHeldOpenByAnotherProgramSendsThePictureOnToTheNextName) {
   e2e::TarnwickProcess tarnwick;
   ASSERT_TRUE(tarnwick.Start());
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-  // Hold the names of this second and the next few, sharing nothing.
+  // Hold the names of this second and the next half minute, sharing nothing:
+  // the press falls among them however slowly it comes.
   std::vector<std::wstring> held;
   std::vector<HANDLE> handles;
   SYSTEMTIME now{};
   GetLocalTime(&now);
   FILETIME time{};
   SystemTimeToFileTime(&now, &time);
-  for (int s = 0; s < 4; ++s) {
+  for (int s = 0; s < 30; ++s) {
     ULARGE_INTEGER ticks{{time.dwLowDateTime, time.dwHighDateTime}};
     ticks.QuadPart += 10000000ull * s;
     const FILETIME later{ticks.LowPart, ticks.HighPart};
