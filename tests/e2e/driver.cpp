@@ -75,18 +75,35 @@ bool TarnwickProcess::Start(const std::wstring& exe) {
     return false;
   }
   if (main == nullptr) return true;  // it has already left, or shows a box
+  return WaitUntilHandled(main, 15000) || !Running();
+}
+
+bool WaitUntilHandled(HWND dialog, DWORD timeoutMs) {
+  // The marker is a default-button id for a dialog, read back with
+  // DM_GETDEFID and then put back: only a message loop dispatches it.
   constexpr WPARAM kMarker = 0x7A7A;
-  PostMessageW(main, DM_SETDEFID, kMarker, 0);
-  const bool ready = WaitUntil(
+  DWORD_PTR before = 0;
+  if (SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_NORMAL, timeoutMs, &before) == 0) return false;
+  PostMessageW(dialog, DM_SETDEFID, kMarker, 0);
+  const bool handled = WaitUntil(
       [&] {
         DWORD_PTR defId = 0;
-        if (!Running()) return true;
-        return SendMessageTimeoutW(main, DM_GETDEFID, 0, 0, SMTO_NORMAL, 1000, &defId) != 0 &&
+        if (!IsWindow(dialog)) return true;
+        return SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_NORMAL, 1000, &defId) != 0 &&
                LOWORD(defId) == kMarker;
       },
-      15000);
-  PostMessageW(main, DM_SETDEFID, IDOK, 0);
-  return ready;
+      timeoutMs);
+  PostMessageW(dialog, DM_SETDEFID, HIWORD(before) == DC_HASDEFID ? LOWORD(before) : IDOK, 0);
+  return handled && IsWindow(dialog);
+}
+
+bool KeepsAnsweringFor(HWND window, DWORD ms) {
+  const DWORD start = GetTickCount();
+  do {
+    if (WindowAnswerMs(window, 10000) > 10000) return false;
+    Pump(20);
+  } while (GetTickCount() - start < ms);
+  return true;
 }
 
 bool TarnwickProcess::Running() const {
@@ -156,6 +173,38 @@ long TarnwickProcess::Exit() {
 }
 
 std::vector<HWND> VisibleWindows(DWORD pid) { return TopLevelWindows(pid, true, false); }
+
+namespace {
+struct FolderWindowSearch {
+  const std::wstring* name;
+  HWND found;
+};
+
+BOOL CALLBACK FindFolderWindow(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<FolderWindowSearch*>(parameter);
+  wchar_t cls[32] = {}, title[MAX_PATH] = {};
+  GetClassNameW(window, cls, 32);
+  GetWindowTextW(window, title, MAX_PATH);
+  const std::wstring text(title), &name = *search->name;
+  const bool folderWindow = lstrcmpW(cls, L"CabinetWClass") == 0 || lstrcmpW(cls, L"ExplorerWClass") == 0;
+  if (folderWindow && IsWindowVisible(window) && text.size() >= name.size() &&
+      text.compare(text.size() - name.size(), name.size(), name) == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+bool CloseFolderWindow(const std::wstring& name, DWORD timeoutMs) {
+  FolderWindowSearch search{&name, nullptr};
+  if (!WaitUntil([&] { return EnumWindows(FindFolderWindow, reinterpret_cast<LPARAM>(&search)), search.found != nullptr; },
+                 timeoutMs)) {
+    return false;
+  }
+  PostMessageW(search.found, WM_CLOSE, 0, 0);
+  return WaitForClosed(search.found, timeoutMs);
+}
 
 DWORD ClipboardOpenWaitMs(DWORD limitMs) {
   // With a window of its own, as programs open it: Wine lets two openers
@@ -271,7 +320,7 @@ bool WaitForMessageBox(DWORD pid, MessageBoxSeen* box, DWORD timeoutMs) {
 
 bool DismissMessageBox(const MessageBoxSeen& box) {
   PostMessageW(box.window, WM_COMMAND, IDOK, 0);
-  return WaitUntil([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); }, 5000);
+  return WaitUntil([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); }, 10000);
 }
 
 // ---- dialogs and the tray menu -------------------------------------------------
@@ -301,7 +350,7 @@ bool WaitForClosed(HWND window, DWORD timeoutMs) {
 
 void PostTrayMouse(HWND mainWindow, UINT mouseMessage) { PostMessageW(mainWindow, WM_USER + 3, 0, mouseMessage); }
 
-bool ChooseTrayMenuItem(HWND mainWindow, TrayMenuItem item) {
+HWND OpenTrayMenu(HWND mainWindow) {
   DWORD pid = 0;
   GetWindowThreadProcessId(mainWindow, &pid);
   PostTrayMouse(mainWindow, WM_RBUTTONDOWN);
@@ -317,10 +366,23 @@ bool ChooseTrayMenuItem(HWND mainWindow, TrayMenuItem item) {
         return menu != nullptr;
       },
       5000);
-  if (!shown) return false;
-  // The window shows before its menu loop takes keys; on a slow machine keys
-  // posted at once can be lost.
-  Pump(200);
+  if (!shown) return nullptr;
+  // The window shows before its menu loop runs; keys posted before that are
+  // lost. The loop has begun once the thread is in menu mode.
+  const DWORD thread = GetWindowThreadProcessId(menu, nullptr);
+  const bool looping = WaitUntil(
+      [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(thread, &info) && (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE)) != 0;
+      },
+      5000);
+  return looping ? menu : nullptr;
+}
+
+bool ChooseTrayMenuItem(HWND mainWindow, TrayMenuItem item) {
+  HWND menu = OpenTrayMenu(mainWindow);
+  if (menu == nullptr) return false;
   // The keyboard skips the separator.
   const int downs = item < kMenuExit ? item + 1 : item;
   for (int i = 0; i < downs; ++i) PostKey(menu, VK_DOWN);
@@ -332,7 +394,6 @@ void PostKey(HWND control, WORD key) {
   const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
   PostMessageW(control, WM_KEYDOWN, key, 1 | scan << 16);
   PostMessageW(control, WM_KEYUP, key, 1 | scan << 16 | 0xC0000000u);
-  Pump(50);
 }
 
 RECT ClientRectOf(HWND dialog, HWND control) {
@@ -345,7 +406,17 @@ RECT ClientRectOf(HWND dialog, HWND control) {
 void Screenshot(HWND window, const std::wstring& name) {
   wchar_t folder[MAX_PATH] = {};
   if (GetEnvironmentVariableW(L"TARNWICK_SCREENSHOTS", folder, MAX_PATH) == 0 || !RunningUnderWine()) return;
-  Pump(300);  // let it finish painting
+  // Painted: neither it nor a control in it has anything left to paint.
+  WaitUntil(
+      [&] {
+        bool pending = GetUpdateRect(window, nullptr, FALSE) != FALSE;
+        for (HWND child = GetWindow(window, GW_CHILD); child != nullptr && !pending;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+          pending = GetUpdateRect(child, nullptr, FALSE) != FALSE;
+        }
+        return !pending;
+      },
+      10000);
   RECT r;
   GetWindowRect(window, &r);
   const std::wstring geometry = std::to_wstring(r.right - r.left) + L"x" + std::to_wstring(r.bottom - r.top) + L"+" +
@@ -449,9 +520,21 @@ void ShellTray::Take(DWORD command, const COPYDATASTRUCT& record) {
   std::pair<DWORD, DWORD> icon;
   std::memcpy(&icon.first, record.lpData, 4);
   std::memcpy(&icon.second, static_cast<const char*>(record.lpData) + 4, 4);
+  DWORD flags = 0;
+  if (record.cbData >= 12) std::memcpy(&flags, static_cast<const char*>(record.lpData) + 8, 4);
+  if (command == NIM_MODIFY && (flags & NIF_INFO) != 0) {
+    const auto* units = static_cast<const wchar_t*>(record.lpData);
+    balloons_.emplace_back(units, units + record.cbData / sizeof(wchar_t));
+  }
   const auto known = std::find(icons_.begin(), icons_.end(), icon);
   if (command == NIM_ADD && known == icons_.end()) icons_.push_back(icon);
   if (command == NIM_DELETE && known != icons_.end()) icons_.erase(known);
+}
+
+int ShellTray::BalloonsNaming(const std::wstring& text) const {
+  return static_cast<int>(std::count_if(balloons_.begin(), balloons_.end(), [&](const std::wstring& record) {
+    return record.find(text) != std::wstring::npos;
+  }));
 }
 
 // ---- registry ---------------------------------------------------------------------

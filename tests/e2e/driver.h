@@ -62,6 +62,22 @@ class TarnwickProcess {
   DWORD pid_ = 0;
 };
 
+// Waits until the thread of `dialog` (any dialog of the program: they share
+// one thread) has dispatched every message posted to it before this call.
+// Posted messages are dispatched in order, so what they asked for is done by
+// then. False when it never gets there.
+bool WaitUntilHandled(HWND dialog, DWORD timeoutMs = 10000);
+// Keeps asking the window to answer for `ms`: a timer it set before has
+// fired and been handled by then, since its thread was running all along.
+// Only for what the program does on a timer of its own (saving a new
+// picture once the clipboard is quiet); false when it stopped answering.
+bool KeepsAnsweringFor(HWND window, DWORD ms);
+
+// Waits for the shell's window on a folder (Explorer's on Windows, Wine's
+// own explorer under Wine), whose title ends with the folder's name, and
+// closes it: a test leaves no window behind.
+bool CloseFolderWindow(const std::wstring& name, DWORD timeoutMs = 10000);
+
 // A top-level window of the process that is visible.
 std::vector<HWND> VisibleWindows(DWORD pid);
 
@@ -81,7 +97,7 @@ struct MessageBoxSeen {
   bool informationIcon = false;  // MB_ICONINFORMATION's icon
 };
 // Waits for a message box of the process; false when none appears in time.
-bool WaitForMessageBox(DWORD pid, MessageBoxSeen* box, DWORD timeoutMs = 5000);
+bool WaitForMessageBox(DWORD pid, MessageBoxSeen* box, DWORD timeoutMs = 10000);
 // Every message box of the process that is showing now.
 std::vector<MessageBoxSeen> MessageBoxes(DWORD pid);
 // Presses the box's OK button and waits until it is gone.
@@ -89,15 +105,17 @@ bool DismissMessageBox(const MessageBoxSeen& box);
 
 // A visible dialog of the process with this title (not a message box).
 std::vector<HWND> Dialogs(DWORD pid, const std::wstring& title);
-HWND WaitForDialog(DWORD pid, const std::wstring& title, DWORD timeoutMs = 5000);
-bool WaitForClosed(HWND window, DWORD timeoutMs = 5000);
+HWND WaitForDialog(DWORD pid, const std::wstring& title, DWORD timeoutMs = 10000);
+bool WaitForClosed(HWND window, DWORD timeoutMs = 10000);
 
 // What the shell sends the hidden main window for a mouse event on the icon.
 void PostTrayMouse(HWND mainWindow, UINT mouseMessage);
 // The tray menu's items by position; the separator at 4 is skipped.
 enum TrayMenuItem { kMenuOpenFolder = 0, kMenuSettings = 1, kMenuHelp = 2, kMenuAbout = 3, kMenuExit = 5 };
-// Opens the tray menu with a right press and chooses the item with the
-// keyboard.
+// Opens the tray menu with a right press: its window, once its loop takes
+// keys; null when it does not open.
+HWND OpenTrayMenu(HWND mainWindow);
+// Opens the tray menu and chooses the item with the keyboard.
 bool ChooseTrayMenuItem(HWND mainWindow, TrayMenuItem item);
 
 // Keys posted to a control, as the keyboard delivers them to the focus.
@@ -150,6 +168,9 @@ class ShellTray {
   // Icons added and not deleted since.
   int icons() const { return static_cast<int>(icons_.size()); }
   int refusedAdds() const { return refusedAdds_; }
+  // Balloons (records with NIF_INFO) whose text holds `text`. Found by the
+  // text itself: Wine 8 and Wine 10 lay the record out differently.
+  int BalloonsNaming(const std::wstring& text) const;
 
  private:
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -159,6 +180,7 @@ class ShellTray {
   bool refuse_ = false;
   int refusedAdds_ = 0;
   std::vector<std::pair<DWORD, DWORD>> icons_;  // owner window and uID
+  std::vector<std::wstring> balloons_;          // each balloon record's bytes, as UTF-16
 };
 // Why a case that watches the icon skips where the tray is not observing().
 inline constexpr char kTrayNotObservable[] = "a real taskbar owns Shell_TrayWnd here: the icon records go to it";

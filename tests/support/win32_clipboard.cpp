@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <utility>
 
 namespace testsupport {
 namespace {
@@ -90,6 +91,51 @@ bool PutTextOnRealClipboard(const std::u16string& text) {
 }
 
 bool EmptyRealClipboard() { return Replace(0, nullptr, 0); }
+
+// The window that owns a promised block and hands it over when asked.
+struct PromisedDibOwner {
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* promise = reinterpret_cast<PromisedDib*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (promise == nullptr || (message != WM_RENDERFORMAT && message != WM_RENDERALLFORMATS) ||
+        (message == WM_RENDERFORMAT && wParam != CF_DIB)) {
+      return DefWindowProcW(window, message, wParam, lParam);
+    }
+    // Rendering everything on the way out needs the clipboard opened, and
+    // only while this window still owns it.
+    const bool all = message == WM_RENDERALLFORMATS;
+    if (all && (GetClipboardOwner() != window || !OpenClipboard(window))) return 0;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, promise->block_.size());
+    std::memcpy(GlobalLock(block), promise->block_.data(), promise->block_.size());
+    GlobalUnlock(block);
+    if (SetClipboardData(CF_DIB, block) == nullptr) GlobalFree(block);
+    if (all) {
+      CloseClipboard();
+    } else {
+      ++promise->requests_;
+    }
+    return 0;
+  }
+};
+
+PromisedDib::PromisedDib(std::vector<std::uint8_t> block) : block_(std::move(block)) {
+  WNDCLASSW cls{};
+  cls.lpfnWndProc = PromisedDibOwner::Proc;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.lpszClassName = L"TarnwickTestPromisedDib";
+  RegisterClassW(&cls);
+  HWND window = CreateWindowExW(0, cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  window_ = window;
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  if (window == nullptr || !OpenWithRetry(window)) return;
+  EmptyClipboard();
+  SetClipboardData(CF_DIB, nullptr);
+  promised_ = CloseClipboard() != FALSE;
+}
+
+PromisedDib::~PromisedDib() {
+  // The block goes to the clipboard before its owner goes.
+  DestroyWindow(static_cast<HWND>(window_));
+}
 
 namespace {
 struct HolderThread {

@@ -19,6 +19,27 @@ bool PutMarkedDibOnRealClipboard(const std::vector<std::uint8_t>& block, const w
 bool PutTextOnRealClipboard(const std::u16string& text);
 bool EmptyRealClipboard();
 
+// CF_DIB promised but not given yet (delayed rendering): the block is handed
+// over only when a program asks for it, on this thread's message loop, so a
+// test knows that a program has taken the picture.
+class PromisedDib {
+ public:
+  explicit PromisedDib(std::vector<std::uint8_t> block);
+  ~PromisedDib();
+  PromisedDib(const PromisedDib&) = delete;
+  PromisedDib& operator=(const PromisedDib&) = delete;
+  bool promised() const { return promised_; }
+  // Times a program asked for the block.
+  int requests() const { return requests_; }
+
+ private:
+  friend struct PromisedDibOwner;
+  std::vector<std::uint8_t> block_;
+  void* window_ = nullptr;
+  bool promised_ = false;
+  int requests_ = 0;
+};
+
 // The CF_DIB block the clipboard gives now, made by the platform if need be;
 // empty when there is none.
 std::vector<std::uint8_t> ReadDibFromRealClipboard();
