@@ -201,7 +201,7 @@ void PngTables(std::FILE* out, const std::vector<SizeResults>& sizes) {
   }
   std::fprintf(out, "\n### WIC's PNG row filter (WICPngFilterOption)\n\n");
   std::fprintf(out, "The same picture encoded in this process through the program's own encoder (BMP decoder, "
-                    "24-bit conversion, PNG encoder into memory) under each filter; median (min–max).\n\n");
+                    "the rows as decoded, PNG encoder into memory) under each filter; median (min–max).\n\n");
   std::fprintf(out, "| picture | filter | encode | file |\n");
   std::fprintf(out, "|---|---|---|---|\n");
   for (const auto& r : sizes) {

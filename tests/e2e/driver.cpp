@@ -627,47 +627,6 @@ std::wstring SaveNameAt(const SYSTEMTIME& t) {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// ---- a picture offered by delayed rendering ------------------------------------------
-
-OfferedPicture::OfferedPicture(const Bytes& block) : block_(block) {
-  static const ATOM kind = [] {
-    WNDCLASSW cls{};
-    cls.lpfnWndProc = Proc;
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.lpszClassName = L"TarnwickE2EOfferedPicture";
-    return RegisterClassW(&cls);
-  }();
-  window_ = CreateWindowExW(0, MAKEINTATOM(kind), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  if (!WaitUntil([&] { return OpenClipboard(window_) != FALSE; }, 5000)) return;
-  EmptyClipboard();
-  SetClipboardData(CF_DIB, nullptr);
-  CloseClipboard();
-  offered_ = true;
-}
-
-OfferedPicture::~OfferedPicture() {
-  SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-  DestroyWindow(window_);
-}
-
-bool OfferedPicture::WaitUntilTaken(DWORD timeoutMs) {
-  return WaitUntil([&] { return rendered_; }, timeoutMs) && ClipboardOpenWaitMs(timeoutMs) <= timeoutMs;
-}
-
-LRESULT CALLBACK OfferedPicture::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<OfferedPicture*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (message != WM_RENDERFORMAT || self == nullptr || wParam != CF_DIB) {
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, self->block_.size());
-  std::memcpy(GlobalLock(block), self->block_.data(), self->block_.size());
-  GlobalUnlock(block);
-  if (SetClipboardData(CF_DIB, block) == nullptr) GlobalFree(block);
-  self->rendered_ = true;
-  return 0;
-}
-
 // ---- another process holding the clipboard -------------------------------------------
 
 ForeignClipboardHold::ForeignClipboardHold() {

@@ -206,28 +206,6 @@ Bytes BmpFileOf(const Bytes& block);
 std::wstring SaveNameAt(const SYSTEMTIME& time);
 bool Exists(const std::wstring& path);
 
-// A CF_DIB block this process offers by delayed rendering, as many programs
-// put their pictures: the clipboard asks for the bytes only when a program
-// reads them. So the driver sees when a save takes its picture.
-class OfferedPicture {
- public:
-  explicit OfferedPicture(const Bytes& block);
-  ~OfferedPicture();
-  OfferedPicture(const OfferedPicture&) = delete;
-  OfferedPicture& operator=(const OfferedPicture&) = delete;
-  bool offered() const { return offered_; }
-  // A program asked for the bytes and has closed the clipboard again: its
-  // copy is made. Pumps this thread's messages, which bring the request.
-  bool WaitUntilTaken(DWORD timeoutMs = 10000);
-
- private:
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  Bytes block_;
-  HWND window_ = nullptr;
-  bool offered_ = false;
-  bool rendered_ = false;
-};
-
 // Another process keeps the clipboard open while this object lives.
 class ForeignClipboardHold {
  public:

@@ -90,6 +90,12 @@ TEST_F(E2E, OnlyTextOnTheClipboardSavesNothingAndShowsNothing) {
   EXPECT_TRUE(e2e::MessageBoxes(tarnwick.Pid()).empty());
 }
 
+// A press took the promised picture: it asked for the block, and closed the
+// clipboard again once its copy was made.
+bool Taken(const testsupport::PromisedDib& picture) {
+  return e2e::WaitUntil([&] { return picture.requests() > 0; }, 10000) && e2e::ClipboardOpenWaitMs(10000) <= 10000;
+}
+
 // One failure: the box the user sees, and the program still saving after it.
 void ExpectOneErrorBox(const e2e::TarnwickProcess& tarnwick, const wchar_t* text) {
   e2e::MessageBoxSeen box;
@@ -288,15 +294,17 @@ TEST_F(E2E, FolderLevelThatIsAFileIsReportedAndNothingIsWritten) {
   EXPECT_EQ((std::vector<std::wstring>{L"创建目录失败", L"打开剪切板失败"}), texts) << "one box for the held key";
 
   // A press, then 退出: its failure is told before the process ends.
-  e2e::OfferedPicture last(testsupport::RgbDib(8, 8, 24, 3));
-  ASSERT_TRUE(last.offered());
+  testsupport::PromisedDib last(testsupport::RgbDib(8, 8, 24, 3));
+  ASSERT_TRUE(last.promised());
   e2e::PressDefaultHotKey();
-  ASSERT_TRUE(last.WaitUntilTaken());
+  ASSERT_TRUE(Taken(last));
   tarnwick.PostExitCommand();
-  ASSERT_TRUE(e2e::WaitUntil([&] { return tarnwick.MainWindow() == nullptr && !e2e::MessageBoxes(pid).empty(); },
+  std::vector<e2e::MessageBoxSeen> boxes;
+  ASSERT_TRUE(e2e::WaitUntil([&] { return tarnwick.MainWindow() == nullptr && !(boxes = e2e::MessageBoxes(pid)).empty(); },
                              10000)) << "no box once the window had gone";
   EXPECT_TRUE(tarnwick.Running());
-  ExpectOneErrorBox(tarnwick, L"创建目录失败");
+  EXPECT_EQ(L"创建目录失败", boxes[0].text);
+  EXPECT_TRUE(e2e::DismissMessageBox(boxes[0]));
   EXPECT_EQ(0, tarnwick.WaitForExit(10000)) << "the process ends once the box is closed";
   EXPECT_EQ(std::vector<std::wstring>{L"blocker"}, e2e::FilesIn(scratch));
 }
@@ -374,7 +382,7 @@ std::vector<std::wstring> BitmapsInNameOrder(const std::wstring& folder) {
 // held key saves its picture once; the clipboard and the window stay free
 // while pictures are written, presses keep their order; the exit waits for
 // what was pressed before it while a new copy starts, and a logoff for the
-// save under way. Pictures are offered by delayed rendering, so the driver
+// save under way. Pictures are promised (delayed rendering), so the driver
 // sees each press take its own.
 TEST_F(E2E, SlowFolderLeavesClipboardAndWindowFreeKeepsPressOrderAndExitKeepsThePressedSaves) {
   wchar_t drive[8] = {};
@@ -388,10 +396,10 @@ TEST_F(E2E, SlowFolderLeavesClipboardAndWindowFreeKeepsPressOrderAndExitKeepsThe
   ASSERT_TRUE(tarnwick.Start());
   const HWND main = tarnwick.MainWindow();
   const auto temporaryFiles = [&] { return e2e::FilesIn(folder, L".tarnwick-*.tmp"); };
-  const auto pressFor = [](e2e::OfferedPicture& picture) {
-    ASSERT_TRUE(picture.offered());
+  const auto pressFor = [](const testsupport::PromisedDib& picture) {
+    ASSERT_TRUE(picture.promised());
     e2e::PressDefaultHotKey();
-    ASSERT_TRUE(picture.WaitUntilTaken()) << "the press took no picture";
+    ASSERT_TRUE(Taken(picture)) << "the press took no picture";
   };
 
   // A held key on one 3840x2160 picture (31.6 MiB, 2.6 s into this folder):
@@ -400,11 +408,11 @@ TEST_F(E2E, SlowFolderLeavesClipboardAndWindowFreeKeepsPressOrderAndExitKeepsThe
   const Bytes held = testsupport::RgbDib(3840, 2160, 32, 9);
   SYSTEMTIME pressed{}, taken{};
   {
-    e2e::OfferedPicture picture(held);
-    ASSERT_TRUE(picture.offered());
+    testsupport::PromisedDib picture(held);
+    ASSERT_TRUE(picture.promised());
     GetLocalTime(&pressed);
     e2e::HeldKeys key({VK_CONTROL}, VK_NUMPAD9);
-    ASSERT_TRUE(picture.WaitUntilTaken()) << "the first press took no picture";
+    ASSERT_TRUE(Taken(picture)) << "the first press took no picture";
     GetLocalTime(&taken);
     key.Repeat(29, 33);
   }
@@ -412,10 +420,10 @@ TEST_F(E2E, SlowFolderLeavesClipboardAndWindowFreeKeepsPressOrderAndExitKeepsThe
   // taken at its press, while the held key's picture is still written.
   const Bytes a = testsupport::RgbDib(1024, 768, 32, 1), b = testsupport::RgbDib(1024, 768, 32, 2),
               c = testsupport::RgbDib(1024, 768, 32, 3), e = testsupport::RgbDib(1024, 768, 32, 5);
-  e2e::OfferedPicture offeredA(a);
-  pressFor(offeredA);
-  e2e::OfferedPicture offeredB(b);
-  pressFor(offeredB);
+  testsupport::PromisedDib promisedA(a);
+  pressFor(promisedA);
+  testsupport::PromisedDib promisedB(b);
+  pressFor(promisedB);
 
   DWORD slowestClipboard = 0, slowestAnswer = 0;
   int probes = 0;
@@ -446,12 +454,12 @@ TEST_F(E2E, SlowFolderLeavesClipboardAndWindowFreeKeepsPressOrderAndExitKeepsThe
   // 退出 while c is written and the held key's picture again waits: the
   // icon, the key and the single-instance guard go at once, so a new copy
   // starts while the first still saves.
-  e2e::OfferedPicture offeredC(c);
-  ASSERT_TRUE(offeredC.offered());
+  testsupport::PromisedDib promisedC(c);
+  ASSERT_TRUE(promisedC.promised());
   e2e::PressDefaultHotKey();
   ASSERT_TRUE(e2e::WaitUntil([&] { return !temporaryFiles().empty(); }, 10000)) << "the save did not begin";
-  e2e::OfferedPicture offeredD(held);
-  pressFor(offeredD);
+  testsupport::PromisedDib promisedD(held);
+  pressFor(promisedD);
   tarnwick.PostExitCommand();
   ASSERT_TRUE(e2e::WaitUntil([&] { return tarnwick.MainWindow() == nullptr; }, 10000));
   EXPECT_TRUE(tarnwick.Running()) << "the exit waits for the saves";
@@ -469,8 +477,8 @@ TEST_F(E2E, SlowFolderLeavesClipboardAndWindowFreeKeepsPressOrderAndExitKeepsThe
 
   // A logoff during a save: WM_ENDSESSION returns once the file is written,
   // and Windows then ends the process.
-  e2e::OfferedPicture offeredE(e);
-  ASSERT_TRUE(offeredE.offered());
+  testsupport::PromisedDib promisedE(e);
+  ASSERT_TRUE(promisedE.promised());
   e2e::PressDefaultHotKey();
   ASSERT_TRUE(e2e::WaitUntil([&] { return !temporaryFiles().empty(); }, 10000)) << "the save did not begin";
   DWORD_PTR answer = 0;
