@@ -39,14 +39,22 @@ std::string Picture(int w, int h) { return std::to_string(w) + "×" + std::to_st
 double Ratio(const Summary& a, const Summary& b) { return b.median > 0 ? a.median / b.median : 0; }
 const char* Verdict(bool met) { return met ? "**met**" : "**missed**"; }
 
+// A table's heading, what it shows, and its header row with the rule below.
+void Table(std::FILE* out, const std::string& title, const std::string& text, const char* columns) {
+  std::string rule = "|---|";
+  for (const char* c = columns; *c != '\0'; ++c) rule += *c == '|' ? "---|" : "";
+  std::fprintf(out, "\n### %s\n\n%s\n\n| %s |\n%s\n", title.c_str(), text.c_str(), columns, rule.c_str());
+}
+
 void SaveTables(std::FILE* out, const std::vector<SizeResults>& sizes, int runs) {
-  std::fprintf(out, "### The save against a plain write of the same bytes\n\n");
-  std::fprintf(out, "32-bit pictures put on the real clipboard by another process, a new one for each run; %d runs, "
-                    "median (min–max). *Plain write*: CreateFileW, one WriteFile, CloseHandle in the same folder. "
-                    "*Save*: the save's two steps (the picture taken, then written) on this thread. *Hand-over*: the part of the save from GetClipboardData until "
-                    "GlobalLock returned, where the system gives the bitmap to the process.\n\n", runs);
-  std::fprintf(out, "| picture | file | plain write | save | ratio | save less hand-over | ratio |\n");
-  std::fprintf(out, "|---|---|---|---|---|---|---|\n");
+  Table(out, "The save against a plain write of the same bytes",
+        "32-bit pictures put on the real clipboard by another process, a new one for each run; " +
+            std::to_string(runs) +
+            " runs, median (min–max). *Plain write*: CreateFileW, one WriteFile, CloseHandle in the same folder. "
+            "*Save*: the save's two steps (the picture taken, then written) on this thread. *Hand-over*: the part "
+            "of the save from GetClipboardData until GlobalLock returned, where the system gives the bitmap to the "
+            "process.",
+        "picture | file | plain write | save | ratio | save less hand-over | ratio");
   for (const auto& r : sizes) {
     const SaveFigures& s = r.save;
     std::fprintf(out, "| %s | %s | %s | %s | %.2f | %s | %.2f |\n", Picture(s.width, s.height).c_str(),
@@ -54,13 +62,12 @@ void SaveTables(std::FILE* out, const std::vector<SizeResults>& sizes, int runs)
                  Ratio(s.save, s.plainWrite), Ms(s.ownPart).c_str(), Ratio(s.ownPart, s.plainWrite));
   }
 
-  std::fprintf(out, "\n### Where a save's time goes\n\n");
-  std::fprintf(out, "Medians of the same runs. *Copy*: the bitmap copied into the save's own memory, after which the clipboard is free "
-                    "again (other programs wait at most open + hand-over + copy); *write*: from CreateFileW of the temporary file to its last "
-                    "WriteFile; *flush*: FlushFileBuffers; *move*: MoveFileExW (write-through) onto the final name; "
-                    "*rest*: the folder check, the file name, the leftover sweep, closing the clipboard.\n\n");
-  std::fprintf(out, "| picture | open clipboard | hand-over | copy | write | flush | move | rest | plain write |\n");
-  std::fprintf(out, "|---|---|---|---|---|---|---|---|---|\n");
+  Table(out, "Where a save's time goes",
+        "Medians of the same runs. *Copy*: the bitmap copied into the save's own memory, after which the clipboard is free "
+        "again (other programs wait at most open + hand-over + copy); *write*: from CreateFileW of the temporary file to its last "
+        "WriteFile; *flush*: FlushFileBuffers; *move*: MoveFileExW (write-through) onto the final name; "
+        "*rest*: the folder check, the file name, the leftover sweep, closing the clipboard.",
+        "picture | open clipboard | hand-over | copy | write | flush | move | rest | plain write");
   for (const auto& r : sizes) {
     const SaveFigures& s = r.save;
     std::fprintf(out, "| %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", Picture(s.width, s.height).c_str(),
@@ -72,16 +79,15 @@ void SaveTables(std::FILE* out, const std::vector<SizeResults>& sizes, int runs)
 double HandOverAndCopy(const SaveFigures& s) { return s.handOver.median + s.copy.median; }
 
 void WhileSavingTable(std::FILE* out, const std::vector<SizeResults>& sizes) {
-  std::fprintf(out, "\n### What other programs meet while Tarnwick.exe saves\n\n");
-  std::fprintf(out, "Hot-key saves of new pictures through the real Tarnwick.exe, median (min–max) over the runs. "
-                    "*Clipboard held*: the longest a second process, trying OpenClipboard every millisecond from "
-                    "before the press until the file had its name, was refused. *Hand-over + copy*: those steps "
-                    "inside the save, from the table above: what the clipboard must be held for. *Slowest answer*: "
-                    "the main window's slowest answer to SendMessageTimeout (WM_NULL), asked again and again over "
-                    "the save. *Slow folder*: a FUSE pass-through, writes paced to 20 MB/s and each flush held "
-                    "1 s, like a network share, that script/bench mounts as drive S:.\n\n");
-  std::fprintf(out, "| picture | folder | runs | hot key to file | clipboard held | hand-over + copy | slowest answer |\n");
-  std::fprintf(out, "|---|---|---|---|---|---|---|\n");
+  Table(out, "What other programs meet while Tarnwick.exe saves",
+        "Hot-key saves of new pictures through the real Tarnwick.exe, median (min–max) over the runs. "
+        "*Clipboard held*: the longest a thread with a window of its own, as another program opens "
+        "it, trying OpenClipboard every millisecond from before the press until the file had its name, was refused. *Hand-over + copy*: those steps "
+        "inside the save, from the table above: what the clipboard must be held for. *Slowest answer*: "
+        "the main window's slowest answer to SendMessageTimeout (WM_NULL), asked again and again over "
+        "the save. *Slow folder*: a FUSE pass-through, writes paced to 20 MB/s and each flush held "
+        "1 s, like a network share, that script/bench mounts as drive S:.",
+        "picture | folder | runs | hot key to file | clipboard held | hand-over + copy | slowest answer");
   for (const auto& r : sizes) {
     for (const WhileSavingFigures* w : {&r.whileSaving, r.slowMeasured ? &r.whileSavingSlow : nullptr}) {
       if (w == nullptr) continue;
@@ -98,14 +104,13 @@ void WhileSavingTable(std::FILE* out, const std::vector<SizeResults>& sizes) {
 }
 
 void FlushTable(std::FILE* out, const std::vector<SizeResults>& sizes) {
-  std::fprintf(out, "\n### What the flush costs\n\n");
-  std::fprintf(out, "The data reaches the disk before the file gets its name. *Save*: the save in this "
-                    "process as shipped, and the same save with FlushFileBuffers skipped, run after it on the same "
-                    "picture. *Hot key to file*: through the real Tarnwick.exe, which always flushes; without the "
-                    "flush it would be about the difference of the two saves less.\n\n");
-  std::fprintf(out, "| picture | save | save without flush | difference | hot key to file | hot key to file, "
-                    "less that difference |\n");
-  std::fprintf(out, "|---|---|---|---|---|---|\n");
+  Table(out, "What the flush costs",
+        "The data reaches the disk before the file gets its name. *Save*: the save in this "
+        "process as shipped, and the same save with FlushFileBuffers skipped, run after it on the same "
+        "picture. *Hot key to file*: through the real Tarnwick.exe, which always flushes; without the "
+        "flush it would be about the difference of the two saves less.",
+        "picture | save | save without flush | difference | hot key to file | hot key to file, "
+        "less that difference");
   for (const auto& r : sizes) {
     const SaveFigures& s = r.save;
     const bool known = s.save.count > 0 && s.saveWithoutFlush.count > 0;
@@ -119,15 +124,14 @@ void FlushTable(std::FILE* out, const std::vector<SizeResults>& sizes) {
 }
 
 void MemoryTable(std::FILE* out, const std::vector<SizeResults>& sizes) {
-  std::fprintf(out, "\n### Memory a save takes\n\n");
-  std::fprintf(out, "Private bytes (commit charge), sampled about every millisecond; *extra* is the peak during a save "
-                    "minus the level before it. In this process, after earlier saves of the same size: "
-                    "the save, the level just after its hand-over, and a press through the save queue (its workers, "
-                    "the copy of the picture and the save). In a Tarnwick.exe started for each size: its first hot-key save, what it still "
-                    "held after that save, and a later save.\n\n");
-  std::fprintf(out, "| picture | save, this process | of it, hand-over | a press | Tarnwick.exe first save | "
-                    "held after it | later save |\n");
-  std::fprintf(out, "|---|---|---|---|---|---|---|\n");
+  Table(out, "Memory a save takes",
+        "Private bytes (commit charge), sampled about every millisecond; *extra* is the peak during a save "
+        "minus the level before it. In this process, after earlier saves of the same size: "
+        "the save, the level just after its hand-over, and a press through the save queue (its workers, "
+        "the copy of the picture and the save). In a Tarnwick.exe started for each size: its first hot-key save, what it still "
+        "held after that save, and a later save.",
+        "picture | save, this process | of it, hand-over | a press | Tarnwick.exe first save | "
+        "held after it | later save");
   for (const auto& r : sizes) {
     std::fprintf(out, "| %s | %s | %s | %s | %s | %s | %s |\n", Picture(r.save.width, r.save.height).c_str(),
                  MiB(r.save.saveExtraBytes).c_str(), MiB(r.save.handOverExtraBytes).c_str(),
@@ -138,24 +142,22 @@ void MemoryTable(std::FILE* out, const std::vector<SizeResults>& sizes) {
 }
 
 void ThreadAndProgramTables(std::FILE* out, const std::vector<SizeResults>& sizes) {
-  std::fprintf(out, "\n### The user-interface thread while a save runs\n\n");
-  std::fprintf(out, "A press (SavePresses::Press) made on this program's main thread as the main window makes it, which "
-                    "returns at once; *wall time* runs until the worker has written the file. CPU from GetThreadTimes "
-                    "(the calling thread, asleep while it waits: what the window spends on a press) and "
-                    "GetProcessTimes.\n\n");
-  std::fprintf(out, "| picture | presses | wall time, all | UI thread CPU | whole process CPU |\n");
-  std::fprintf(out, "|---|---|---|---|---|\n");
+  Table(out, "The user-interface thread while a save runs",
+        "A press (SavePresses::Press) made on this program's main thread as the main window makes it, which "
+        "returns at once; *wall time* runs until the worker has written the file. CPU from GetThreadTimes "
+        "(the calling thread, asleep while it waits: what the window spends on a press) and "
+        "GetProcessTimes.",
+        "picture | presses | wall time, all | UI thread CPU | whole process CPU");
   for (const auto& r : sizes) {
     const SaveFigures& s = r.save;
     std::fprintf(out, "| %s | %d | %.0f ms | %.1f ms | %.1f ms |\n", Picture(s.width, s.height).c_str(), s.waits,
                  s.waitWallMs, s.uiThreadCpuMs, s.processCpuMs);
   }
 
-  std::fprintf(out, "\n### Through the real program\n\n");
-  std::fprintf(out, "*Hot key to file*: from SendInput of Ctrl + numeric-keypad 9 to the finished file under its final "
-                    "name (polled every millisecond), Tarnwick.exe started by the e2e driver.\n\n");
-  std::fprintf(out, "| picture | hot key to file |\n");
-  std::fprintf(out, "|---|---|\n");
+  Table(out, "Through the real program",
+        "*Hot key to file*: from SendInput of Ctrl + numeric-keypad 9 to the finished file under its final "
+        "name (polled every millisecond), Tarnwick.exe started by the e2e driver.",
+        "picture | hot key to file");
   for (const auto& r : sizes) {
     std::fprintf(out, "| %s | %s |\n", Picture(r.save.width, r.save.height).c_str(), Ms(r.program.pressToFile).c_str());
   }
@@ -166,14 +168,13 @@ double HeldKeyPictures(const HeldKeyFigures& k) {
 }
 
 void HeldKeyTable(std::FILE* out, const std::vector<SizeResults>& sizes) {
-  std::fprintf(out, "\n### A held key\n\n");
-  std::fprintf(out, "One picture on the clipboard, the hot key held through SendInput: a press, then 29 key-downs 33 ms "
-                    "apart, as the keyboard repeats (each one a press where MOD_NOREPEAT is ignored, as under Wine), "
-                    "into the slow folder where there is one. *Extra*: Tarnwick.exe's peak private bytes from the "
-                    "first press until the folder was quiet, minus before; *pictures*: the same in pictures' sizes. "
-                    "*Quiet after*: from the first press until the file was there and no temporary one.\n\n");
-  std::fprintf(out, "| picture | folder | extra | pictures | files | quiet after | boxes |\n");
-  std::fprintf(out, "|---|---|---|---|---|---|---|\n");
+  Table(out, "A held key",
+        "One picture on the clipboard, the hot key held through SendInput: a press, then 29 key-downs 33 ms "
+        "apart, as the keyboard repeats (each one a press where MOD_NOREPEAT is ignored, as under Wine), "
+        "into the slow folder where there is one. *Extra*: Tarnwick.exe's peak private bytes from the "
+        "first press until the folder was quiet, minus before; *pictures*: the same in pictures' sizes. "
+        "*Quiet after*: from the first press until the file was there and no temporary one.",
+        "picture | folder | extra | pictures | files | quiet after | boxes");
   for (const auto& r : sizes) {
     const HeldKeyFigures& k = r.heldKey;
     std::fprintf(out, "| %s | %s | %s | %.2f | %d | %.1f s | %d |\n", Picture(r.save.width, r.save.height).c_str(),
@@ -183,14 +184,13 @@ void HeldKeyTable(std::FILE* out, const std::vector<SizeResults>& sizes) {
 }
 
 void PngTables(std::FILE* out, const std::vector<SizeResults>& sizes) {
-  std::fprintf(out, "\n### PNG\n\n");
-  std::fprintf(out, "A screen-like picture (desktop gradient, windows, lines of text, a photo-like patch), a new one for "
-                    "each press. *BMP*: hot key to file as above. *PNG*: the same with PNG chosen, to the finished "
-                    ".png, each file decoded and compared with the picture. *ImageMagick*: `convert` of the same "
-                    "picture from a BMP file to PNG, its defaults.\n\n");
-  std::fprintf(out, "| picture | BMP hot key to file | BMP file | PNG hot key to file | PNG file | PNG / BMP | "
-                    "ImageMagick encode | ImageMagick file | PNG hot key / ImageMagick |\n");
-  std::fprintf(out, "|---|---|---|---|---|---|---|---|---|\n");
+  Table(out, "PNG",
+        "A screen-like picture (desktop gradient, windows, lines of text, a photo-like patch), a new one for "
+        "each press. *BMP*: hot key to file as above. *PNG*: the same with PNG chosen, to the finished "
+        ".png, each file decoded and compared with the picture. *ImageMagick*: `convert` of the same "
+        "picture from a BMP file to PNG, its defaults.",
+        "picture | BMP hot key to file | BMP file | PNG hot key to file | PNG file | PNG / BMP | "
+        "ImageMagick encode | ImageMagick file | PNG hot key / ImageMagick");
   for (const auto& r : sizes) {
     const PngFigures& p = r.png;
     std::fprintf(out, "| %s | %s | %s | %s | %s | %s | %s | %s | %.2f |\n", Picture(r.save.width, r.save.height).c_str(),
@@ -199,11 +199,10 @@ void PngTables(std::FILE* out, const std::vector<SizeResults>& sizes) {
                  p.bmpBytes > 0 ? Format("%.3f", static_cast<double>(p.pngBytes) / p.bmpBytes).c_str() : "n/a",
                  Ms(p.magick).c_str(), MiB(static_cast<double>(p.magickBytes)).c_str(), Ratio(p.pressToFile, p.magick));
   }
-  std::fprintf(out, "\n### WIC's PNG row filter (WICPngFilterOption)\n\n");
-  std::fprintf(out, "The same picture encoded in this process through the program's own encoder (BMP decoder, "
-                    "the rows as decoded, PNG encoder into memory) under each filter; median (min–max).\n\n");
-  std::fprintf(out, "| picture | filter | encode | file |\n");
-  std::fprintf(out, "|---|---|---|---|\n");
+  Table(out, "WIC's PNG row filter (WICPngFilterOption)",
+        "The same picture encoded in this process through the program's own encoder (BMP decoder, "
+        "the rows as decoded, PNG encoder into memory) under each filter; median (min–max).",
+        "picture | filter | encode | file");
   for (const auto& r : sizes) {
     for (const auto& filter : r.png.filters) {
       std::fprintf(out, "| %s | %s | %s | %s |\n", Picture(r.save.width, r.save.height).c_str(), filter.name,
@@ -289,14 +288,13 @@ bool ReportBenchmark(std::FILE* out, const std::vector<SizeResults>& sizes, int 
 }
 
 bool ReportSoak(std::FILE* out, const SoakFigures& soak) {
-  std::fprintf(out, "### Soak: %d hot-key saves of %s pictures\n\n", soak.requested,
-               Picture(soak.width, soak.height).c_str());
-  std::fprintf(out, "Each press saves a new picture (its number in the first pixel); the file is compared byte for "
-                    "byte with it and deleted before the next press, so saves within one second (same file name) "
-                    "are each checked. Figures of the Tarnwick.exe process; the first row, after %d warm-up saves, "
-                    "is the baseline.\n\n", kSoakWarmUp);
-  std::fprintf(out, "| after save | handles | GDI objects | USER objects | windows | private bytes |\n");
-  std::fprintf(out, "|---|---|---|---|---|---|\n");
+  Table(out, "Soak: " + std::to_string(soak.requested) + " hot-key saves of " + Picture(soak.width, soak.height) +
+                 " pictures",
+        "Each press saves a new picture (its number in the first pixel); the file is compared byte for "
+        "byte with it and deleted before the next press, so saves within one second (same file name) "
+        "are each checked. Figures of the Tarnwick.exe process; the first row, after " +
+            std::to_string(kSoakWarmUp) + " warm-up saves, is the baseline.",
+        "after save | handles | GDI objects | USER objects | windows | private bytes");
   for (const auto& c : soak.checkpoints) {
     const ProcessFigures& f = c.figures;
     const std::string gdi = f.guiCounted ? std::to_string(f.gdiObjects) : "n/a";
