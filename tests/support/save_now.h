@@ -25,12 +25,13 @@ inline SavedNow SaveNow(bool automatic = false) {
   order.format = g_dwFormat;
   order.time = platform::Current().clock.Now();
   SavedNow saved;
-  const TakenPicture picture =
-      TakePicture(automatic, std::numeric_limits<std::uint64_t>::max(),
-                  [&](const std::uint8_t* block, std::size_t size) { return WritePicture(order, block, size, &saved.file); });
+  const std::uint64_t unbounded = std::numeric_limits<std::uint64_t>::max();
+  const TakenPicture picture = TakePicture(order, unbounded, unbounded, [&](const std::uint8_t* block, std::size_t size) {
+    return WritePicture(order, PictureKind::kDib, block, size, &saved.file);
+  });
   saved.result = picture.result;
   if (picture.result == SAVE_OK && !picture.written) {
-    saved.result = WritePicture(order, picture.copy.bytes(), picture.copy.size(), &saved.file);
+    saved.result = WritePicture(order, picture.kind, picture.copy.bytes(), picture.copy.size(), &saved.file);
   }
   return saved;
 }
