@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 
+#include "capture/save_queue.h"
 #include "capture/take_picture.h"
 #include "capture/write_picture.h"
 
@@ -18,7 +19,8 @@ struct SavedNow {
   std::u16string file;  // the saved file's path, when one was saved
 };
 
-inline SavedNow SaveNow(bool automatic = false) {
+// `bound` as the queue's bytes bound, which limits a "PNG"'s pixels.
+inline SavedNow SaveNow(bool automatic = false, std::uint64_t bound = SaveLimits{}.bytes) {
   SaveOrder order;
   order.automatic = automatic;
   std::copy_n(g_szPath, kPathChars, order.folder);
@@ -26,7 +28,7 @@ inline SavedNow SaveNow(bool automatic = false) {
   order.time = platform::Current().clock.Now();
   SavedNow saved;
   const std::uint64_t unbounded = std::numeric_limits<std::uint64_t>::max();
-  const TakenPicture picture = TakePicture(order, unbounded, unbounded, [&](const std::uint8_t* block, std::size_t size) {
+  const TakenPicture picture = TakePicture(order, unbounded, bound, [&](const std::uint8_t* block, std::size_t size) {
     return WritePicture(order, PictureKind::kDib, block, size, &saved.file);
   });
   saved.result = picture.result;
