@@ -304,16 +304,24 @@ class FakeHotKeys : public platform::HotKeys {
   std::uint32_t lastError = 0;
 };
 
-// The image codecs: the encoders hand back "PNG" or a JPEG's first two bytes
-// and the file they were given, so that each picture gives bytes of its own,
-// or refuse. Every "PNG" decodes unless told otherwise.
+// The image codecs: "PNG" or a JPEG's first bytes, then the file they were
+// given, so that each picture gives bytes of its own, or refuse.
 class FakeImageCodecs : public platform::ImageCodecs {
  public:
   bool EncodePng(const platform::ByteRun* runs, std::size_t count, bool keepAlpha, Bytes* png) override {
-    return Encode({0x89, 'P', 'N', 'G'}, runs, count, keepAlpha, png);
+    lastBmp.clear();
+    for (std::size_t i = 0; i < count; ++i) lastBmp.insert(lastBmp.end(), runs[i].data, runs[i].data + runs[i].length);
+    lastKeptAlpha = keepAlpha;
+    *png = {0x89, 'P', 'N', 'G'};
+    png->insert(png->end(), lastBmp.begin(), lastBmp.end());
+    return !refuses;
   }
   bool EncodeJpeg(const platform::ByteRun* runs, std::size_t count, bool keepAlpha, Bytes* jpeg) override {
-    return Encode({0xFF, 0xD8}, runs, count, keepAlpha, jpeg);
+    const bool encoded = EncodePng(runs, count, keepAlpha, jpeg);
+    jpeg->erase(jpeg->begin(), jpeg->begin() + 2);
+    (*jpeg)[0] = 0xFF;
+    (*jpeg)[1] = 0xD8;
+    return encoded;
   }
   bool DecodesPng(const std::uint8_t*, std::size_t, std::uint32_t, std::uint32_t) override {
     if (whileDecoding) whileDecoding();
@@ -325,16 +333,6 @@ class FakeImageCodecs : public platform::ImageCodecs {
   std::function<void()> whileDecoding;  // another program's turn, after the opening
   Bytes lastBmp;  // the file the last encode was given (a BMP, or a "PNG")
   bool lastKeptAlpha = false;
-
- private:
-  bool Encode(Bytes head, const platform::ByteRun* runs, std::size_t count, bool keepAlpha, Bytes* out) {
-    lastBmp.clear();
-    for (std::size_t i = 0; i < count; ++i) lastBmp.insert(lastBmp.end(), runs[i].data, runs[i].data + runs[i].length);
-    lastKeptAlpha = keepAlpha;
-    *out = head;
-    out->insert(out->end(), lastBmp.begin(), lastBmp.end());
-    return !refuses;
-  }
 };
 
 // Logoff and shutdown: the reason the program names while it saves.

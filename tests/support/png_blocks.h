@@ -1,5 +1,5 @@
-// Builds small PNG files for the tests, as the clipboard's "PNG" holds them:
-// 8-bit RGBA rows, deflated as stored blocks, every chunk with its CRC.
+// Small PNG files for the tests, as the clipboard's "PNG" holds them: 8-bit
+// RGBA rows in one stored deflate block, every chunk with its CRC.
 #pragma once
 
 #include <cstdint>
@@ -24,25 +24,19 @@ inline void AddChunk(std::vector<std::uint8_t>& png, const char* type, const std
   PutBig(png, crc ^ 0xFFFFFFFF);
 }
 
-// The zlib stream of `raw` in stored blocks.
+// The zlib stream of `raw`, at most 65535 bytes.
 inline std::vector<std::uint8_t> StoredZlib(const std::vector<std::uint8_t>& raw) {
-  std::vector<std::uint8_t> z{0x78, 0x01};
-  std::size_t at = 0;
-  do {
-    const std::size_t n = raw.size() - at < 65535 ? raw.size() - at : 65535;
-    z.push_back(at + n == raw.size() ? 1 : 0);
-    z.insert(z.end(), {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
+  const std::size_t n = raw.size();
+  std::vector<std::uint8_t> z(raw);
+  z.insert(z.begin(), {0x78, 0x01, 1, static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
                        static_cast<std::uint8_t>(~n), static_cast<std::uint8_t>(~n >> 8)});
-    z.insert(z.end(), raw.begin() + at, raw.begin() + at + n);
-    at += n;
-  } while (at < raw.size());
   std::uint32_t a = 1, b = 0;
   for (std::uint8_t c : raw) b = (b + (a = (a + c) % 65521)) % 65521;
   PutBig(z, b << 16 | a);
   return z;
 }
 
-// A PNG file of IHDR (8-bit RGBA), the one IDAT chunk `idat`, and IEND.
+// IHDR (8-bit RGBA), the one IDAT chunk `idat`, and IEND.
 inline std::vector<std::uint8_t> PngOf(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& idat) {
   std::vector<std::uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, ihdr;
   PutBig(ihdr, width);
@@ -54,7 +48,7 @@ inline std::vector<std::uint8_t> PngOf(std::uint32_t width, std::uint32_t height
   return png;
 }
 
-// The picture of `rgba` (4 bytes a pixel, top row first).
+// The picture of `rgba`, 4 bytes a pixel, top row first.
 inline std::vector<std::uint8_t> PngFile(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& rgba) {
   std::vector<std::uint8_t> raw;
   for (std::uint32_t y = 0; y < height; ++y) {

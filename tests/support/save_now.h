@@ -19,7 +19,6 @@ struct SavedNow {
   std::u16string file;  // the saved file's path, when one was saved
 };
 
-// `bound` as the queue's bytes bound, which limits a "PNG"'s pixels.
 inline SavedNow SaveNow(bool automatic = false, std::uint64_t bound = SaveLimits{}.bytes) {
   SaveOrder order;
   order.automatic = automatic;

@@ -16,8 +16,7 @@ bool PutDibV5OnRealClipboard(const std::vector<std::uint8_t>& block);
 bool PutBitmapOnRealClipboard(void* bitmap);
 // CF_DIB with a DWORD 0 in the registered format `mark`, in one change.
 bool PutMarkedDibOnRealClipboard(const std::vector<std::uint8_t>& block, const wchar_t* mark);
-// Several formats in one change, listed in this order: a registered one by
-// its name, else a standard one (CF_DIB is 8).
+// Several formats in one change, in this order: registered ones by name.
 struct ClipboardFormat {
   const wchar_t* name = nullptr;
   unsigned format = 0;

@@ -85,11 +85,7 @@ TEST_F(RealSave, PngBesideTheDibIsWrittenAsItIsOnlyWhenItDecodesWholeAndJpgLaysI
   Bytes badCrc = good, broken = testsupport::StoredZlib(Bytes(8 * 65, 0));
   badCrc[33 + 8] ^= 1;  // IDAT's first byte of data
   broken[2] = 0x07;     // a final deflate block of the reserved type 3
-  const struct {
-    const char* name;
-    Bytes png;
-    std::uint64_t bound;
-  } bad[] = {
+  const struct { const char* name; Bytes png; std::uint64_t bound; } bad[] = {
       {"no IEND", Bytes(good.begin(), good.end() - 12), SaveLimits{}.bytes},
       {"a bad CRC", badCrc, SaveLimits{}.bytes},
       {"more pixels than the bound", good, 16 * 8 * 4 - 1},
@@ -98,8 +94,7 @@ TEST_F(RealSave, PngBesideTheDibIsWrittenAsItIsOnlyWhenItDecodesWholeAndJpgLaysI
   g_dwFormat = kFormatPng;
   const Bytes dib = testsupport::RgbDib(16, 8, 24, 3);
   for (const auto& row : bad) {
-    const Bytes file = Save(dib, row.png, row.bound);
-    EXPECT_NE(row.png, file) << row.name;
+    EXPECT_NE(row.png, Save(dib, row.png, row.bound)) << row.name;
     ExpectDecodesTo(dib, 40);
   }
   EXPECT_EQ(good, Save(dib, good)) << "a whole \"PNG\" is the file";
