@@ -25,13 +25,14 @@ bool Ok(HRESULT result, const wchar_t* call) {
   return false;
 }
 
-HRESULT SetOption(IPropertyBag2* options, const wchar_t* name, VARTYPE type, float value) {
+// An encoder option: a byte (VT_UI1) or a float (VT_R4).
+HRESULT SetOption(IPropertyBag2* options, const wchar_t* name, VARTYPE type, double value) {
   PROPBAG2 option{};
   option.pstrName = const_cast<wchar_t*>(name);
   VARIANT variant;
   VariantInit(&variant);
   variant.vt = type;
-  if (type == VT_R4) variant.fltVal = value;
+  if (type == VT_R4) variant.fltVal = static_cast<float>(value);
   else variant.bVal = static_cast<BYTE>(value);
   return options->Write(1, &option, &variant);
 }
@@ -76,7 +77,7 @@ bool Open(IWICImagingFactory* factory, const ByteRun* runs, std::size_t count, c
 }
 
 // A new file of `container` being written into *bytes: one frame of the
-// source's size and resolution, taking `format` exactly.
+// source's size and resolution.
 struct Target {
   ComPtr<IStream> output;
   ComPtr<IWICBitmapEncoder> encoder;
@@ -92,12 +93,13 @@ bool Start(IWICImagingFactory* factory, const GUID& container, std::vector<std::
          Ok(t->encoder->CreateNewFrame(&t->frame, &t->options), L"CreateNewFrame");
 }
 
-bool Describe(const Source& source, WICPixelFormatGUID format, Target* t) {
-  const WICPixelFormatGUID wanted = format;
+// The frame's size, resolution and pixels: *format asked for, and then the
+// one the encoder takes.
+bool Describe(const Source& source, WICPixelFormatGUID* format, Target* t) {
   return Ok(t->frame->Initialize(t->options.Get()), L"IWICBitmapFrameEncode::Initialize") &&
          Ok(t->frame->SetSize(source.width, source.height), L"SetSize") &&
          (!source.hasResolution || Ok(t->frame->SetResolution(source.dpiX, source.dpiY), L"SetResolution")) &&
-         Ok(t->frame->SetPixelFormat(&format), L"SetPixelFormat") && format == wanted;
+         Ok(t->frame->SetPixelFormat(format), L"SetPixelFormat");
 }
 
 bool Finish(Target* t) {
@@ -142,12 +144,12 @@ bool EncodePngFrom(const ByteRun* runs, std::size_t count, bool keepAlpha, WICPn
   if (!Convert(factory.Get(), source.frame.Get(), decoded, &converter)) return false;
 
   // Opaque pictures are stored as RGB, without an alpha channel.
-  const WICPixelFormatGUID format = keepAlpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
+  WICPixelFormatGUID format = keepAlpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
   Target target;
   if (!Start(factory.Get(), GUID_ContainerFormatPng, png, &target) ||
-      !Ok(SetOption(target.options.Get(), L"FilterOption", VT_UI1, static_cast<float>(filter)),
+      !Ok(SetOption(target.options.Get(), L"FilterOption", VT_UI1, filter),
           L"IPropertyBag2::Write (FilterOption)") ||
-      !Describe(source, format, &target)) {
+      !Describe(source, &format, &target)) {
     return false;
   }
   // The encoder names the format it takes; it gets exactly that.
@@ -175,7 +177,9 @@ bool EncodeJpegFrom(const ByteRun* runs, std::size_t count, bool keepAlpha, std:
   // still writes 75.
   const HRESULT quality = SetOption(target.options.Get(), L"ImageQuality", VT_R4, kJpegQuality);
   if (FAILED(quality)) LogFailure(L"IPropertyBag2::Write (ImageQuality)", static_cast<DWORD>(quality));
-  if (!Describe(source, GUID_WICPixelFormat24bppBGR, &target)) return false;
+  // The rows are handed over as 24-bit BGR, which every JPEG encoder takes.
+  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  if (!Describe(source, &format, &target) || format != GUID_WICPixelFormat24bppBGR) return false;
   const UINT stride = (source.width * 3 + 3) & ~3u;
   std::vector<std::uint8_t> rgb(keepAlpha ? static_cast<std::size_t>(stride) * kBandRows : 0);
   const bool written = EachBand(converter.Get(), source.width, source.height, keepAlpha ? 4 : 3,
