@@ -454,7 +454,7 @@ TEST_F(Dialogs, PngChosenSavesTheCopiedPngAsItIsElseAnOpaqueOneBmpTheDibAndJpgIs
   Bytes file, dib = testsupport::RgbDib(8, 4, 24, 1);
   ASSERT_TRUE(testsupport::PutFormatsOnRealClipboard({{L"PNG", 0, block}, {nullptr, CF_DIB, dib}}));
   ASSERT_FALSE(press(L"*.bmp", &file).empty());
-  EXPECT_EQ(dib, Bytes(file.begin() + 14, file.end())) << "BMP: the CF_DIB, byte for byte";
+  EXPECT_EQ(e2e::BmpFileOf(dib), file) << "BMP: the CF_DIB, byte for byte";
 
   choose(1);
   dib = testsupport::RgbDib(8, 4, 24, 2);
