@@ -45,6 +45,8 @@ class ObservedPlatform {
     void Close() override { real.Close(); }
     bool HasDib() override { return real.HasDib(); }
     platform::Handle GetDib() override;
+    bool HasOwnDibV5() override { return real.HasOwnDibV5(); }
+    platform::Handle GetDibV5() override { return real.GetDibV5(); }
     bool HasNamed(const char16_t* name) override { return real.HasNamed(name); }
     platform::Handle GetNamed(const char16_t* name) override { return real.GetNamed(name); }
     std::uint32_t SequenceNumber() override { return real.SequenceNumber(); }

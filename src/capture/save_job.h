@@ -18,6 +18,11 @@ struct SaveOrder {
   platform::LocalTime time;            // the file is named after the press
 };
 
+// What a taken picture's copy holds: a bitmap block (CF_DIB, or a program's
+// CF_DIBV5 whose alpha is used), or the clipboard's "PNG" file, checked and
+// decoded whole.
+enum class PictureKind { kDib, kPng };
+
 // What a save ended with, as the window's thread is told.
 struct SaveOutcome {
   SaveResult result = SAVE_OK;

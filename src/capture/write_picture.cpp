@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "capture/bmp_pieces.h"
-#include "capture/png_picture.h"
+#include "capture/picture_file.h"
 #include "capture/save_file_name.h"
 #include "common/bounded_text.h"
 #include "common/folder_levels.h"
@@ -46,25 +46,35 @@ SaveResult PrepareFolder(const char16_t* folder, SaveFolder* out) {
 // The file's bytes and what they point into.
 struct EncodedPicture {
   BmpPieces pieces;
-  std::vector<std::uint8_t> png;
+  std::vector<std::uint8_t> encoded;
   PictureBytes bytes;
 };
 
 // Step: the BMP file assembled around the copy's pixels, or that picture
-// encoded as a PNG. A block that does not hold what its header claims, or a
-// picture the encoder refuses, is told as data that cannot be read.
-SaveResult Encode(platform::ImageCodecs& codecs, std::uint32_t format, const std::uint8_t* dib, std::size_t size,
-                  EncodedPicture* out) {
-  out->pieces = BuildBmpPieces(dib, size);
-  if (!out->pieces.valid) return SAVE_ERR_BITMAP_DATA;
-  if (format != kFormatPng) {
-    out->bytes = BmpFileBytes(out->pieces, dib);
-    return SAVE_OK;
+// encoded as a PNG or a JPEG; a "PNG" as it is, or encoded as a JPEG. A
+// block that does not hold what its header claims, or a picture the encoder
+// refuses, is told as data that cannot be read.
+SaveResult Encode(platform::ImageCodecs& codecs, std::uint32_t format, PictureKind kind, const std::uint8_t* bytes,
+                  std::size_t size, EncodedPicture* out) {
+  const bool encoded = format == kFormatPng || format == kFormatJpg;
+  if (kind == PictureKind::kPng) {
+    // Only PNG and JPG take the clipboard's "PNG"; its transparency goes on white in a JPEG.
+    const platform::ByteRun png{bytes, static_cast<std::uint32_t>(size)};
+    if (format == kFormatPng) {
+      out->bytes = FileBytes(kFormatPng, bytes, size);
+      return SAVE_OK;
+    }
+    if (format != kFormatJpg || !codecs.EncodeJpeg(&png, 1, true, &out->encoded)) return SAVE_ERR_BITMAP_DATA;
+  } else {
+    out->pieces = BuildBmpPieces(bytes, size);
+    if (!out->pieces.valid) return SAVE_ERR_BITMAP_DATA;
+    if (!encoded) {
+      out->bytes = BmpFileBytes(out->pieces, bytes);
+      return SAVE_OK;
+    }
+    if (!EncodeDibPicture(codecs, format, out->pieces, bytes, &out->encoded)) return SAVE_ERR_BITMAP_DATA;
   }
-  if (!EncodePngPicture(codecs, out->pieces, dib, &out->png)) return SAVE_ERR_BITMAP_DATA;
-  out->bytes.format = kFormatPng;
-  out->bytes.runs[0] = {out->png.data(), static_cast<std::uint32_t>(out->png.size())};
-  out->bytes.count = 1;
+  out->bytes = FileBytes(format, out->encoded.data(), out->encoded.size());
   return SAVE_OK;
 }
 
@@ -187,13 +197,14 @@ class TemporaryFile {
 
 }  // namespace
 
-SaveResult WritePicture(const SaveOrder& order, const std::uint8_t* dib, std::size_t size, std::u16string* file) {
+SaveResult WritePicture(const SaveOrder& order, PictureKind kind, const std::uint8_t* bytes, std::size_t size,
+                        std::u16string* file) {
   platform::Platform& os = platform::Current();
   SaveFolder folder;
   SaveResult result = PrepareFolder(order.folder, &folder);
   if (result != SAVE_OK) return result;
   EncodedPicture picture;
-  if ((result = Encode(os.codecs, order.format, dib, size, &picture)) != SAVE_OK) return result;
+  if ((result = Encode(os.codecs, order.format, kind, bytes, size, &picture)) != SAVE_OK) return result;
   TemporaryFile temporary(os, folder);
   if ((result = temporary.Create()) != SAVE_OK || (result = temporary.Write(picture.bytes)) != SAVE_OK ||
       (result = temporary.Flush()) != SAVE_OK) {

@@ -1,4 +1,4 @@
-// Writes a taken picture as a BMP or PNG file named after its press. The file
+// Writes a taken picture as a BMP, PNG or JPEG file named after its press. The file
 // is written under a hidden temporary name, flushed, and only then given its
 // final name, which it never takes from another file.
 #pragma once
@@ -9,9 +9,12 @@
 
 #include "capture/save_job.h"
 
-// Writes the CF_DIB block `dib` of `size` bytes into the order's folder, as
-// its format, named after its time; the final path into *file on success.
-SaveResult WritePicture(const SaveOrder& order, const std::uint8_t* dib, std::size_t size, std::u16string* file);
+// Writes the picture `bytes` of `size` bytes, a bitmap block or a checked
+// "PNG" file, into the order's folder as its format, named after its time;
+// the final path into *file on success. A "PNG" saved as PNG is written as
+// it is.
+SaveResult WritePicture(const SaveOrder& order, PictureKind kind, const std::uint8_t* bytes, std::size_t size,
+                        std::u16string* file);
 
 // The folder as a save makes it: ended with a backslash, every missing level
 // made; its path into *made on success.

@@ -19,6 +19,7 @@ constexpr std::int32_t kFirstHotKeyId = 1000;
 // g_dwFormat: the file format a save writes.
 constexpr std::uint32_t kFormatBmp = 0;
 constexpr std::uint32_t kFormatPng = 1;
+constexpr std::uint32_t kFormatJpg = 2;
 
 // Hot key, windows and dialogs.
 extern std::int32_t g_nHotKeyId;         // identifier of the registered hot key
@@ -32,6 +33,6 @@ extern std::int32_t g_bAboutDlgOpen;
 extern std::uint32_t g_dwKeys;           // packed hot key: modifiers << 16 | virtual key
 extern platform::Handle g_hConfigKey;    // the settings key while it is open
 extern char16_t g_szPath[kPathChars];    // the save folder, ending with a backslash
-extern std::uint32_t g_dwFormat;         // kFormatBmp or kFormatPng
+extern std::uint32_t g_dwFormat;         // kFormatBmp, kFormatPng or kFormatJpg
 extern std::int32_t g_bAutoSave;         // save every new clipboard picture without a key (0 or 1)
 extern std::int32_t g_bNotify;           // a balloon after each save (0 or 1)

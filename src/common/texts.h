@@ -45,4 +45,4 @@ inline constexpr char16_t kStartupKeyRefusedText[] = u"注册热键失败, 热�
 inline constexpr char16_t kKeyRefusedText[] = u"注册热键失败, 热键已被其他程序占用, 请设置其他热键";
 inline constexpr char16_t kNeedsCombinationText[] = u"必须使用一个组合键作为热键";
 // The settings dialog's format list, in the order of g_dwFormat's values.
-inline constexpr const char16_t* kFormatNames[] = {u"BMP", u"PNG"};
+inline constexpr const char16_t* kFormatNames[] = {u"BMP", u"PNG", u"JPG"};

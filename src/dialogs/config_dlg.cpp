@@ -29,7 +29,7 @@ BOOL CConfigDlg::OnInitDialog() {
   }
   const SettingsChoices choices = StoredChoices();
   // The stored format, loaded with the other settings (BMP when none is).
-  SendMessageW(m_formatCombo, CB_SETCURSEL, choices.format == kFormatPng ? kFormatPng : kFormatBmp, 0);
+  SendMessageW(m_formatCombo, CB_SETCURSEL, choices.format <= kFormatJpg ? choices.format : kFormatBmp, 0);
   CheckDlgButton(m_hWnd, IDC_AUTOSAVE_CHECK, choices.autoSave ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(m_hWnd, IDC_AUTOSTART_CHECK, choices.startWithWindows ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(m_hWnd, IDC_NOTIFY_CHECK, choices.notify ? BST_CHECKED : BST_UNCHECKED);
@@ -69,8 +69,8 @@ void CConfigDlg::OnBnClickedSave() {
   const std::wstring folder = FolderText();
   const HotKeyWord hotKey = HotKeyWord::FromControl(LOWORD(SendMessageW(m_hotKeyCtrl, HKM_GETHOTKEY, 0, 0)));
   SettingsChoices choices;
-  choices.format =
-      SendMessageW(m_formatCombo, CB_GETCURSEL, 0, 0) == static_cast<LRESULT>(kFormatPng) ? kFormatPng : kFormatBmp;
+  const LRESULT format = SendMessageW(m_formatCombo, CB_GETCURSEL, 0, 0);
+  choices.format = format >= 0 && format <= static_cast<LRESULT>(kFormatJpg) ? static_cast<std::uint32_t>(format) : kFormatBmp;
   choices.autoSave = IsDlgButtonChecked(m_hWnd, IDC_AUTOSAVE_CHECK) == BST_CHECKED;
   choices.startWithWindows = IsDlgButtonChecked(m_hWnd, IDC_AUTOSTART_CHECK) == BST_CHECKED;
   choices.notify = IsDlgButtonChecked(m_hWnd, IDC_NOTIFY_CHECK) == BST_CHECKED;

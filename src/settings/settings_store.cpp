@@ -91,7 +91,7 @@ void ReadFormat(platform::Registry& registry) {
   std::uint32_t format = kFormatBmp;
   std::uint32_t bytes = sizeof format;
   if (registry.GetValue(g_hConfigKey, kFormatName, platform::kRrfRtRegDword, &format, &bytes) != 0 ||
-      bytes != sizeof format || format > kFormatPng) {
+      bytes != sizeof format || format > kFormatJpg) {
     format = kFormatBmp;
   }
   g_dwFormat = format;

@@ -3,7 +3,7 @@
 // HKEY_CURRENT_USER\Software\ClipboardTarnwick:
 //   "Path"      REG_BINARY, always exactly 440 bytes (the whole g_szPath buffer)
 //   "Keys"      REG_DWORD, the packed hot-key word
-//   "Format"    REG_DWORD, 0 BMP or 1 PNG; anything else, or none, reads as BMP
+//   "Format"    REG_DWORD, 0 BMP, 1 PNG or 2 JPG; anything else, or none, reads as BMP
 //   "AutoSave"  REG_DWORD 0 or 1; absent or anything else is 0
 //   "Notify"    REG_DWORD 0 or 1; absent or anything else is 0
 #pragma once

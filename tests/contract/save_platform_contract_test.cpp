@@ -148,19 +148,20 @@ TEST_F(SavePlatformContract, MoveWhileOpenNeverReplacesAndFindFilesSeesHiddenFil
   EXPECT_FALSE(os.files.Remove(free.c_str()));
 }
 
-TEST_F(SavePlatformContract, ClipboardGivesTheDibBlockExactly) {
+TEST_F(SavePlatformContract, ClipboardGivesTheDibBlockExactlyAndCfDibV5OnlyAsTheProgramPutIt) {
   const Bytes block = testsupport::RgbDib(3, 2, 24);
-  env.PutDibOnClipboard(block);
-
-  ASSERT_TRUE(os.clipboard.Open());
-  EXPECT_TRUE(os.clipboard.HasDib());
-  const platform::Handle handle = os.clipboard.GetDib();
-  const std::uint8_t* bytes = os.memory.Lock(handle);
-  ASSERT_NE(nullptr, bytes);
-  ASSERT_EQ(block.size(), os.memory.Size(handle));
-  EXPECT_EQ(block, Bytes(bytes, bytes + block.size()));
-  os.memory.Unlock(handle);
-  os.clipboard.Close();
+  for (const bool dibV5 : {false, true}) {
+    env.PutDibOnClipboard(block, dibV5);
+    ASSERT_TRUE(os.clipboard.Open());
+    EXPECT_EQ(dibV5, os.clipboard.HasOwnDibV5()) << "the one the system makes from CF_DIB is not";
+    const platform::Handle handle = dibV5 ? os.clipboard.GetDibV5() : os.clipboard.GetDib();
+    const std::uint8_t* bytes = os.memory.Lock(handle);
+    ASSERT_NE(nullptr, bytes);
+    ASSERT_EQ(block.size(), os.memory.Size(handle));
+    EXPECT_EQ(block, Bytes(bytes, bytes + block.size()));
+    os.memory.Unlock(handle);
+    os.clipboard.Close();
+  }
 }
 
 TEST_F(SavePlatformContract, ClipboardWithTextHasNoDibAndEachNewContentANewNumber) {

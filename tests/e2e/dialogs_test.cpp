@@ -11,6 +11,7 @@
 
 #include "support/dialog_template.h"
 #include "support/image_decoder.h"
+#include "support/png_blocks.h"
 
 namespace {
 
@@ -430,39 +431,72 @@ TEST_F(Dialogs, SaveStoresTheNewFolderAndKeyAndOnlyTheNewKeySaves) {
       << "the old key no longer saves";
 }
 
-TEST_F(Dialogs, PngChosenSavesOpaquePngsOnlyAndIsStillChosenAfterARestart) {
-  HWND settings = OpenSettingsByLeftPress();
-  ASSERT_NE(nullptr, settings);
-  SendMessageW(GetDlgItem(settings, kFormat), CB_SETCURSEL, 1, 0);
-  Click(settings, kSave);
-  ExpectBox(L"保存成功", true);
-  ASSERT_TRUE(e2e::WaitForClosed(settings));
+TEST_F(Dialogs, PngChosenSavesTheCopiedPngAsItIsElseAnOpaqueOneBmpTheDibAndJpgIsKeptAfterARestart) {
+  // The new file, once the program no longer holds it open.
+  const auto press = [&](const wchar_t* pattern, Bytes* file) {
+    const std::wstring path = folder + SaveWithHotKey(folder, pattern);
+    return e2e::WaitUntil([&] { return e2e::ReadFileBytes(path, file); }, 10000) ? path : std::wstring();
+  };
+  const auto choose = [&](int format) {
+    HWND settings = OpenSettingsByLeftPress();
+    SendMessageW(GetDlgItem(settings, kFormat), CB_SETCURSEL, format, 0);
+    Click(settings, kSave);
+    ExpectBox(L"保存成功", true);
+    ASSERT_TRUE(e2e::WaitForClosed(settings));
+  };
+  // A browser's copy: a "PNG" with a transparent pixel in a block larger than
+  // the file, and a different CF_DIB beside it.
+  Bytes rgba(8 * 4 * 4, 0x90);
+  rgba[3] = 0;
+  const Bytes png = testsupport::PngFile(8, 4, rgba);
+  Bytes block = png;
+  block.resize(png.size() + 7, 0x55);
+  Bytes file, dib = testsupport::RgbDib(8, 4, 24, 1);
+  ASSERT_TRUE(testsupport::PutFormatsOnRealClipboard({{L"PNG", 0, block}, {nullptr, CF_DIB, dib}}));
+  ASSERT_FALSE(press(L"*.bmp", &file).empty());
+  EXPECT_EQ(e2e::BmpFileOf(dib), file) << "BMP: the CF_DIB, byte for byte";
 
+  choose(1);
+  dib = testsupport::RgbDib(8, 4, 24, 2);
+  ASSERT_TRUE(testsupport::PutFormatsOnRealClipboard({{L"PNG", 0, block}, {nullptr, CF_DIB, dib}}));
+  ASSERT_FALSE(press(L"*.png", &file).empty());
+  EXPECT_EQ(png, file) << "PNG: the \"PNG\" as it was copied, up to IEND";
   // A screen grab's fourth byte is no alpha, whatever it holds.
-  const Bytes block = testsupport::RgbDib(16, 9, 32, 5);
-  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(block));
-  e2e::PressDefaultHotKey();
-  std::vector<std::wstring> pngs;
-  ASSERT_TRUE(e2e::WaitUntil([&] { return !(pngs = e2e::FilesIn(folder, L"*.png")).empty(); }, 10000));
-  EXPECT_EQ(pngs, e2e::FilesIn(folder)) << "one .png, no .bmp and no temporary file";
-  Bytes png;
-  ASSERT_TRUE(e2e::ReadFileBytes(folder + pngs[0], &png));
-  ASSERT_GT(png.size(), 33u);
-  EXPECT_EQ(2, png[25]) << "truecolour without alpha: every pixel opaque";
-  EXPECT_EQ(std::string::npos, std::string(png.begin(), png.end()).find("tRNS")) << "and no transparent colour";
+  const Bytes grab = testsupport::RgbDib(16, 9, 32, 5);
+  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(grab));
+  const std::wstring grabFile = press(L"*.png", &file);
+  ASSERT_GT(file.size(), 33u);
+  EXPECT_EQ(2, file[25]) << "truecolour without alpha: every pixel opaque";
+  EXPECT_EQ(std::string::npos, std::string(file.begin(), file.end()).find("tRNS")) << "and no transparent colour";
+  testsupport::DecodedImage decoded;
   if (testsupport::ImageDecoderAvailable()) {
-    const std::wstring file = folder + pngs[0];
-    testsupport::DecodedImage decoded;
-    ASSERT_TRUE(testsupport::DecodeImage(std::u16string(file.begin(), file.end()), &decoded));
-    EXPECT_TRUE(testsupport::PixelsOfRgbDib(block, 40).rgb == decoded.rgb) << "the picture, pixel for pixel";
+    ASSERT_TRUE(testsupport::DecodeImage(std::u16string(grabFile.begin(), grabFile.end()), &decoded));
+    EXPECT_TRUE(testsupport::PixelsOfRgbDib(grab, 40).rgb == decoded.rgb) << "the picture, pixel for pixel";
   }
 
+  // JPG, in the restart check: a smooth picture within a mean error of 3.
+  choose(2);
+  Bytes smooth = testsupport::InfoHeader(64, 32, 24, 0, 64 * 3 * 32);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 64; ++x) smooth.insert(smooth.end(), {std::uint8_t(x * 4), std::uint8_t(y * 8), std::uint8_t(128 + x)});
+  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(smooth));
+  const std::wstring jpg = press(L"*.jpg", &file);
+  ASSERT_FALSE(jpg.empty());
+  if (testsupport::ImageDecoderAvailable()) {
+    ASSERT_TRUE(testsupport::DecodeImage(std::u16string(jpg.begin(), jpg.end()), &decoded));
+    const auto expected = testsupport::PixelsOfRgbDib(smooth, 40).rgb;
+    ASSERT_EQ(expected.size(), decoded.rgb.size());
+    double error[3] = {};
+    for (std::size_t i = 0; i < expected.size(); ++i) error[i % 3] += std::abs(expected[i] - decoded.rgb[i]);
+    for (double e : error) EXPECT_LE(e / (64 * 32), 3.0);
+  }
+  EXPECT_EQ(4u, e2e::FilesIn(folder).size()) << "one .bmp, two .png, one .jpg, no temporary file";
   EXPECT_EQ(0, tarnwick.Exit());
   ASSERT_TRUE(tarnwick.Start());
   main = tarnwick.MainWindow();
-  settings = OpenSettingsByLeftPress();
+  HWND settings = OpenSettingsByLeftPress();
   ASSERT_NE(nullptr, settings);
-  EXPECT_EQ(1, SendMessageW(GetDlgItem(settings, kFormat), CB_GETCURSEL, 0, 0)) << "PNG, as stored";
+  EXPECT_EQ(2, SendMessageW(GetDlgItem(settings, kFormat), CB_GETCURSEL, 0, 0)) << "JPG, as stored";
   Click(settings, kCancel);
   EXPECT_TRUE(e2e::WaitForClosed(settings));
 }

@@ -275,11 +275,24 @@ platform::Handle FakeClipboard::GetNamed(const char16_t* name) {
   return isOpen && it != named_.end() ? &it->second : nullptr;
 }
 
+namespace {
+// In an allocation of exactly its size, so that a read past its end is caught.
+std::unique_ptr<FakeClipboard::Block> NewBlock(const Bytes& data) {
+  auto block = std::make_unique<FakeClipboard::Block>();
+  block->size = data.size();
+  block->bytes.reset(new std::uint8_t[data.size()]);
+  std::copy(data.begin(), data.end(), block->bytes.get());
+  return block;
+}
+}  // namespace
+
 void FakeClipboard::SetNamed(const std::u16string& name, const Bytes& data) {
-  Block& block = named_[name];
-  block.size = data.size();
-  block.bytes.reset(new std::uint8_t[data.size()]);
-  std::copy(data.begin(), data.end(), block.bytes.get());
+  named_[name] = std::move(*NewBlock(data));
+  ++sequence_;
+}
+
+void FakeClipboard::SetDibV5(const Bytes& block) {
+  dibV5_ = NewBlock(block);
   ++sequence_;
 }
 
@@ -289,11 +302,9 @@ platform::Handle FakeClipboard::GetDib() {
 }
 
 void FakeClipboard::SetDib(const Bytes& block) {
-  dib_ = std::make_unique<Block>();
-  dib_->size = block.size();
-  dib_->bytes.reset(new std::uint8_t[block.size()]);
-  std::copy(block.begin(), block.end(), dib_->bytes.get());
+  dib_ = NewBlock(block);
   named_.clear();
+  dibV5_.reset();
   hasText_ = false;
   ++sequence_;
 }
@@ -301,6 +312,7 @@ void FakeClipboard::SetDib(const Bytes& block) {
 void FakeClipboard::SetText(const std::u16string&) {
   dib_.reset();
   named_.clear();
+  dibV5_.reset();
   hasText_ = true;
   ++sequence_;
 }
@@ -308,6 +320,7 @@ void FakeClipboard::SetText(const std::u16string&) {
 void FakeClipboard::Clear() {
   dib_.reset();
   named_.clear();
+  dibV5_.reset();
   hasText_ = false;
   ++sequence_;
 }

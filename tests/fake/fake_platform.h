@@ -104,6 +104,8 @@ class FakeClipboard : public platform::Clipboard {
   void Close() override;
   bool HasDib() override;
   platform::Handle GetDib() override;
+  bool HasOwnDibV5() override { return isOpen && dibV5_ != nullptr; }
+  platform::Handle GetDibV5() override { return isOpen ? dibV5_.get() : nullptr; }
   bool HasNamed(const char16_t* name) override;
   platform::Handle GetNamed(const char16_t* name) override;
   std::uint32_t SequenceNumber() override { return sequence_; }
@@ -112,8 +114,10 @@ class FakeClipboard : public platform::Clipboard {
   void SetDib(const Bytes& block);
   void SetText(const std::u16string& text);
   void Clear();
-  // The same program adds a registered format beside what is there.
+  // The same program adds a registered format beside what is there, or its
+  // own CF_DIBV5, listed before CF_DIB.
   void SetNamed(const std::u16string& name, const Bytes& data);
+  void SetDibV5(const Bytes& block);
 
   bool heldByAnotherProgram = false;
   // Another program holds it for this many more attempts to open it.
@@ -134,6 +138,7 @@ class FakeClipboard : public platform::Clipboard {
 
  private:
   std::unique_ptr<Block> dib_;
+  std::unique_ptr<Block> dibV5_;
   std::map<std::u16string, Block> named_;
   bool hasText_ = false;
   // Read by the save's worker while a test changes the content.
@@ -299,8 +304,8 @@ class FakeHotKeys : public platform::HotKeys {
   std::uint32_t lastError = 0;
 };
 
-// The image encoder: hands back "PNG" and the BMP file it was given, so that
-// each picture gives bytes of its own, or refuses.
+// The image codecs: "PNG" or a JPEG's first bytes, then the file they were
+// given, so that each picture gives bytes of its own, or refuse.
 class FakeImageCodecs : public platform::ImageCodecs {
  public:
   bool EncodePng(const platform::ByteRun* runs, std::size_t count, bool keepAlpha, Bytes* png) override {
@@ -311,9 +316,22 @@ class FakeImageCodecs : public platform::ImageCodecs {
     png->insert(png->end(), lastBmp.begin(), lastBmp.end());
     return !refuses;
   }
+  bool EncodeJpeg(const platform::ByteRun* runs, std::size_t count, bool keepAlpha, Bytes* jpeg) override {
+    const bool encoded = EncodePng(runs, count, keepAlpha, jpeg);
+    jpeg->erase(jpeg->begin(), jpeg->begin() + 2);
+    (*jpeg)[0] = 0xFF;
+    (*jpeg)[1] = 0xD8;
+    return encoded;
+  }
+  bool DecodesPng(const std::uint8_t*, std::size_t, std::uint32_t, std::uint32_t) override {
+    if (whileDecoding) whileDecoding();
+    return !pngDecodeFails;
+  }
 
   bool refuses = false;
-  Bytes lastBmp;  // the BMP file of the last call
+  bool pngDecodeFails = false;
+  std::function<void()> whileDecoding;  // another program's turn, after the opening
+  Bytes lastBmp;  // the file the last encode was given (a BMP, or a "PNG")
   bool lastKeptAlpha = false;
 };
 

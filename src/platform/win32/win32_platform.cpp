@@ -37,6 +37,16 @@ class Win32Clipboard : public Clipboard {
   void Close() override { CloseClipboard(); }
   bool HasDib() override { return IsClipboardFormatAvailable(CF_DIB) != 0; }
   Handle GetDib() override { return Get(CF_DIB); }
+  bool HasOwnDibV5() override {
+    // Formats come in the order they were put, the system's conversions after
+    // the format each is made from.
+    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format)) {
+      if (format == CF_DIBV5) return true;
+      if (format == CF_DIB || format == CF_BITMAP) return false;
+    }
+    return false;
+  }
+  Handle GetDibV5() override { return Get(CF_DIBV5); }
   bool HasNamed(const char16_t* name) override {
     const UINT format = RegisterClipboardFormatW(Wide(name));
     return format != 0 && IsClipboardFormatAvailable(format) != 0;
