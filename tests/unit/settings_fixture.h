@@ -20,6 +20,7 @@ class SettingsFixture : public ::testing::Test {
     g_dwFormat = kFormatBmp;
     g_bAutoSave = 0;
     g_bNotify = 0;
+    CopyText(g_szNameFormat, kNameFormatChars, kDefaultNameFormat);
     g_nHotKeyId = kFirstHotKeyId;
     g_bHotKeyRegistered = 0;
     g_hConfigKey = nullptr;
@@ -32,6 +33,16 @@ class SettingsFixture : public ::testing::Test {
     for (std::size_t i = 0; i < text.size(); ++i) {
       bytes[2 * i] = static_cast<std::uint8_t>(text[i] & 0xFF);
       bytes[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
+    }
+    return bytes;
+  }
+
+  // A REG_SZ's bytes: the text and its NUL.
+  static fake::Bytes StringBytes(const std::u16string& text) {
+    fake::Bytes bytes;
+    for (const char16_t c : text + u'\0') {
+      bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+      bytes.push_back(static_cast<std::uint8_t>(c >> 8));
     }
     return bytes;
   }
