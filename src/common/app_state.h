@@ -10,10 +10,9 @@
 #include "platform/platform.h"
 
 // Buffer sizes, in UTF-16 units with the NUL.
-constexpr int kPathChars = 220;      // g_szPath, a save's folder and the folder prefixes
-constexpr int kFileNameChars = 40;   // a saved file's name
-constexpr int kFilePathChars = 260;  // its folder and name
-constexpr int kNameFormatChars = 101; // g_szNameFormat: a template of at most 100 units
+constexpr int kPathChars = 220;        // g_szPath, a save's folder and the folder prefixes
+constexpr int kFilePathChars = 260;    // its folder, sub-folders and name
+constexpr int kNameFormatChars = 101;  // g_szNameFormat: a template of at most 100 units
 
 constexpr std::int32_t kFirstHotKeyId = 1000;
 

@@ -112,8 +112,8 @@ std::int32_t ReadSwitch(platform::Registry& registry, const char16_t* name) {
 // folder just read; anything else, or none, means the default, so that a
 // value written by hand never stops a save.
 void ReadNameFormat(platform::Registry& registry) {
-  char16_t text[kNameFormatChars + 1] = {};  // one more: a longer value is no template
-  std::uint32_t bytes = sizeof text - sizeof(char16_t);
+  char16_t text[kNameFormatChars] = {};
+  std::uint32_t bytes = sizeof text;
   const bool read = registry.GetValue(g_hConfigKey, kNameFormatName, platform::kRrfRtRegSz, text, &bytes) == 0;
   const std::u16string_view format(text, BoundedLength(text, read ? bytes / sizeof(char16_t) : 0));
   CopyText(g_szNameFormat, kNameFormatChars,
