@@ -23,7 +23,8 @@ constexpr wchar_t kHelpTitle[] = L"帮助";
 constexpr wchar_t kAboutTitle[] = L"关于";
 constexpr int kPathEdit = 1017, kHotKey = 1038, kSave = 1041, kCancel = 1044, kFormat = 1045;
 constexpr int kAboutClose = 1042, kHelpClose = 1043, kAboutPicture = 139, kBrowseButton = 1100;
-constexpr int kAutoStart = 1046, kAutoSave = 1047, kNotify = 1048;
+constexpr int kAutoStart = 1046, kAutoSave = 1047, kNotify = 1048, kNameFormat = 1049, kNamePreview = 1050;
+constexpr wchar_t kPerMonth[] = L"{yyyy}-{MM}\\{dd}_{HH}-{mm}-{ss}";
 constexpr WORD kControlShift = HOTKEYF_CONTROL | HOTKEYF_SHIFT;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
@@ -429,6 +430,81 @@ TEST_F(Dialogs, SaveStoresTheNewFolderAndKeyAndOnlyTheNewKeySaves) {
   ASSERT_TRUE(e2e::WaitUntilHandled(main));
   EXPECT_TRUE(SavedOnly(PressWithNewPicture({VK_CONTROL, VK_SHIFT}, VK_F9), chosen + L"\\", before))
       << "the old key no longer saves";
+
+  // A template with a sub-folder per month: stored, shown again after a
+  // restart, and the next press lands in the month of the file's own time.
+  settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  SendMessageW(GetDlgItem(settings, kNameFormat), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kPerMonth));
+  Click(settings, kSave);
+  ExpectBox(L"保存成功", true);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(settings); }, 10000));
+  Bytes nameFormat;
+  ASSERT_TRUE(e2e::ReadSetting(L"NameFormat", &type, &nameFormat));
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  EXPECT_EQ(kPerMonth, std::wstring(reinterpret_cast<const wchar_t*>(nameFormat.data())));
+  EXPECT_EQ(0, tarnwick.Exit());
+  ASSERT_TRUE(tarnwick.Start());
+  main = tarnwick.MainWindow();
+  settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  EXPECT_EQ(kPerMonth, Text(GetDlgItem(settings, kNameFormat)));
+  const std::wstring preview = Text(GetDlgItem(settings, kNamePreview));  // 2026-03\04_05-06-07.bmp
+  EXPECT_TRUE(preview.size() == 23 && preview[7] == L'\\' && preview.substr(19) == L".bmp")
+      << preview.size() << " units shown";
+  Click(settings, kCancel);
+  ASSERT_TRUE(e2e::WaitForClosed(settings));
+
+  const std::wstring root = chosen + L"\\";
+  const auto beside = e2e::BitmapsIn(root);
+  auto subFolders = [&] {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((root + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != L'.') names.push_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+  };
+  const Bytes picture = PressWithNewPicture({VK_CONTROL, VK_SHIFT}, VK_F9);
+  // Found once it has its name and the program no longer holds it open.
+  std::wstring month, name;
+  Bytes content;
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] {
+        for (const std::wstring& sub : subFolders()) {
+          const auto names = e2e::BitmapsIn(root + sub + L"\\");
+          if (names.empty() || !e2e::ReadFileBytes(root + sub + L"\\" + names[0], &content)) continue;
+          month = sub;
+          name = names[0];
+          return true;
+        }
+        return false;
+      },
+      10000));
+  EXPECT_EQ(e2e::BmpFileOf(picture), content) << "whole, byte for byte";
+  EXPECT_EQ(std::vector<std::wstring>{name}, e2e::FilesIn(root + month + L"\\")) << "no temporary file left";
+  EXPECT_EQ(beside, e2e::BitmapsIn(root)) << "nothing beside the sub-folder";
+  // The file was written just after the press it is named after: on the day
+  // its name gives, or, past midnight, the day after.
+  WIN32_FILE_ATTRIBUTE_DATA attributes;
+  ASSERT_TRUE(GetFileAttributesExW((root + month + L"\\" + name).c_str(), GetFileExInfoStandard, &attributes));
+  const std::uint64_t written =
+      (std::uint64_t{attributes.ftLastWriteTime.dwHighDateTime} << 32) | attributes.ftLastWriteTime.dwLowDateTime;
+  SYSTEMTIME day{};
+  for (std::uint64_t back = 0; back < 2; ++back) {
+    const std::uint64_t at = written - back * 864000000000ull;  // a day in 100 ns
+    const FILETIME time{static_cast<DWORD>(at), static_cast<DWORD>(at >> 32)};
+    SYSTEMTIME utc;
+    FileTimeToSystemTime(&time, &utc);
+    SystemTimeToTzSpecificLocalTime(nullptr, &utc, &day);
+    if (std::to_wstring(100 + day.wDay).substr(1) == name.substr(0, 2)) break;
+  }
+  wchar_t expected[16];
+  swprintf(expected, 16, L"%04u-%02u", day.wYear, day.wMonth);
+  EXPECT_EQ(expected, month);
 }
 
 TEST_F(Dialogs, PngChosenSavesTheCopiedPngAsItIsElseAnOpaqueOneBmpTheDibAndJpgIsKeptAfterARestart) {
