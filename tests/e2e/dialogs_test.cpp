@@ -439,10 +439,6 @@ TEST_F(Dialogs, SaveStoresTheNewFolderAndKeyAndOnlyTheNewKeySaves) {
   Click(settings, kSave);
   ExpectBox(L"保存成功", true);
   ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(settings); }, 10000));
-  Bytes nameFormat;
-  ASSERT_TRUE(e2e::ReadSetting(L"NameFormat", &type, &nameFormat));
-  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-  EXPECT_EQ(kPerMonth, std::wstring(reinterpret_cast<const wchar_t*>(nameFormat.data())));
   EXPECT_EQ(0, tarnwick.Exit());
   ASSERT_TRUE(tarnwick.Start());
   main = tarnwick.MainWindow();
@@ -457,54 +453,42 @@ TEST_F(Dialogs, SaveStoresTheNewFolderAndKeyAndOnlyTheNewKeySaves) {
 
   const std::wstring root = chosen + L"\\";
   const auto beside = e2e::BitmapsIn(root);
-  auto subFolders = [&] {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((root + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != L'.') names.push_back(found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    return names;
-  };
   const Bytes picture = PressWithNewPicture({VK_CONTROL, VK_SHIFT}, VK_F9);
-  // Found once it has its name and the program no longer holds it open.
+  // Found in a sub-folder once it has its name and the program no longer
+  // holds it open.
   std::wstring month, name;
   Bytes content;
   ASSERT_TRUE(e2e::WaitUntil(
       [&] {
-        for (const std::wstring& sub : subFolders()) {
-          const auto names = e2e::BitmapsIn(root + sub + L"\\");
-          if (names.empty() || !e2e::ReadFileBytes(root + sub + L"\\" + names[0], &content)) continue;
-          month = sub;
-          name = names[0];
-          return true;
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW((root + L"*").c_str(), &found);
+        bool saved = false;
+        for (bool more = search != INVALID_HANDLE_VALUE; more && !saved; more = FindNextFileW(search, &found)) {
+          const std::wstring sub = root + found.cFileName + L"\\";
+          const auto names = e2e::BitmapsIn(sub);
+          saved = found.cFileName[0] != L'.' && !names.empty() && e2e::ReadFileBytes(sub + names[0], &content);
+          if (saved) month = found.cFileName;
+          if (saved) name = names[0];
         }
-        return false;
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+        return saved;
       },
       10000));
   EXPECT_EQ(e2e::BmpFileOf(picture), content) << "whole, byte for byte";
   EXPECT_EQ(std::vector<std::wstring>{name}, e2e::FilesIn(root + month + L"\\")) << "no temporary file left";
   EXPECT_EQ(beside, e2e::BitmapsIn(root)) << "nothing beside the sub-folder";
-  // The file was written just after the press it is named after: on the day
-  // its name gives, or, past midnight, the day after.
+  // The press its folder and name give (local time) came just before the
+  // file was written: within a day, where another month would be weeks off.
+  SYSTEMTIME named{}, utc;
+  FILETIME pressed;
   WIN32_FILE_ATTRIBUTE_DATA attributes;
+  ASSERT_EQ(2, swscanf(month.c_str(), L"%4hu-%2hu", &named.wYear, &named.wMonth)) << "yyyy-MM";
+  ASSERT_EQ(4, swscanf(name.c_str(), L"%2hu_%2hu-%2hu-%2hu", &named.wDay, &named.wHour, &named.wMinute, &named.wSecond));
+  ASSERT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &named, &utc) && SystemTimeToFileTime(&utc, &pressed));
   ASSERT_TRUE(GetFileAttributesExW((root + month + L"\\" + name).c_str(), GetFileExInfoStandard, &attributes));
-  const std::uint64_t written =
-      (std::uint64_t{attributes.ftLastWriteTime.dwHighDateTime} << 32) | attributes.ftLastWriteTime.dwLowDateTime;
-  SYSTEMTIME day{};
-  for (std::uint64_t back = 0; back < 2; ++back) {
-    const std::uint64_t at = written - back * 864000000000ull;  // a day in 100 ns
-    const FILETIME time{static_cast<DWORD>(at), static_cast<DWORD>(at >> 32)};
-    SYSTEMTIME utc;
-    FileTimeToSystemTime(&time, &utc);
-    SystemTimeToTzSpecificLocalTime(nullptr, &utc, &day);
-    if (std::to_wstring(100 + day.wDay).substr(1) == name.substr(0, 2)) break;
-  }
-  wchar_t expected[16];
-  swprintf(expected, 16, L"%04u-%02u", day.wYear, day.wMonth);
-  EXPECT_EQ(expected, month);
+  const auto ticks = [](const FILETIME& t) { return (std::int64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
+  const std::int64_t after = ticks(attributes.ftLastWriteTime) - ticks(pressed);  // in 100 ns
+  EXPECT_TRUE(after > -20000000 && after < 864000000000) << after / 10000000 << " s after its press";
 }
 
 TEST_F(Dialogs, PngChosenSavesTheCopiedPngAsItIsElseAnOpaqueOneBmpTheDibAndJpgIsKeptAfterARestart) {

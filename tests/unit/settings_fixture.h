@@ -39,12 +39,8 @@ class SettingsFixture : public ::testing::Test {
 
   // A REG_SZ's bytes: the text and its NUL.
   static fake::Bytes StringBytes(const std::u16string& text) {
-    fake::Bytes bytes;
-    for (const char16_t c : text + u'\0') {
-      bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-      bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    return bytes;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.c_str());
+    return fake::Bytes(bytes, bytes + (text.size() + 1) * sizeof(char16_t));
   }
 
   static fake::Bytes Word(std::uint32_t value) {
