@@ -86,6 +86,7 @@ class ObservedPlatform {
     bool RemoveIfUnused(const char16_t* path) override { return real.RemoveIfUnused(path); }
     bool MoveNew(const char16_t* from, const char16_t* to, std::uint32_t* error) override;
     std::vector<std::u16string> FindFiles(const char16_t* pattern) override { return real.FindFiles(pattern); }
+    std::vector<std::u16string> FindFolders(const char16_t* pattern) override { return real.FindFolders(pattern); }
     platform::FileSystem& real;
     SaveSteps& steps;
     double createdAt = 0;

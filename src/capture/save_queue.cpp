@@ -97,10 +97,11 @@ SaveQueue::Added SaveQueue::Add(const SaveOrder& order) {
   return Added::kAdded;
 }
 
-void SaveQueue::Sweep(const char16_t* folder) {
+void SaveQueue::Sweep(const char16_t* folder, int levels) {
   const Held held(*monitor_);
   if (!StartWorkers()) return;
   sweep_ = folder;
+  sweepLevels_ = levels;
   monitor_->WakeAll();
 }
 
@@ -217,8 +218,9 @@ void SaveQueue::WriteInTurn() {
     if (stopping_) break;
     if (!sweep_.empty()) {
       const std::u16string folder = std::exchange(sweep_, {});
+      const int levels = sweepLevels_;
       held.LetGo();
-      RemoveLeftovers(folder.c_str());
+      RemoveLeftovers(folder.c_str(), levels);
       held.TakeAgain();
       continue;
     }

@@ -1,6 +1,7 @@
-// Writes a taken picture as a BMP, PNG or JPEG file named after its press. The file
-// is written under a hidden temporary name, flushed, and only then given its
-// final name, which it never takes from another file.
+// Writes a taken picture as a BMP, PNG or JPEG file named after its press, by
+// the name template, in the sub-folders it gives. The file is written under a
+// hidden temporary name in the folder it goes to, flushed, and only then
+// given its final name, which it never takes from another file.
 #pragma once
 
 #include <cstddef>
@@ -10,9 +11,9 @@
 #include "capture/save_job.h"
 
 // Writes the picture `bytes` of `size` bytes, a bitmap block or a checked
-// "PNG" file, into the order's folder as its format, named after its time;
-// the final path into *file on success. A "PNG" saved as PNG is written as
-// it is.
+// "PNG" file, below the order's folder as its format, named by its template
+// after its time; the final path into *file on success. A "PNG" saved as PNG
+// is written as it is.
 SaveResult WritePicture(const SaveOrder& order, PictureKind kind, const std::uint8_t* bytes, std::size_t size,
                         std::u16string* file);
 
@@ -20,6 +21,8 @@ SaveResult WritePicture(const SaveOrder& order, PictureKind kind, const std::uin
 // made; its path into *made on success.
 SaveResult MakeSaveFolder(const char16_t* folder, std::u16string* made);
 
-// Removes the temporary files that dead processes left in `folder`; one that
-// is still open belongs to a save going on now, in another copy, and stays.
-void RemoveLeftovers(const char16_t* folder);
+// Removes the temporary files that dead processes left in `folder` and in
+// its sub-folders down to `levels` below it (the name template's depth);
+// one that is still open belongs to a save going on now, in another copy,
+// and stays.
+void RemoveLeftovers(const char16_t* folder, int levels);

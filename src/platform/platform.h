@@ -123,6 +123,8 @@ class FileSystem {
   // The names (without folder) of the files that FindFirstFileW finds for a
   // pattern such as C:\shots\*.tmp, hidden ones included.
   virtual std::vector<std::u16string> FindFiles(const char16_t* pattern) = 0;
+  // The same for the folders it finds, without "." and "..".
+  virtual std::vector<std::u16string> FindFolders(const char16_t* pattern) = 0;
 };
 
 class Clock {

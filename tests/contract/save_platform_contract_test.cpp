@@ -114,7 +114,7 @@ TEST_F(SavePlatformContract, FileCannotBeCreatedInAMissingFolder) {
   EXPECT_FALSE(env.Exists(path));
 }
 
-TEST_F(SavePlatformContract, MoveWhileOpenNeverReplacesAndFindFilesSeesHiddenFiles) {
+TEST_F(SavePlatformContract, MoveWhileOpenNeverReplacesAndFindFilesSeesHiddenFilesAndFolders) {
   const std::u16string from = folder + u".new.tmp";
   const std::u16string to = folder + u"final.bmp";
   const std::u16string sub = folder + u"sub";
@@ -126,6 +126,7 @@ TEST_F(SavePlatformContract, MoveWhileOpenNeverReplacesAndFindFilesSeesHiddenFil
   const std::uint8_t bytes[] = {7, 7};
   ASSERT_TRUE(os.files.Write(file, bytes, sizeof bytes));
   EXPECT_EQ(std::vector<std::u16string>{u".new.tmp"}, os.files.FindFiles((folder + u".*.tmp").c_str()));
+  EXPECT_EQ(std::vector<std::u16string>{u"sub"}, os.files.FindFolders((folder + u"*").c_str())) << "no . or ..";
 
   EXPECT_FALSE(os.files.MoveNew(from.c_str(), to.c_str(), &error));
   EXPECT_EQ(platform::kErrorAlreadyExists, error);

@@ -23,7 +23,8 @@ constexpr wchar_t kHelpTitle[] = L"帮助";
 constexpr wchar_t kAboutTitle[] = L"关于";
 constexpr int kPathEdit = 1017, kHotKey = 1038, kSave = 1041, kCancel = 1044, kFormat = 1045;
 constexpr int kAboutClose = 1042, kHelpClose = 1043, kAboutPicture = 139, kBrowseButton = 1100;
-constexpr int kAutoStart = 1046, kAutoSave = 1047, kNotify = 1048;
+constexpr int kAutoStart = 1046, kAutoSave = 1047, kNotify = 1048, kNameFormat = 1049, kNamePreview = 1050;
+constexpr wchar_t kPerMonth[] = L"{yyyy}-{MM}\\{dd}_{HH}-{mm}-{ss}";
 constexpr WORD kControlShift = HOTKEYF_CONTROL | HOTKEYF_SHIFT;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
@@ -429,6 +430,65 @@ TEST_F(Dialogs, SaveStoresTheNewFolderAndKeyAndOnlyTheNewKeySaves) {
   ASSERT_TRUE(e2e::WaitUntilHandled(main));
   EXPECT_TRUE(SavedOnly(PressWithNewPicture({VK_CONTROL, VK_SHIFT}, VK_F9), chosen + L"\\", before))
       << "the old key no longer saves";
+
+  // A template with a sub-folder per month: stored, shown again after a
+  // restart, and the next press lands in the month of the file's own time.
+  settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  SendMessageW(GetDlgItem(settings, kNameFormat), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kPerMonth));
+  Click(settings, kSave);
+  ExpectBox(L"保存成功", true);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(settings); }, 10000));
+  EXPECT_EQ(0, tarnwick.Exit());
+  ASSERT_TRUE(tarnwick.Start());
+  main = tarnwick.MainWindow();
+  settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  EXPECT_EQ(kPerMonth, Text(GetDlgItem(settings, kNameFormat)));
+  const std::wstring preview = Text(GetDlgItem(settings, kNamePreview));  // 2026-03\04_05-06-07.bmp
+  EXPECT_TRUE(preview.size() == 23 && preview[7] == L'\\' && preview.substr(19) == L".bmp")
+      << preview.size() << " units shown";
+  Click(settings, kCancel);
+  ASSERT_TRUE(e2e::WaitForClosed(settings));
+
+  const std::wstring root = chosen + L"\\";
+  const auto beside = e2e::BitmapsIn(root);
+  const Bytes picture = PressWithNewPicture({VK_CONTROL, VK_SHIFT}, VK_F9);
+  // Found in a sub-folder once it has its name and the program no longer
+  // holds it open.
+  std::wstring month, name;
+  Bytes content;
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] {
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW((root + L"*").c_str(), &found);
+        bool saved = false;
+        for (bool more = search != INVALID_HANDLE_VALUE; more && !saved; more = FindNextFileW(search, &found)) {
+          const std::wstring sub = root + found.cFileName + L"\\";
+          const auto names = e2e::BitmapsIn(sub);
+          saved = found.cFileName[0] != L'.' && !names.empty() && e2e::ReadFileBytes(sub + names[0], &content);
+          if (saved) month = found.cFileName;
+          if (saved) name = names[0];
+        }
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+        return saved;
+      },
+      10000));
+  EXPECT_EQ(e2e::BmpFileOf(picture), content) << "whole, byte for byte";
+  EXPECT_EQ(std::vector<std::wstring>{name}, e2e::FilesIn(root + month + L"\\")) << "no temporary file left";
+  EXPECT_EQ(beside, e2e::BitmapsIn(root)) << "nothing beside the sub-folder";
+  // The press its folder and name give (local time) came just before the
+  // file was written: within a day, where another month would be weeks off.
+  SYSTEMTIME named{}, utc;
+  FILETIME pressed;
+  WIN32_FILE_ATTRIBUTE_DATA attributes;
+  ASSERT_EQ(2, swscanf(month.c_str(), L"%4hu-%2hu", &named.wYear, &named.wMonth)) << "yyyy-MM";
+  ASSERT_EQ(4, swscanf(name.c_str(), L"%2hu_%2hu-%2hu-%2hu", &named.wDay, &named.wHour, &named.wMinute, &named.wSecond));
+  ASSERT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &named, &utc) && SystemTimeToFileTime(&utc, &pressed));
+  ASSERT_TRUE(GetFileAttributesExW((root + month + L"\\" + name).c_str(), GetFileExInfoStandard, &attributes));
+  const auto ticks = [](const FILETIME& t) { return (std::int64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
+  const std::int64_t after = ticks(attributes.ftLastWriteTime) - ticks(pressed);  // in 100 ns
+  EXPECT_TRUE(after > -20000000 && after < 864000000000) << after / 10000000 << " s after its press";
 }
 
 TEST_F(Dialogs, PngChosenSavesTheCopiedPngAsItIsElseAnOpaqueOneBmpTheDibAndJpgIsKeptAfterARestart) {

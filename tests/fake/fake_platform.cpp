@@ -97,6 +97,7 @@ bool FakeFileSystem::MakeDirectory(const char16_t* path, std::uint32_t* error) {
     return false;
   }
   nodes_[key].directory = true;
+  nodes_[key].path = path;
   directoriesCreated.push_back(path);
   return true;
 }
@@ -230,16 +231,25 @@ bool NameMatches(const std::u16string& name, const std::u16string& pattern) {
 }
 }  // namespace
 
-std::vector<std::u16string> FakeFileSystem::FindFiles(const char16_t* pattern) {
+std::vector<std::u16string> FakeFileSystem::FindFiles(const char16_t* pattern) { return Find(pattern, false); }
+
+std::vector<std::u16string> FakeFileSystem::FindFolders(const char16_t* pattern) { return Find(pattern, true); }
+
+std::vector<std::u16string> FakeFileSystem::Find(const char16_t* pattern, bool folders) const {
   const std::u16string key = Key(pattern);
   const auto slash = key.find_last_of(u'\\');
   const std::u16string folder = key.substr(0, slash + 1), namePattern = key.substr(slash + 1);
   std::vector<std::u16string> names;
   for (const auto& [nodeKey, node] : nodes_) {
-    if (node.directory || nodeKey.compare(0, folder.size(), folder) != 0) continue;
+    if (node.directory != folders || nodeKey.size() <= folder.size() || nodeKey.compare(0, folder.size(), folder) != 0) {
+      continue;
+    }
     const std::u16string name = nodeKey.substr(folder.size());
     if (name.find(u'\\') != std::u16string::npos || !NameMatches(name, namePattern)) continue;
-    names.push_back(node.path.substr(node.path.find_last_of(u'\\') + 1));
+    // As made, letter case kept; a folder that only a set-up made has its key's.
+    std::u16string path = node.path;
+    while (!path.empty() && path.back() == u'\\') path.pop_back();
+    names.push_back(path.empty() ? name : path.substr(path.find_last_of(u'\\') + 1));
   }
   return names;
 }

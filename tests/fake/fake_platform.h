@@ -38,6 +38,7 @@ class FakeFileSystem : public platform::FileSystem {
   bool RemoveIfUnused(const char16_t* path) override;
   bool MoveNew(const char16_t* from, const char16_t* to, std::uint32_t* error) override;
   std::vector<std::u16string> FindFiles(const char16_t* pattern) override;
+  std::vector<std::u16string> FindFolders(const char16_t* pattern) override;
 
   // Set-up and inspection. Paths are Windows paths; a trailing backslash and
   // letter case do not matter, as on Windows. "C:\" exists from the start.
@@ -87,6 +88,7 @@ class FakeFileSystem : public platform::FileSystem {
     std::size_t offset = 0;
   };
   bool InUse(const std::u16string& key) const;
+  std::vector<std::u16string> Find(const char16_t* pattern, bool folders) const;
   static std::u16string Key(const std::u16string& path);
   static std::u16string Parent(const std::u16string& key);
   bool ParentIsDirectory(const std::u16string& key) const;

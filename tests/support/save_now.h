@@ -20,11 +20,7 @@ struct SavedNow {
 };
 
 inline SavedNow SaveNow(bool automatic = false, std::uint64_t bound = SaveLimits{}.bytes) {
-  SaveOrder order;
-  order.automatic = automatic;
-  std::copy_n(g_szPath, kPathChars, order.folder);
-  order.format = g_dwFormat;
-  order.time = platform::Current().clock.Now();
+  const SaveOrder order = OrderNow(automatic);
   SavedNow saved;
   const std::uint64_t unbounded = std::numeric_limits<std::uint64_t>::max();
   const TakenPicture picture = TakePicture(order, unbounded, bound, [&](const std::uint8_t* block, std::size_t size) {

@@ -323,8 +323,8 @@ TEST_F(SavePictureTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseAreRemove
   os.files.AddFile(u"D:\\shots\\notes.tmp", Bytes{3});
   os.files.AddFile(u"D:\\shots\\.tarnwick-notes.txt", Bytes{4});
   bool ownTemporaryMadePlain = false;
+  std::u16string own = u"D:\\shots\\.tarnwick-4242.tmp";
   os.files.beforeMove = [&](const std::u16string&) {
-    const std::u16string own = u"D:\\shots\\.tarnwick-4242.tmp";
     ownTemporaryMadePlain = os.files.IsFile(own) && !os.files.IsHidden(own);
   };
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
@@ -335,6 +335,24 @@ TEST_F(SavePictureTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseAreRemove
   EXPECT_TRUE(os.files.Exists(u"D:\\shots\\notes.tmp"));
   EXPECT_TRUE(os.files.Exists(u"D:\\shots\\.tarnwick-notes.txt"));
   EXPECT_TRUE(os.files.IsFile(savedFile));
+
+  // Below the template's sub-folders, made level by level, every guarantee
+  // holds: the temporary file lives in the file's folder, a save sweeps that
+  // folder, a second picture gets " (2)" and a repeat makes no file.
+  CopyText(g_szNameFormat, kNameFormatChars, u"{yyyy}\\{MM}\\{dd}_{HH}-{mm}-{ss}");
+  os.files.AddFile(u"D:\\shots\\2026\\03\\.tarnwick-77.tmp", Bytes{1});
+  own = u"D:\\shots\\2026\\03\\.tarnwick-4242.tmp";
+  for (std::uint8_t seed : {1, 1, 2}) {
+    ownTemporaryMadePlain = false;
+    os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24, seed));
+    EXPECT_EQ(SAVE_OK, Save());
+    EXPECT_TRUE(ownTemporaryMadePlain);
+  }
+  EXPECT_EQ(std::u16string(u"D:\\shots\\2026\\03\\04_05-06-07 (2).bmp"), file);
+  EXPECT_EQ((std::vector<std::u16string>{u"D:\\SHOTS\\2026\\03", u"D:\\SHOTS\\2026\\03\\04_05-06-07 (2).BMP",
+                                         u"D:\\SHOTS\\2026\\03\\04_05-06-07.BMP"}),
+            os.files.List(u"D:\\shots\\2026\\"));
+  EXPECT_EQ(0, os.files.movesOfUnflushedData);
 }
 
 TEST_F(SavePictureTest, ClipboardBlockIsLeftUnchanged) {

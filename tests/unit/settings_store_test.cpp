@@ -93,6 +93,27 @@ TEST_F(SettingsStoreTest, AutoSaveAndNotifyAreOnOnlyForADwordOfOneAndAreNeverWri
   EXPECT_TRUE(os.registry.sets.empty()) << "nothing written back";
 }
 
+TEST_F(SettingsStoreTest, NameFormatIsTheStoredTemplateOnlyWhereTheSettingsWouldTakeItAndNeverWrittenBack) {
+  const std::u16string perMonth = u"{yyyy}-{MM}\\{dd}_{HH}-{mm}-{ss}", standard = kDefaultNameFormat;
+  Store(u"Path", platform::kRegBinary, FolderBytes(u"D:\\" + std::u16string(215, u'f') + u"\\"));  // 219 units
+  Store(u"Keys", platform::kRegDword, Word(0x00020069));
+  const struct {
+    std::uint32_t type;
+    Bytes data;  // empty: none stored
+    std::u16string loaded;
+  } cases[] = {{kRegSz, {}, standard}, {kRegSz, StringBytes(perMonth), perMonth},
+               {kRegSz, StringBytes(u"{yyyy}-{MM}"), standard},                      // no {ss}
+               {kRegSz, StringBytes(u"{ss}" + std::u16string(29, u'x')), standard},  // too long for the folder
+               {platform::kRegBinary, StringBytes(perMonth), standard}};
+  for (const auto& c : cases) {
+    if (!c.data.empty()) Store(u"NameFormat", c.type, c.data);
+    CopyText(g_szNameFormat, kNameFormatChars, u"{ss}");
+    EXPECT_EQ(1, LoadSettings());
+    EXPECT_EQ(c.loaded, g_szNameFormat) << c.data.size() << " bytes";
+  }
+  EXPECT_TRUE(os.registry.sets.empty()) << "nothing written back";
+}
+
 TEST_F(SettingsStoreTest, UnreadableKeysIsWrittenFromMemoryBesideTheFolderRead) {
   struct Case {
     const char* name;

@@ -148,13 +148,18 @@ class Win32FileSystem : public FileSystem {
     return false;
   }
 
-  std::vector<std::u16string> FindFiles(const char16_t* pattern) override {
+  std::vector<std::u16string> FindFiles(const char16_t* pattern) override { return Find(pattern, false); }
+  std::vector<std::u16string> FindFolders(const char16_t* pattern) override { return Find(pattern, true); }
+
+ private:
+  static std::vector<std::u16string> Find(const char16_t* pattern, bool folders) {
     std::vector<std::u16string> names;
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(Wide(pattern), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      const bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      if (folder == folders && wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0) {
         names.emplace_back(reinterpret_cast<const char16_t*>(found.cFileName));
       }
     } while (FindNextFileW(search, &found));
