@@ -45,6 +45,8 @@ class ObservedPlatform {
     void Close() override { real.Close(); }
     bool HasDib() override { return real.HasDib(); }
     platform::Handle GetDib() override;
+    bool HasOwnDibV5() override { return real.HasOwnDibV5(); }
+    platform::Handle GetDibV5() override { return real.GetDibV5(); }
     bool HasNamed(const char16_t* name) override { return real.HasNamed(name); }
     platform::Handle GetNamed(const char16_t* name) override { return real.GetNamed(name); }
     std::uint32_t SequenceNumber() override { return real.SequenceNumber(); }
@@ -84,6 +86,7 @@ class ObservedPlatform {
     bool RemoveIfUnused(const char16_t* path) override { return real.RemoveIfUnused(path); }
     bool MoveNew(const char16_t* from, const char16_t* to, std::uint32_t* error) override;
     std::vector<std::u16string> FindFiles(const char16_t* pattern) override { return real.FindFiles(pattern); }
+    std::vector<std::u16string> FindFolders(const char16_t* pattern) override { return real.FindFolders(pattern); }
     platform::FileSystem& real;
     SaveSteps& steps;
     double createdAt = 0;

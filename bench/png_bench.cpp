@@ -70,11 +70,20 @@ void MeasureProgram(PngFigures& f, int width, int height, int runs, const std::w
     return;
   }
   tarnwick.Settle();
-  std::vector<double> times;
-  // The first save warms the encoder up and is not counted.
-  for (int i = 0; i <= runs; ++i) {
+  std::vector<double> times, copiedTimes;
+  platform::WicCodecs codecs;
+  // Encoded and as copied in turn; the first save of each warms up and is not counted.
+  for (int i = 0; i < 2 * (runs + 1); ++i) {
     const Bytes bmp = ScreenFile(width, height, static_cast<std::uint32_t>(height + i));
-    if (!testsupport::PutDibOnRealClipboard(ClipboardBlock(bmp))) {
+    // As a browser copies it: its PNG (made before the press) first, then
+    // CF_DIB; the file must be that PNG.
+    const bool copied = i % 2 == 1;
+    Bytes png;
+    const platform::ByteRun run{bmp.data(), static_cast<std::uint32_t>(bmp.size())};
+    std::vector<testsupport::ClipboardFormat> formats;
+    formats.push_back({nullptr, CF_DIB, ClipboardBlock(bmp)});
+    if (copied && codecs.EncodePng(&run, 1, false, &png)) formats.insert(formats.begin(), {L"PNG", 0, png});
+    if (!testsupport::PutFormatsOnRealClipboard(formats) || copied != !png.empty()) {
       f.error = "could not put the picture on the clipboard";
       return;
     }
@@ -87,14 +96,15 @@ void MeasureProgram(PngFigures& f, int width, int height, int runs, const std::w
       for (const auto& text : tarnwick.DismissMessageBoxes()) f.error += "; the program said: " + text;
       return;
     }
-    if (i > 0) times.push_back(ms);
-    f.pngBytes = FileSize(path);
+    if (i >= 2) (copied ? copiedTimes : times).push_back(ms);
+    if (!copied) f.pngBytes = FileSize(path);
     f.bmpBytes = bmp.size();
     ++f.filesChecked;
-    if (PngShows(factory, path, bmp)) ++f.filesCorrect;
+    if (copied ? FileHolds(path, png) : PngShows(factory, path, bmp)) ++f.filesCorrect;
     DeleteFileW(path.c_str());
   }
   f.pressToFile = Summarize(times);
+  f.copiedToFile = Summarize(copiedTimes);
 }
 
 void MeasureFilters(PngFigures& f, const Bytes& bmp, int runs) {
@@ -132,8 +142,8 @@ PngFigures MeasurePng(int width, int height, int runs, int encodeRuns, const std
     f.error = "no WIC here";
   } else {
     MeasureProgram(f, width, height, runs, folder, factory.Get());
-    // The picture of the program's last press, so that every size compares one picture.
-    const Bytes bmp = ScreenFile(width, height, static_cast<std::uint32_t>(height + runs));
+    // The picture of the program's last encoded press, so that every size compares one picture.
+    const Bytes bmp = ScreenFile(width, height, static_cast<std::uint32_t>(height + 2 * runs));
     MeasureFilters(f, bmp, encodeRuns);
     f.magick = PngEncodeMs(bmp, folder, encodeRuns, &f.magickBytes);
   }

@@ -1,5 +1,6 @@
 // PNG: the real program's PNG save from hot key to file on a screen-like
-// picture, its file against the BMP's, ImageMagick's default encode of the
+// picture, encoded or, beside a browser-like "PNG" of it, as copied; its
+// file against the BMP's, ImageMagick's default encode of the
 // same picture, and WIC's PNG encoder in this process under each of its row
 // filters (the one setting it has).
 #pragma once
@@ -14,6 +15,7 @@ namespace bench {
 
 struct PngFigures {
   Summary pressToFile;           // Tarnwick.exe with PNG chosen, ms
+  Summary copiedToFile;          // the same with the picture's "PNG" beside it, written as it is, ms
   std::size_t pngBytes = 0;      // its file
   std::size_t bmpBytes = 0;      // the BMP of the same picture
   Summary magick;                // ImageMagick's default encode, ms

@@ -19,6 +19,8 @@
 #define IDC_AUTOSTART_CHECK 1046
 #define IDC_AUTOSAVE_CHECK 1047
 #define IDC_NOTIFY_CHECK 1048
+#define IDC_NAME_FORMAT_EDIT 1049
+#define IDC_NAME_PREVIEW 1050
 // The folder field's browse button.
 #define IDC_BROWSE 1100
 

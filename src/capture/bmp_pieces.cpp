@@ -4,31 +4,8 @@
 
 namespace {
 
-void WriteU32(std::uint8_t* p, std::uint32_t value) {
-  p[0] = static_cast<std::uint8_t>(value);
-  p[1] = static_cast<std::uint8_t>(value >> 8);
-  p[2] = static_cast<std::uint8_t>(value >> 16);
-  p[3] = static_cast<std::uint8_t>(value >> 24);
-}
-
-// Header fields, by offset.
-constexpr std::size_t kCompressionAt = 16;
-constexpr std::size_t kSizeImageAt = 20;
-constexpr std::size_t kClrUsedAt = 32;
-constexpr std::size_t kColourSpaceAt = 56;   // V4 and V5
-constexpr std::size_t kProfileDataAt = 112;  // V5
-constexpr std::size_t kProfileSizeAt = 116;
-
-constexpr std::uint32_t kLcsSrgb = 0x73524742;          // 'sRGB'
 constexpr std::uint32_t kProfileLinked = 0x4C494E4B;    // 'LINK'
 constexpr std::uint32_t kProfileEmbedded = 0x4D424544;  // 'MBED'
-
-// The masks that BI_RGB means at this depth, so a file may say BI_RGB instead.
-bool StandardMasks(const std::uint8_t* masks, std::uint16_t bitCount) {
-  const std::uint32_t red = ReadU32(masks), green = ReadU32(masks + 4), blue = ReadU32(masks + 8);
-  if (bitCount == 16) return red == 0x7C00 && green == 0x03E0 && blue == 0x001F;
-  return red == 0x00FF0000 && green == 0x0000FF00 && blue == 0x000000FF;
-}
 
 bool Uncompressed(std::uint32_t compression) { return compression == kBiRgb || compression == kBiBitfields; }
 
@@ -36,7 +13,7 @@ bool Uncompressed(std::uint32_t compression) { return compression == kBiRgb || c
 
 BmpPieces BuildBmpPieces(const std::uint8_t* block, std::size_t size) {
   BmpPieces pieces;
-  DibLayout layout;
+  DibLayout& layout = pieces.layout;
   if (!ReadDibLayout(block, size, &layout)) return pieces;
 
   // Viewers read 40-byte, V4 and V5 headers; the 52- and 56-byte ones become
@@ -50,7 +27,8 @@ BmpPieces BuildBmpPieces(const std::uint8_t* block, std::size_t size) {
   if (Uncompressed(layout.compression)) WriteU32(info + kSizeImageAt, layout.pixelLength);
 
   if (layout.compression == kBiBitfields && headerSize == kInfoHeaderBytes) {
-    if (StandardMasks(block + kMasksOffset, layout.bitCount)) {
+    // The masks that BI_RGB means at this depth: the file may say BI_RGB instead.
+    if (SameColourMasks(layout.masks, layout.bitCount == 16 ? kMasks555 : kMasks888)) {
       WriteU32(info + kCompressionAt, kBiRgb);
     } else {
       std::memcpy(info + length, block + kMasksOffset, kMaskBytes);

@@ -17,6 +17,7 @@ struct BmpPieces {
   // False when the block does not hold what its header claims, or holds a
   // bitmap that cannot be saved faithfully; nothing may then be written.
   bool valid = false;
+  DibLayout layout;  // the block's, as read
   std::uint8_t fileHeader[kFileHeaderBytes] = {};
   std::uint8_t bitmapInfo[kMaxBitmapInfoBytes] = {};
   std::uint32_t bitmapInfoLength = 0;

@@ -86,10 +86,11 @@ SaveQueue::Added SaveQueue::Add(const SaveOrder& order) {
   return Added::kAdded;
 }
 
-void SaveQueue::Sweep(const char16_t* folder) {
+void SaveQueue::Sweep(const char16_t* folder, int levels) {
   const Held held(*monitor_);
   if (!StartWorkers()) return;
   sweep_ = folder;
+  sweepLevels_ = levels;
   monitor_->WakeAll();
 }
 
@@ -192,13 +193,13 @@ void SaveQueue::TakeInTurn() {
     const std::uint64_t room =
         heldBytes_ == 0 ? kNoLimit : (limits_.bytes > heldBytes_ ? limits_.bytes - heldBytes_ : 0);
     held.LetGo();
-    TakenPicture picture = TakePicture(job->order.automatic, room, [this, job](const std::uint8_t* block,
-                                                                               std::size_t size) {
+    TakenPicture picture = TakePicture(job->order, room, limits_.bytes, [this, job](const std::uint8_t* block,
+                                                                                    std::size_t size) {
       // Too large to copy: written while the clipboard is held, as long as no
       // earlier save is still to be written. Holding the clipboard while they
       // are would stop every other program's copy for as long.
       if (!IsFront(job)) return SAVE_ERR_BITMAP_DATA;
-      return WritePicture(job->order, block, size, &job->outcome.file);
+      return WritePicture(job->order, PictureKind::kDib, block, size, &job->outcome.file);
     });
     held.TakeAgain();
     if (picture.result == SAVE_OK && !picture.written) {
@@ -222,8 +223,9 @@ void SaveQueue::WriteInTurn() {
     if (stopping_) break;
     if (!sweep_.empty()) {
       const std::u16string folder = std::exchange(sweep_, {});
+      const int levels = sweepLevels_;
       held.LetGo();
-      RemoveLeftovers(folder.c_str());
+      RemoveLeftovers(folder.c_str(), levels);
       held.TakeAgain();
       continue;
     }
@@ -231,7 +233,8 @@ void SaveQueue::WriteInTurn() {
     if (job.state == Job::State::kToWrite) {
       job.state = Job::State::kWriting;
       held.LetGo();
-      job.outcome.result = WritePicture(job.order, job.picture.copy.bytes(), job.picture.copy.size(), &job.outcome.file);
+      job.outcome.result = WritePicture(job.order, job.picture.kind, job.picture.copy.bytes(), job.picture.copy.size(),
+                                        &job.outcome.file);
       const std::size_t size = job.picture.copy.size();
       // Given back before the end is told: once every save has ended, no
       // picture stays.

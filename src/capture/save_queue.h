@@ -50,8 +50,9 @@ class SaveQueue {
   // yet), nor beyond the bound. A picture whose copy would take the saves
   // past their bytes is refused when it is taken, with SAVE_REFUSED_BUSY.
   Added Add(const SaveOrder& order);
-  // The writer removes what dead processes left in `folder` before its next save.
-  void Sweep(const char16_t* folder);
+  // The writer removes what dead processes left in `folder`, and in its
+  // sub-folders down to `levels` below, before its next save.
+  void Sweep(const char16_t* folder, int levels);
 
   // The outcomes of the saves ended since the last call, in press order.
   std::vector<SaveOutcome> TakeEnded();
@@ -88,6 +89,7 @@ class SaveQueue {
   std::uint64_t endedCount_ = 0;
   std::uint64_t heldBytes_ = 0;
   std::u16string sweep_;
+  int sweepLevels_ = 0;
   void (*signal_)() = nullptr;
   bool takerStarted_ = false;
   bool writerStarted_ = false;

@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "capture/clipboard_png.h"
 #include "capture/clipboard_privacy.h"
+#include "capture/dib_layout.h"
 #include "platform/platform.h"
 
 namespace {
@@ -11,14 +13,58 @@ namespace {
 constexpr int kOpenClipboardRetries = 5;
 constexpr std::uint32_t kOpenClipboardRetryMs = 50;
 
+struct Rules {
+  bool automatic = false;
+  // Before CF_DIB, as PNG and JPG take them: the "PNG", then a used CF_DIBV5 alpha.
+  bool png = false;
+  bool dibV5 = false;
+  std::uint64_t room = 0;
+  std::uint64_t bound = 0;
+};
+
+bool CopyInto(platform::GlobalMemory& memory, const std::uint8_t* bytes, std::size_t length, TakenPicture* picture) {
+  platform::MemoryCopy copy(memory, length);
+  if (copy.bytes() == nullptr) return false;
+  std::memcpy(copy.bytes(), bytes, length);
+  picture->copy = std::move(copy);
+  return true;
+}
+
+// The "PNG", when it passes its checks: copied up to the end of IEND. Any
+// failure leaves the bitmap to be taken instead.
+bool CopyPng(platform::Platform& os, const Rules& rules, TakenPicture* picture, PngExtent* png) {
+  if (!os.clipboard.HasNamed(kPngFormatName)) return false;
+  const platform::LockedBlock block(os.memory, os.clipboard.GetNamed(kPngFormatName));
+  if (block.bytes() == nullptr) return false;
+  *png = CheckPngBlock(block.bytes(), block.size(), rules.bound);
+  if (!png->valid || png->length > rules.room || !CopyInto(os.memory, block.bytes(), png->length, picture)) {
+    return false;
+  }
+  picture->kind = PictureKind::kPng;
+  return true;
+}
+
+// A program's own CF_DIBV5, when some pixel uses its alpha mask.
+bool CopyDibV5WithAlpha(platform::Platform& os, const Rules& rules, TakenPicture* picture) {
+  if (!os.clipboard.HasOwnDibV5()) return false;
+  const platform::LockedBlock block(os.memory, os.clipboard.GetDibV5());
+  DibLayout layout;
+  return block.bytes() != nullptr && ReadDibLayout(block.bytes(), block.size(), &layout) &&
+         DibAlphaUsed(layout, block.bytes()) && block.size() <= rules.room &&
+         CopyInto(os.memory, block.bytes(), block.size(), picture);
+}
+
 // The copy, made inside the opening; the result says why there is none.
-TakenPicture CopyWhileOpen(platform::Platform& os, bool automatic, std::uint64_t room,
-                           const WriteWhileHeld& whenNoMemory) {
+TakenPicture CopyWhileOpen(platform::Platform& os, const Rules& rules, const WriteWhileHeld& whenNoMemory,
+                           PngExtent* png) {
   TakenPicture picture;
   // Checked in the same opening as the copy, so the marks belong to the
   // picture that is saved.
-  if (automatic && ClipboardIsPrivate(os.clipboard, os.memory)) {
+  if (rules.automatic && ClipboardIsPrivate(os.clipboard, os.memory)) {
     picture.result = SAVE_SKIPPED_PRIVATE;
+    return picture;
+  }
+  if ((rules.png && CopyPng(os, rules, &picture, png)) || (rules.dibV5 && CopyDibV5WithAlpha(os, rules, &picture))) {
     return picture;
   }
   if (!os.clipboard.HasDib()) {
@@ -30,18 +76,29 @@ TakenPicture CopyWhileOpen(platform::Platform& os, bool automatic, std::uint64_t
     picture.result = SAVE_ERR_BITMAP_DATA;
     return picture;
   }
-  if (block.size() > room) {
+  if (block.size() > rules.room) {
     picture.result = SAVE_REFUSED_BUSY;
     return picture;
   }
-  platform::MemoryCopy copy(os.memory, block.size());
-  if (copy.bytes() == nullptr) {
+  if (!CopyInto(os.memory, block.bytes(), block.size(), &picture)) {
     picture.result = whenNoMemory(block.bytes(), block.size());
     picture.written = true;
-    return picture;
   }
-  std::memcpy(copy.bytes(), block.bytes(), block.size());
-  picture.copy = std::move(copy);
+  return picture;
+}
+
+TakenPicture TakeInOneOpening(platform::Platform& os, const Rules& rules, const WriteWhileHeld& whenNoMemory,
+                              PngExtent* png) {
+  TakenPicture picture;
+  {
+    platform::OpenedClipboard clipboard(os.clipboard);
+    if (!OpenClipboardSoon(clipboard, os.threads)) {
+      picture.result = SAVE_ERR_OPEN_CLIPBOARD;
+      return picture;
+    }
+    picture = CopyWhileOpen(os, rules, whenNoMemory, png);
+  }
+  picture.sequence = os.clipboard.SequenceNumber();
   return picture;
 }
 
@@ -55,17 +112,23 @@ bool OpenClipboardSoon(platform::OpenedClipboard& clipboard, platform::Threads& 
   }
 }
 
-TakenPicture TakePicture(bool automatic, std::uint64_t room, const WriteWhileHeld& whenNoMemory) {
+TakenPicture TakePicture(const SaveOrder& order, std::uint64_t room, std::uint64_t bound,
+                         const WriteWhileHeld& whenNoMemory) {
   platform::Platform& os = platform::Current();
-  TakenPicture picture;
-  {
-    platform::OpenedClipboard clipboard(os.clipboard);
-    if (!OpenClipboardSoon(clipboard, os.threads)) {
-      picture.result = SAVE_ERR_OPEN_CLIPBOARD;
-      return picture;
-    }
-    picture = CopyWhileOpen(os, automatic, room, whenNoMemory);
+  const bool best = order.format != kFormatBmp;
+  Rules rules{order.automatic, best, best, room, bound};
+  PngExtent png;
+  TakenPicture picture = TakeInOneOpening(os, rules, whenNoMemory, &png);
+  if (picture.result != SAVE_OK || picture.kind != PictureKind::kPng) return picture;
+  // Decoded after the release, so that no other program waits for it.
+  if (os.codecs.DecodesPng(picture.copy.bytes(), picture.copy.size(), png.width, png.height)) return picture;
+  const std::uint32_t seen = picture.sequence;
+  picture = TakenPicture();
+  if (os.clipboard.SequenceNumber() != seen) {
+    // The bitmap beside that "PNG" is gone: another picture is no stand-in.
+    picture.result = SAVE_ERR_BITMAP_DATA;
+    return picture;
   }
-  picture.sequence = os.clipboard.SequenceNumber();
-  return picture;
+  rules.png = false;
+  return TakeInOneOpening(os, rules, whenNoMemory, &png);
 }

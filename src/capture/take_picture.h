@@ -1,19 +1,24 @@
-// A save takes its picture: the clipboard is opened, its bitmap block copied
-// into the program's own memory, and the clipboard closed again at once, so
-// that other programs never wait for the folder, the file or the disk.
+// A save takes its picture: the clipboard is opened, its picture copied into
+// the program's own memory, and the clipboard closed again at once, so that
+// other programs never wait for the folder, the file or the disk.
+//
+// With BMP chosen the picture is CF_DIB. With PNG or JPG chosen it is the best
+// the clipboard offers: a "PNG" that passes its checks and decodes whole, else
+// a program's CF_DIBV5 whose alpha some pixel uses, else CF_DIB.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 
-#include "capture/save_result.h"
+#include "capture/save_job.h"
 #include "platform/owners.h"
 
 struct TakenPicture {
   // SAVE_OK with the copy; otherwise why there is nothing more to write.
   SaveResult result = SAVE_OK;
-  platform::MemoryCopy copy;  // the CF_DIB block's bytes
+  PictureKind kind = PictureKind::kDib;
+  platform::MemoryCopy copy;
   // The picture was written while the clipboard was held; `result` is the
   // save's.
   bool written = false;
@@ -23,13 +28,18 @@ struct TakenPicture {
 };
 
 // With the clipboard still held, when no memory can be had for the copy:
-// writes the block straight from the clipboard, or says why not.
+// writes the CF_DIB block straight from the clipboard, or says why not.
 using WriteWhileHeld = std::function<SaveResult(const std::uint8_t* block, std::size_t size)>;
 
 // `automatic` saves leave private content alone (SAVE_SKIPPED_PRIVATE).
-// A block larger than `room` bytes is refused with SAVE_REFUSED_BUSY, not
-// copied.
-TakenPicture TakePicture(bool automatic, std::uint64_t room, const WriteWhileHeld& whenNoMemory);
+// A block larger than `room` bytes is not copied: CF_DIB is refused with
+// SAVE_REFUSED_BUSY. A "PNG" whose pixels, at 4 bytes each, would pass
+// `bound` is not taken. A "PNG" that does not decode whole is never written:
+// the rest (CF_DIBV5, CF_DIB) is taken in a second opening if the clipboard
+// still holds what the first one saw; the save fails with
+// SAVE_ERR_BITMAP_DATA otherwise.
+TakenPicture TakePicture(const SaveOrder& order, std::uint64_t room, std::uint64_t bound,
+                         const WriteWhileHeld& whenNoMemory);
 
 // OpenClipboard, waiting a little while another program holds it.
 bool OpenClipboardSoon(platform::OpenedClipboard& clipboard, platform::Threads& threads);

@@ -2,32 +2,38 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "capture/bmp_pieces.h"
-#include "capture/png_picture.h"
-#include "capture/save_file_name.h"
+#include "capture/picture_file.h"
 #include "common/bounded_text.h"
 #include "common/folder_levels.h"
+#include "common/name_format.h"
 #include "common/safe_format.h"
 #include "platform/owners.h"
 
 namespace {
 
-// A save writes the picture under a temporary name in the save folder, hidden
-// and unique to this process, and gives it its final name only once every
-// byte is on the disk. So the final name never holds a partial picture, and a
-// process that dies mid-save leaves only its temporary file, which the next
-// start or save into that folder removes.
+// A save writes the picture under a temporary name in the folder the file
+// goes to, hidden and unique to this process, and gives it its final name
+// only once every byte is on the disk. So the final name never holds a
+// partial picture, the move is a rename within one folder (never across
+// volumes, whatever is mounted below the save folder), and a process that
+// dies mid-save leaves only its temporary file, which the next start or save
+// into that folder removes.
 constexpr char16_t kTempPrefix[] = u".tarnwick-";
 constexpr char16_t kTempSuffix[] = u".tmp";
+static_assert(std::size(kTempPrefix) - 1 + 10 + std::size(kTempSuffix) - 1 == kTemporaryNameChars,
+              "the name templates leave room for the temporary file");
 // Pictures saved within one second: the first keeps the plain name, the next
 // ones get " (2)", " (3)" ... up to this many; then the save gives up.
 constexpr int kMaxPicturesPerSecond = 100;
 
-// The save folder, ending with a backslash.
+// A folder a save writes into, ending with a backslash: the save folder, or
+// a sub-folder of it that the name template gives.
 struct SaveFolder {
-  char16_t path[kPathChars] = {};
+  char16_t path[kFilePathChars] = {};
 };
 
 // A 219-character folder has no room for the backslash: refused, not overrun.
@@ -37,34 +43,49 @@ bool EndedFolder(const char16_t* folder, SaveFolder* out) {
   return out->path[length - 1] == u'\\' || AppendText(out->path, kPathChars, u"\\");
 }
 
-// Step: the folder, every missing level made.
-SaveResult PrepareFolder(const char16_t* folder, SaveFolder* out) {
+// Step: the save folder and, `below` it, the sub-folders that the name
+// template gives, every missing level made.
+SaveResult PrepareFolder(const char16_t* folder, std::u16string_view below, SaveFolder* out) {
   if (!EndedFolder(folder, out)) return SAVE_ERR_SAVE_DIR;
+  if (!AppendText(out->path, kFilePathChars, below)) return SAVE_ERR_FILE_NAME;
   return CreateMissingFolderLevels(out->path, nullptr) ? SAVE_OK : SAVE_ERR_CREATE_DIR;
 }
+
+// The file's name without its sub-folders.
+const char16_t* LastLevel(const std::u16string& name) { return name.c_str() + name.find_last_of(u'\\') + 1; }
 
 // The file's bytes and what they point into.
 struct EncodedPicture {
   BmpPieces pieces;
-  std::vector<std::uint8_t> png;
+  std::vector<std::uint8_t> encoded;
   PictureBytes bytes;
 };
 
 // Step: the BMP file assembled around the copy's pixels, or that picture
-// encoded as a PNG. A block that does not hold what its header claims, or a
-// picture the encoder refuses, is told as data that cannot be read.
-SaveResult Encode(platform::ImageCodecs& codecs, std::uint32_t format, const std::uint8_t* dib, std::size_t size,
-                  EncodedPicture* out) {
-  out->pieces = BuildBmpPieces(dib, size);
-  if (!out->pieces.valid) return SAVE_ERR_BITMAP_DATA;
-  if (format != kFormatPng) {
-    out->bytes = BmpFileBytes(out->pieces, dib);
-    return SAVE_OK;
+// encoded as a PNG or a JPEG; a "PNG" as it is, or encoded as a JPEG. A
+// block that does not hold what its header claims, or a picture the encoder
+// refuses, is told as data that cannot be read.
+SaveResult Encode(platform::ImageCodecs& codecs, std::uint32_t format, PictureKind kind, const std::uint8_t* bytes,
+                  std::size_t size, EncodedPicture* out) {
+  const bool encoded = format == kFormatPng || format == kFormatJpg;
+  if (kind == PictureKind::kPng) {
+    // Only PNG and JPG take the clipboard's "PNG"; its transparency goes on white in a JPEG.
+    const platform::ByteRun png{bytes, static_cast<std::uint32_t>(size)};
+    if (format == kFormatPng) {
+      out->bytes = FileBytes(kFormatPng, bytes, size);
+      return SAVE_OK;
+    }
+    if (format != kFormatJpg || !codecs.EncodeJpeg(&png, 1, true, &out->encoded)) return SAVE_ERR_BITMAP_DATA;
+  } else {
+    out->pieces = BuildBmpPieces(bytes, size);
+    if (!out->pieces.valid) return SAVE_ERR_BITMAP_DATA;
+    if (!encoded) {
+      out->bytes = BmpFileBytes(out->pieces, bytes);
+      return SAVE_OK;
+    }
+    if (!EncodeDibPicture(codecs, format, out->pieces, bytes, &out->encoded)) return SAVE_ERR_BITMAP_DATA;
   }
-  if (!EncodePngPicture(codecs, out->pieces, dib, &out->png)) return SAVE_ERR_BITMAP_DATA;
-  out->bytes.format = kFormatPng;
-  out->bytes.runs[0] = {out->png.data(), static_cast<std::uint32_t>(out->png.size())};
-  out->bytes.count = 1;
+  out->bytes = FileBytes(format, out->encoded.data(), out->encoded.size());
   return SAVE_OK;
 }
 
@@ -101,12 +122,22 @@ bool IsTemporaryName(const std::u16string& name) {
          name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-void RemoveLeftoversIn(platform::FileSystem& files, const SaveFolder& folder) {
+void RemoveLeftoversIn(platform::FileSystem& files, const char16_t* folder) {
   char16_t path[kFilePathChars];
-  if (SafeFormat(path, kFilePathChars, u"%s%s*%s", folder.path, kTempPrefix, kTempSuffix) <= 0) return;
+  if (SafeFormat(path, kFilePathChars, u"%s%s*%s", folder, kTempPrefix, kTempSuffix) <= 0) return;
   for (const std::u16string& name : files.FindFiles(path)) {
     if (!IsTemporaryName(name)) continue;
-    if (SafeFormat(path, kFilePathChars, u"%s%s", folder.path, name.c_str()) > 0) files.RemoveIfUnused(path);
+    if (SafeFormat(path, kFilePathChars, u"%s%s", folder, name.c_str()) > 0) files.RemoveIfUnused(path);
+  }
+}
+
+// The leftovers in `folder` and in its sub-folders down to `levels` below.
+void RemoveLeftoversBelow(platform::FileSystem& files, const std::u16string& folder, int levels) {
+  RemoveLeftoversIn(files, folder.c_str());
+  if (levels <= 0) return;
+  for (const std::u16string& name : files.FindFolders((folder + u'*').c_str())) {
+    const std::u16string below = folder + name + u'\\';
+    if (below.size() < kFilePathChars) RemoveLeftoversBelow(files, below, levels - 1);
   }
 }
 
@@ -130,7 +161,7 @@ class TemporaryFile {
                    static_cast<int>(os_.threads.ProcessId()), kTempSuffix) <= 0) {
       return SAVE_ERR_FILE_NAME;
     }
-    RemoveLeftoversIn(os_.files, folder_);
+    RemoveLeftoversIn(os_.files, folder_.path);
     handle_ = os_.files.CreateTemporary(path_);
     return handle_ != platform::InvalidHandle() ? SAVE_OK : SAVE_ERR_CREATE_FILE;
   }
@@ -154,12 +185,12 @@ class TemporaryFile {
   // a file, so a name taken meanwhile, by another copy of the program too,
   // only sends the picture on to the next name. When a taken name already
   // holds this very picture nothing more is made.
-  SaveResult MoveIntoPlace(const platform::LocalTime& time, const PictureBytes& bytes, std::u16string* file) {
-    char16_t name[kFileNameChars];
+  SaveResult MoveIntoPlace(const SaveOrder& order, const PictureBytes& bytes, std::u16string* file) {
     char16_t path[kFilePathChars];
     for (int picture = 1; picture <= kMaxPicturesPerSecond; ++picture) {
-      if (MakeSaveFileName(time, name, kFileNameChars, picture, bytes.format) <= 0 ||
-          SafeFormat(path, kFilePathChars, u"%s%s", folder_.path, name) <= 0) {
+      const std::u16string name = MakeSaveFileName(order.time, order.nameFormat, picture, bytes.format);
+      if (name.empty() ||
+          SafeFormat(path, kFilePathChars, u"%s%s", folder_.path, LastLevel(name)) <= 0) {
         break;
       }
       std::uint32_t error = 0;
@@ -187,29 +218,34 @@ class TemporaryFile {
 
 }  // namespace
 
-SaveResult WritePicture(const SaveOrder& order, const std::uint8_t* dib, std::size_t size, std::u16string* file) {
+SaveResult WritePicture(const SaveOrder& order, PictureKind kind, const std::uint8_t* bytes, std::size_t size,
+                        std::u16string* file) {
   platform::Platform& os = platform::Current();
+  // Every copy's name of the second lies in the first's folder.
+  const std::u16string name = MakeSaveFileName(order.time, order.nameFormat, 1, order.format);
+  if (name.empty()) return SAVE_ERR_FILE_NAME;
+  const std::u16string_view subFolders(name.c_str(), static_cast<std::size_t>(LastLevel(name) - name.c_str()));
   SaveFolder folder;
-  SaveResult result = PrepareFolder(order.folder, &folder);
+  SaveResult result = PrepareFolder(order.folder, subFolders, &folder);
   if (result != SAVE_OK) return result;
   EncodedPicture picture;
-  if ((result = Encode(os.codecs, order.format, dib, size, &picture)) != SAVE_OK) return result;
+  if ((result = Encode(os.codecs, order.format, kind, bytes, size, &picture)) != SAVE_OK) return result;
   TemporaryFile temporary(os, folder);
   if ((result = temporary.Create()) != SAVE_OK || (result = temporary.Write(picture.bytes)) != SAVE_OK ||
       (result = temporary.Flush()) != SAVE_OK) {
     return result;
   }
-  return temporary.MoveIntoPlace(order.time, picture.bytes, file);
+  return temporary.MoveIntoPlace(order, picture.bytes, file);
 }
 
 SaveResult MakeSaveFolder(const char16_t* folder, std::u16string* made) {
   SaveFolder ended;
-  const SaveResult result = PrepareFolder(folder, &ended);
+  const SaveResult result = PrepareFolder(folder, u"", &ended);
   if (result == SAVE_OK) *made = ended.path;
   return result;
 }
 
-void RemoveLeftovers(const char16_t* folder) {
+void RemoveLeftovers(const char16_t* folder, int levels) {
   SaveFolder ended;
-  if (EndedFolder(folder, &ended)) RemoveLeftoversIn(platform::Current().files, ended);
+  if (EndedFolder(folder, &ended)) RemoveLeftoversBelow(platform::Current().files, ended.path, levels);
 }

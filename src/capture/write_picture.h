@@ -1,6 +1,7 @@
-// Writes a taken picture as a BMP or PNG file named after its press. The file
-// is written under a hidden temporary name, flushed, and only then given its
-// final name, which it never takes from another file.
+// Writes a taken picture as a BMP, PNG or JPEG file named after its press, by
+// the name template, in the sub-folders it gives. The file is written under a
+// hidden temporary name in the folder it goes to, flushed, and only then
+// given its final name, which it never takes from another file.
 #pragma once
 
 #include <cstddef>
@@ -9,14 +10,19 @@
 
 #include "capture/save_job.h"
 
-// Writes the CF_DIB block `dib` of `size` bytes into the order's folder, as
-// its format, named after its time; the final path into *file on success.
-SaveResult WritePicture(const SaveOrder& order, const std::uint8_t* dib, std::size_t size, std::u16string* file);
+// Writes the picture `bytes` of `size` bytes, a bitmap block or a checked
+// "PNG" file, below the order's folder as its format, named by its template
+// after its time; the final path into *file on success. A "PNG" saved as PNG
+// is written as it is.
+SaveResult WritePicture(const SaveOrder& order, PictureKind kind, const std::uint8_t* bytes, std::size_t size,
+                        std::u16string* file);
 
 // The folder as a save makes it: ended with a backslash, every missing level
 // made; its path into *made on success.
 SaveResult MakeSaveFolder(const char16_t* folder, std::u16string* made);
 
-// Removes the temporary files that dead processes left in `folder`; one that
-// is still open belongs to a save going on now, in another copy, and stays.
-void RemoveLeftovers(const char16_t* folder);
+// Removes the temporary files that dead processes left in `folder` and in
+// its sub-folders down to `levels` below it (the name template's depth);
+// one that is still open belongs to a save going on now, in another copy,
+// and stays.
+void RemoveLeftovers(const char16_t* folder, int levels);

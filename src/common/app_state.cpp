@@ -13,3 +13,4 @@ char16_t g_szPath[kPathChars] = {};
 std::uint32_t g_dwFormat = kFormatBmp;
 std::int32_t g_bAutoSave = 0;
 std::int32_t g_bNotify = 0;
+char16_t g_szNameFormat[kNameFormatChars] = TARNWICK_DEFAULT_NAME_FORMAT;

@@ -5,12 +5,12 @@
 
 bool CreateMissingFolderLevels(const char16_t* folder, bool (*tolerated)(std::uint32_t error)) {
   platform::FileSystem& files = platform::Current().files;
-  char16_t prefix[kPathChars];
-  std::fill_n(prefix, kPathChars, u'\0');
-  const std::size_t length = BoundedLength(folder, kPathChars);
+  char16_t prefix[kFilePathChars];
+  std::fill_n(prefix, kFilePathChars, u'\0');
+  const std::size_t length = BoundedLength(folder, kFilePathChars);
   for (std::size_t i = 0; i < length; ++i) {
     if (folder[i] != u'\\') continue;
-    CopyText(prefix, kPathChars, std::u16string_view(folder, i + 1));
+    CopyText(prefix, kFilePathChars, std::u16string_view(folder, i + 1));
     if (files.IsDirectory(prefix)) continue;
     std::uint32_t error = 0;
     if (files.MakeDirectory(prefix, &error)) continue;

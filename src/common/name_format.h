@@ -1,10 +1,11 @@
 // How saved files are named: a template of date tokens, where a backslash
-// makes sub-folders. The default gives the names the program has always
-// given, 2026-3-4_5-6-07.bmp, with only the seconds padded.
+// makes sub-folders below the save folder. The default gives the names the
+// program has always given, 2026-3-4_5-6-07.bmp, with only the seconds padded.
 //
 // Tokens: {yyyy} the year; {M} {MM} the month; {d} {dd} the day; {H} {HH}
 // the hour; {m} {mm} the minute; {ss} the second. The doubled ones are
-// padded with a zero to two digits; {ss} always is.
+// padded with a zero to two digits; {ss} always is. The extension comes from
+// the format, never from the template.
 #pragma once
 
 #include <cstddef>
@@ -12,11 +13,12 @@
 #include <string>
 #include <string_view>
 
+#include "common/app_state.h"
 #include "platform/platform.h"
 
-// A template holds at most 100 units; the buffers take its NUL too.
-constexpr std::size_t kNameFormatChars = 101;
-inline constexpr char16_t kDefaultNameFormat[] = u"{yyyy}-{M}-{d}_{H}-{m}-{ss}";
+// The longest name of a save's temporary file, .tarnwick-<process id>.tmp,
+// which lives in the folder the file goes to.
+constexpr std::size_t kTemporaryNameChars = 24;
 
 enum class NameFormatFault {
   kNone,
@@ -26,13 +28,19 @@ enum class NameFormatFault {
   kTooLong,              // over 100 units, or the longest path it gives passes the save's limit
 };
 
-// What is wrong with `nameFormat` for saves into `folder` (ending with a
-// backslash); the first fault, in the order above.
+// What is wrong with `nameFormat` for saves into `folder` (a backslash at its
+// end is counted whether it is typed or not); the first fault, in the order
+// above.
 NameFormatFault CheckNameFormat(std::u16string_view nameFormat, std::u16string_view folder);
+// The settings dialog's refusal for `fault`; null for kNone.
+const char16_t* NameFormatFaultText(NameFormatFault fault);
+
+// The extension a file of `format` gets: .bmp, .png, .jpg.
+const char16_t* FormatExtension(std::uint32_t format);
 
 // The path below the save folder of the `copy`th picture of the second of
 // `time` (1 the plain name, 2 " (2)" and so on), with the extension of
-// `format` (.bmp, .png): the template's tokens filled in, its backslashes
-// kept. Empty for a template that CheckNameFormat refuses.
+// `format`: the template's tokens filled in, its backslashes kept. Empty for
+// a template that CheckNameFormat refuses.
 std::u16string MakeSaveFileName(const platform::LocalTime& time, std::u16string_view nameFormat, int copy,
                                 std::uint32_t format);

@@ -44,5 +44,10 @@ inline constexpr char16_t kBadFolderText[] = u"路径不合法或没有权限访
 inline constexpr char16_t kStartupKeyRefusedText[] = u"注册热键失败, 热键可能已被其他程序占用, 请设置其他热键";
 inline constexpr char16_t kKeyRefusedText[] = u"注册热键失败, 热键已被其他程序占用, 请设置其他热键";
 inline constexpr char16_t kNeedsCombinationText[] = u"必须使用一个组合键作为热键";
+// The name template's refusals (see NameFormatFault).
+inline constexpr char16_t kNameFormatNoSecondsText[] = u"文件名格式不能为空, 且必须包含 {ss}";
+inline constexpr char16_t kNameFormatBadCharacterText[] = u"文件名格式包含不允许的字符或未知的标记";
+inline constexpr char16_t kNameFormatBadLevelText[] = u"文件名格式的目录层级不合法";
+inline constexpr char16_t kNameFormatTooLongText[] = u"文件名格式过长";
 // The settings dialog's format list, in the order of g_dwFormat's values.
-inline constexpr const char16_t* kFormatNames[] = {u"BMP", u"PNG"};
+inline constexpr const char16_t* kFormatNames[] = {u"BMP", u"PNG", u"JPG"};

@@ -10,6 +10,25 @@
 #include "settings/config_actions.h"
 #include "dialogs/folder_picker.h"
 
+namespace {
+
+// The preview names the next file down to its second: shown anew each second.
+constexpr UINT_PTR kPreviewTimer = 1;
+constexpr UINT kPreviewEveryMs = 1000;
+
+// A control's whole text, however long: the rules refuse what does not fit.
+std::wstring WholeText(HWND control) {
+  std::wstring text(GetWindowTextLengthW(control) + 1, L'\0');
+  text.resize(GetWindowTextW(control, text.data(), static_cast<int>(text.size())));
+  return text;
+}
+
+std::u16string_view Portable(const std::wstring& text) {
+  return std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size());
+}
+
+}  // namespace
+
 CConfigDlg::CConfigDlg(HWND parent) : CDialogEx(IDD_CONFIG_DIALOG, parent) {}
 
 BOOL CConfigDlg::OnInitDialog() {
@@ -17,6 +36,8 @@ BOOL CConfigDlg::OnInitDialog() {
   m_pathEdit = GetDlgItem(IDC_PATH_EDIT);
   m_hotKeyCtrl = GetDlgItem(IDC_HOTKEY);
   m_formatCombo = GetDlgItem(IDC_FORMAT_COMBO);
+  m_nameFormatEdit = GetDlgItem(IDC_NAME_FORMAT_EDIT);
+  m_namePreview = GetDlgItem(IDC_NAME_PREVIEW);
   for (const char16_t* name : kFormatNames) {
     SendMessageW(m_formatCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
   }
@@ -29,10 +50,13 @@ BOOL CConfigDlg::OnInitDialog() {
   }
   const SettingsChoices choices = StoredChoices();
   // The stored format, loaded with the other settings (BMP when none is).
-  SendMessageW(m_formatCombo, CB_SETCURSEL, choices.format == kFormatPng ? kFormatPng : kFormatBmp, 0);
+  SendMessageW(m_formatCombo, CB_SETCURSEL, choices.format <= kFormatJpg ? choices.format : kFormatBmp, 0);
+  SetWindowTextW(m_nameFormatEdit, reinterpret_cast<const wchar_t*>(choices.nameFormat.c_str()));
   CheckDlgButton(m_hWnd, IDC_AUTOSAVE_CHECK, choices.autoSave ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(m_hWnd, IDC_AUTOSTART_CHECK, choices.startWithWindows ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(m_hWnd, IDC_NOTIFY_CHECK, choices.notify ? BST_CHECKED : BST_UNCHECKED);
+  ShowPreview();
+  SetTimer(m_hWnd, kPreviewTimer, kPreviewEveryMs, nullptr);
   return TRUE;
 }
 
@@ -42,6 +66,13 @@ BOOL CConfigDlg::PreTranslateMessage(MSG* msg) {
 }
 
 bool CConfigDlg::OnCommand(UINT id, UINT notifyCode) {
+  // What the next name depends on: the template, the folder's length and
+  // the format's extension.
+  if ((notifyCode == EN_CHANGE && (id == IDC_NAME_FORMAT_EDIT || id == IDC_PATH_EDIT)) ||
+      (notifyCode == CBN_SELCHANGE && id == IDC_FORMAT_COMBO)) {
+    ShowPreview();
+    return true;
+  }
   if (notifyCode == BN_CLICKED) {
     switch (id) {
       case IDC_SAVE:
@@ -58,22 +89,43 @@ bool CConfigDlg::OnCommand(UINT id, UINT notifyCode) {
   return CDialogEx::OnCommand(id, notifyCode);
 }
 
-std::wstring CConfigDlg::FolderText() const {
-  // The whole text, however long: the folder rules refuse what does not fit.
-  std::wstring text(GetWindowTextLengthW(m_pathEdit) + 1, L'\0');
-  text.resize(GetWindowTextW(m_pathEdit, text.data(), static_cast<int>(text.size())));
-  return text;
+bool CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (message == WM_TIMER && wParam == kPreviewTimer) {
+    ShowPreview();
+    *result = 0;
+    return true;
+  }
+  return CDialogEx::OnMessage(message, wParam, lParam, result);
+}
+
+std::wstring CConfigDlg::FolderText() const { return WholeText(m_pathEdit); }
+
+std::wstring CConfigDlg::NameFormatText() const { return WholeText(m_nameFormatEdit); }
+
+std::uint32_t CConfigDlg::ChosenFormat() const {
+  const LRESULT format = SendMessageW(m_formatCombo, CB_GETCURSEL, 0, 0);
+  return format >= 0 && format <= static_cast<LRESULT>(kFormatJpg) ? static_cast<std::uint32_t>(format) : kFormatBmp;
+}
+
+void CConfigDlg::ShowPreview() {
+  // Still empty while the dialog fills its controls.
+  if (m_namePreview == nullptr) return;
+  const std::u16string preview =
+      NameFormatPreview(Portable(FolderText()), Portable(NameFormatText()), ChosenFormat());
+  const std::wstring shown = WholeText(m_namePreview);
+  // Set only when it changes, so that it does not flicker each second.
+  if (Portable(shown) != preview) SetWindowTextW(m_namePreview, reinterpret_cast<const wchar_t*>(preview.c_str()));
 }
 
 void CConfigDlg::OnBnClickedSave() {
   const std::wstring folder = FolderText();
   const HotKeyWord hotKey = HotKeyWord::FromControl(LOWORD(SendMessageW(m_hotKeyCtrl, HKM_GETHOTKEY, 0, 0)));
   SettingsChoices choices;
-  choices.format =
-      SendMessageW(m_formatCombo, CB_GETCURSEL, 0, 0) == static_cast<LRESULT>(kFormatPng) ? kFormatPng : kFormatBmp;
+  choices.format = ChosenFormat();
   choices.autoSave = IsDlgButtonChecked(m_hWnd, IDC_AUTOSAVE_CHECK) == BST_CHECKED;
   choices.startWithWindows = IsDlgButtonChecked(m_hWnd, IDC_AUTOSTART_CHECK) == BST_CHECKED;
   choices.notify = IsDlgButtonChecked(m_hWnd, IDC_NOTIFY_CHECK) == BST_CHECKED;
+  choices.nameFormat = Portable(NameFormatText());
   if (SaveSettings(reinterpret_cast<const char16_t*>(folder.c_str()), hotKey, choices)) {
     CDialogEx::OnOK();
   }

@@ -1,10 +1,11 @@
-// The settings dialog: the save folder, the hot key, the file format and the
-// other choices.
+// The settings dialog: the save folder, the hot key, the file-name template
+// with a preview of the next name, the file format and the other choices.
 // Save and Cancel are its only ways out; Esc and Enter are dropped.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "framework/dialog.h"
@@ -17,6 +18,7 @@ class CConfigDlg : public CDialogEx {
   BOOL OnInitDialog() override;
   BOOL PreTranslateMessage(MSG* msg) override;
   bool OnCommand(UINT id, UINT notifyCode) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
   // Every other close (Alt+F4, a close request from another program or the
   // window manager) takes the Cancel path, so the hot key is never left
   // suspended.
@@ -27,8 +29,13 @@ class CConfigDlg : public CDialogEx {
   void OnBnClickedCancel();
   void OnBrowse();
   std::wstring FolderText() const;
+  std::wstring NameFormatText() const;
+  std::uint32_t ChosenFormat() const;
+  void ShowPreview();
 
   HWND m_pathEdit = nullptr;
   HWND m_hotKeyCtrl = nullptr;
   HWND m_formatCombo = nullptr;
+  HWND m_nameFormatEdit = nullptr;
+  HWND m_namePreview = nullptr;
 };

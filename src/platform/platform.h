@@ -57,6 +57,12 @@ class Clipboard {
   virtual bool HasDib() = 0;
   // GetClipboardData(CF_DIB): the block's handle, possibly null.
   virtual Handle GetDib() = 0;
+  // CF_DIBV5 as a program put it: EnumClipboardFormats lists it before CF_DIB
+  // and CF_BITMAP. One that the system makes from either comes after them and
+  // holds nothing more. Needs the clipboard open.
+  virtual bool HasOwnDibV5() = 0;
+  // GetClipboardData(CF_DIBV5).
+  virtual Handle GetDibV5() = 0;
   // The same for a registered format (RegisterClipboardFormatW(name)).
   virtual bool HasNamed(const char16_t* name) = 0;
   virtual Handle GetNamed(const char16_t* name) = 0;
@@ -117,6 +123,8 @@ class FileSystem {
   // The names (without folder) of the files that FindFirstFileW finds for a
   // pattern such as C:\shots\*.tmp, hidden ones included.
   virtual std::vector<std::u16string> FindFiles(const char16_t* pattern) = 0;
+  // The same for the folders it finds, without "." and "..".
+  virtual std::vector<std::u16string> FindFolders(const char16_t* pattern) = 0;
 };
 
 class Clock {
@@ -262,6 +270,13 @@ class ImageCodecs {
   // the decoder or the encoder refuses the picture or memory runs short.
   // Runs on any thread, the save's worker included.
   virtual bool EncodePng(const ByteRun* runs, std::size_t count, bool keepAlpha, std::vector<std::uint8_t>* png) = 0;
+  // Reads the BMP or PNG file made of `runs` (the decoder is chosen by its
+  // first bytes) and encodes it as a JPEG at ImageQuality 0.9 into *jpeg: with
+  // `keepAlpha` its transparency laid on white, else a fourth byte ignored.
+  virtual bool EncodeJpeg(const ByteRun* runs, std::size_t count, bool keepAlpha, std::vector<std::uint8_t>* jpeg) = 0;
+  // Decodes the PNG file of `size` bytes fully with the system's PNG decoder:
+  // true when every row decodes and the picture is width by height.
+  virtual bool DecodesPng(const std::uint8_t* png, std::size_t size, std::uint32_t width, std::uint32_t height) = 0;
 };
 
 // The user's session, as logoff and shutdown meet the program.

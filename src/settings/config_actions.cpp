@@ -2,6 +2,7 @@
 
 #include "common/app_state.h"
 #include "common/error_box.h"
+#include "common/name_format.h"
 #include "common/safe_format.h"
 #include "common/bounded_text.h"
 #include "settings/folder_rules.h"
@@ -22,7 +23,7 @@ bool OpenSettings(char16_t* folder, HotKeyWord* hotKey) {
 }
 
 SettingsChoices StoredChoices() {
-  return SettingsChoices{g_dwFormat, g_bAutoSave != 0, StartsWithWindows(), g_bNotify != 0};
+  return SettingsChoices{g_dwFormat, g_bAutoSave != 0, StartsWithWindows(), g_bNotify != 0, g_szNameFormat};
 }
 
 bool SaveSettings(const char16_t* typed, HotKeyWord hotKey, const SettingsChoices& choices) {
@@ -31,8 +32,16 @@ bool SaveSettings(const char16_t* typed, HotKeyWord hotKey, const SettingsChoice
   // 219-character text without a final backslash has no room for one: it is
   // refused like any other folder that cannot be used.
   char16_t folder[kPathChars];
-  if (!CopyText(folder, kPathChars, typed) || !FolderTextIsValid(folder) || !EndFolderWithBackslash(folder) ||
-      !CreateFolderLevels(folder)) {
+  if (!CopyText(folder, kPathChars, typed) || !FolderTextIsValid(folder) || !EndFolderWithBackslash(folder)) {
+    ShowSettingsErrorBox(kBadFolderText);
+    return false;
+  }
+  // Before the folder is made: a refused template changes nothing.
+  if (const char16_t* refusal = NameFormatFaultText(CheckNameFormat(choices.nameFormat, folder))) {
+    ShowSettingsErrorBox(refusal);
+    return false;
+  }
+  if (!CreateFolderLevels(folder)) {
     ShowSettingsErrorBox(kBadFolderText);
     return false;
   }
@@ -45,7 +54,13 @@ bool SaveSettings(const char16_t* typed, HotKeyWord hotKey, const SettingsChoice
   }
   g_bAutoSave = choices.autoSave ? 1 : 0;
   g_bNotify = choices.notify ? 1 : 0;
-  return StoreSettings(folder, choices.format);
+  return StoreSettings(folder, choices.format, choices.nameFormat);
+}
+
+std::u16string NameFormatPreview(std::u16string_view typedFolder, std::u16string_view nameFormat,
+                                 std::uint32_t format) {
+  if (const char16_t* refusal = NameFormatFaultText(CheckNameFormat(nameFormat, typedFolder))) return refusal;
+  return MakeSaveFileName(platform::Current().clock.Now(), nameFormat, 1, format);
 }
 
 bool CancelSettings() { return RestoreHotKey(); }

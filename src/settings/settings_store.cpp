@@ -7,6 +7,7 @@
 #include "common/error_box.h"
 #include "common/safe_format.h"
 #include "common/bounded_text.h"
+#include "common/name_format.h"
 #include "platform/owners.h"
 #include "platform/platform.h"
 #include "settings/hot_key.h"
@@ -20,6 +21,7 @@ constexpr char16_t kKeysName[] = u"Keys";
 constexpr char16_t kFormatName[] = u"Format";
 constexpr char16_t kAutoSaveName[] = u"AutoSave";
 constexpr char16_t kNotifyName[] = u"Notify";
+constexpr char16_t kNameFormatName[] = u"NameFormat";
 // "Path" always carries the whole folder buffer, whatever the text's length.
 constexpr std::uint32_t kPathBytes = kPathChars * sizeof(char16_t);  // 440
 constexpr std::uint32_t kKeysBytes = sizeof(std::uint32_t);
@@ -91,7 +93,7 @@ void ReadFormat(platform::Registry& registry) {
   std::uint32_t format = kFormatBmp;
   std::uint32_t bytes = sizeof format;
   if (registry.GetValue(g_hConfigKey, kFormatName, platform::kRrfRtRegDword, &format, &bytes) != 0 ||
-      bytes != sizeof format || format > kFormatPng) {
+      bytes != sizeof format || format > kFormatJpg) {
     format = kFormatBmp;
   }
   g_dwFormat = format;
@@ -104,6 +106,18 @@ std::int32_t ReadSwitch(platform::Registry& registry, const char16_t* name) {
   std::uint32_t bytes = kKeysBytes;
   const bool read = registry.GetValue(g_hConfigKey, name, platform::kRrfRtRegDword, &value, &bytes) == 0;
   return read && bytes == kKeysBytes && value == 1 ? 1 : 0;
+}
+
+// "NameFormat": a REG_SZ template that the settings would take for the
+// folder just read; anything else, or none, means the default, so that a
+// value written by hand never stops a save.
+void ReadNameFormat(platform::Registry& registry) {
+  char16_t text[kNameFormatChars] = {};
+  std::uint32_t bytes = sizeof text;
+  const bool read = registry.GetValue(g_hConfigKey, kNameFormatName, platform::kRrfRtRegSz, text, &bytes) == 0;
+  const std::u16string_view format(text, BoundedLength(text, read ? bytes / sizeof(char16_t) : 0));
+  CopyText(g_szNameFormat, kNameFormatChars,
+           CheckNameFormat(format, g_szPath) == NameFormatFault::kNone ? format : kDefaultNameFormat);
 }
 
 bool WriteSwitch(platform::Registry& registry, const char16_t* name, std::int32_t on) {
@@ -119,8 +133,24 @@ bool WriteKeys(platform::Registry& registry) {
   return registry.SetValue(g_hConfigKey, kKeysName, platform::kRegDword, &g_dwKeys, kKeysBytes) == 0;
 }
 
+// "NameFormat", unless it is the default and none is stored: the default is
+// not written until the user changes it.
+bool WriteNameFormat(platform::Registry& registry) {
+  char16_t stored[kNameFormatChars + 1];
+  std::uint32_t bytes = sizeof stored;
+  if (std::u16string_view(g_szNameFormat) == kDefaultNameFormat &&
+      registry.GetValue(g_hConfigKey, kNameFormatName, platform::kRrfRtRegSz, stored, &bytes) ==
+          static_cast<std::int32_t>(platform::kErrorFileNotFound)) {
+    return true;
+  }
+  const std::uint32_t length = static_cast<std::uint32_t>(BoundedLength(g_szNameFormat, kNameFormatChars));
+  return registry.SetValue(g_hConfigKey, kNameFormatName, platform::kRegSz, g_szNameFormat,
+                           (length + 1) * sizeof(char16_t)) == 0;
+}
+
 // StoreSettings' steps up to the writes; false at the first that fails.
-bool StoreAll(platform::Registry& registry, const char16_t* folder, std::uint32_t format) {
+bool StoreAll(platform::Registry& registry, const char16_t* folder, std::uint32_t format,
+              std::u16string_view nameFormat) {
   // Formatted aside first: a folder that does not fit leaves g_szPath as it
   // was instead of empty.
   char16_t text[kPathChars];
@@ -129,11 +159,13 @@ bool StoreAll(platform::Registry& registry, const char16_t* folder, std::uint32_
   // longer folder left there, as the stored value does.
   CopyText(g_szPath, kPathChars, text);
   g_dwFormat = format;
+  CopyText(g_szNameFormat, kNameFormatChars, nameFormat);
 
   const ConfigKey key(registry);
   return key.opened() && WritePath(registry) && WriteKeys(registry) &&
          registry.SetValue(g_hConfigKey, kFormatName, platform::kRegDword, &g_dwFormat, sizeof g_dwFormat) == 0 &&
-         WriteSwitch(registry, kAutoSaveName, g_bAutoSave) && WriteSwitch(registry, kNotifyName, g_bNotify);
+         WriteSwitch(registry, kAutoSaveName, g_bAutoSave) && WriteSwitch(registry, kNotifyName, g_bNotify) &&
+         WriteNameFormat(registry);
 }
 
 }  // namespace
@@ -153,7 +185,6 @@ void InitDefaultSettings() {
     g_dwKeys = 0;
     os.messageBoxes.Show(kStartupFailedText, kStartupFailedCaption, platform::kMbIconError);
   }
-
 }
 
 int LoadSettings() {
@@ -170,10 +201,11 @@ int LoadSettings() {
 
   // "Keys" is read only once "Path" has been; when either fails, memory is
   // written back whole, so a first start stores the defaults.
-  if ((ReadPath(registry, &pathBytes) && ReadKeys(registry, &keysBytes)) ||
-      (WritePath(registry) && WriteKeys(registry))) {
-    return 1;
-  }
+  const bool loaded = (ReadPath(registry, &pathBytes) && ReadKeys(registry, &keysBytes)) ||
+                      (WritePath(registry) && WriteKeys(registry));
+  // Checked against the folder as it now stands.
+  ReadNameFormat(registry);
+  if (loaded) return 1;
 
   // The count as the read of "Path" left it: 440, or the bytes read.
   char16_t count[9];
@@ -182,9 +214,9 @@ int LoadSettings() {
   return 0;
 }
 
-bool StoreSettings(const char16_t* folder, std::uint32_t format) {
+bool StoreSettings(const char16_t* folder, std::uint32_t format, std::u16string_view nameFormat) {
   platform::Platform& os = platform::Current();
-  if (!StoreAll(os.registry, folder, format)) {
+  if (!StoreAll(os.registry, folder, format, nameFormat)) {
     ShowSettingsErrorBox(kSettingsSaveFailedText);
     return false;
   }

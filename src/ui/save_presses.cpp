@@ -73,7 +73,9 @@ SavePresses::SavePresses(SaveQueue& queue) : queue_(queue) {}
 void SavePresses::Start(Signals signals) {
   signals_ = signals;
   queue_.SetEndedSignal(signals.saveEnded);
-  queue_.Sweep(g_szPath);
+  // A killed save's leftover lies in the sub-folder its file was going to.
+  const std::u16string_view nameFormat(g_szNameFormat);
+  queue_.Sweep(g_szPath, static_cast<int>(std::count(nameFormat.begin(), nameFormat.end(), u'\\')));
 }
 
 int SavePresses::Press() { return Add(false); }
@@ -81,12 +83,7 @@ int SavePresses::Press() { return Add(false); }
 void SavePresses::SaveNewPicture() { Add(true); }
 
 int SavePresses::Add(bool automatic) {
-  SaveOrder order;
-  order.automatic = automatic;
-  std::copy_n(g_szPath, kPathChars, order.folder);
-  order.format = g_dwFormat;
-  order.time = platform::Current().clock.Now();
-  switch (queue_.Add(order)) {
+  switch (queue_.Add(OrderNow(automatic))) {
     case SaveQueue::Added::kNoWorker:
       ShowFailure(kThreadFailedText);
       return 1;

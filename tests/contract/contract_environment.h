@@ -27,8 +27,8 @@ class Environment {
   // The file's bytes, or nothing when it does not exist or is a folder.
   virtual bool ReadFile(const std::u16string& path, Bytes* content) = 0;
   virtual bool Exists(const std::u16string& path) = 0;
-  // Another program puts a CF_DIB block, or only text, on the clipboard.
-  virtual void PutDibOnClipboard(const Bytes& block) = 0;
+  // Another program puts a CF_DIB (or CF_DIBV5) block, or only text, on the clipboard.
+  virtual void PutDibOnClipboard(const Bytes& block, bool dibV5 = false) = 0;
   virtual void PutTextOnClipboard(const std::u16string& text) = 0;
   // Another program opens the clipboard and keeps it open until released.
   virtual void HoldClipboard() = 0;

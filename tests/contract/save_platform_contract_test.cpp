@@ -115,7 +115,7 @@ TEST_F(SavePlatformContract, FileCannotBeCreatedInAMissingFolder) {
   EXPECT_FALSE(env.Exists(path));
 }
 
-TEST_F(SavePlatformContract, MoveWhileOpenNeverReplacesAndFindFilesSeesHiddenFiles) {
+TEST_F(SavePlatformContract, MoveWhileOpenNeverReplacesAndFindFilesSeesHiddenFilesAndFolders) {
   const std::u16string from = folder + u".new.tmp";
   const std::u16string to = folder + u"final.bmp";
   const std::u16string sub = folder + u"sub";
@@ -127,6 +127,7 @@ TEST_F(SavePlatformContract, MoveWhileOpenNeverReplacesAndFindFilesSeesHiddenFil
   const std::uint8_t bytes[] = {7, 7};
   ASSERT_TRUE(os.files.Write(file, bytes, sizeof bytes));
   EXPECT_EQ(std::vector<std::u16string>{u".new.tmp"}, os.files.FindFiles((folder + u".*.tmp").c_str()));
+  EXPECT_EQ(std::vector<std::u16string>{u"sub"}, os.files.FindFolders((folder + u"*").c_str())) << "no . or ..";
 
   EXPECT_FALSE(os.files.MoveNew(from.c_str(), to.c_str(), &error));
   EXPECT_EQ(platform::kErrorAlreadyExists, error);
@@ -149,19 +150,20 @@ TEST_F(SavePlatformContract, MoveWhileOpenNeverReplacesAndFindFilesSeesHiddenFil
   EXPECT_FALSE(os.files.Remove(free.c_str()));
 }
 
-TEST_F(SavePlatformContract, ClipboardGivesTheDibBlockExactly) {
+TEST_F(SavePlatformContract, ClipboardGivesTheDibBlockExactlyAndCfDibV5OnlyAsTheProgramPutIt) {
   const Bytes block = testsupport::RgbDib(3, 2, 24);
-  env.PutDibOnClipboard(block);
-
-  ASSERT_TRUE(os.clipboard.Open());
-  EXPECT_TRUE(os.clipboard.HasDib());
-  const platform::Handle handle = os.clipboard.GetDib();
-  const std::uint8_t* bytes = os.memory.Lock(handle);
-  ASSERT_NE(nullptr, bytes);
-  ASSERT_EQ(block.size(), os.memory.Size(handle));
-  EXPECT_EQ(block, Bytes(bytes, bytes + block.size()));
-  os.memory.Unlock(handle);
-  os.clipboard.Close();
+  for (const bool dibV5 : {false, true}) {
+    env.PutDibOnClipboard(block, dibV5);
+    ASSERT_TRUE(os.clipboard.Open());
+    EXPECT_EQ(dibV5, os.clipboard.HasOwnDibV5()) << "the one the system makes from CF_DIB is not";
+    const platform::Handle handle = dibV5 ? os.clipboard.GetDibV5() : os.clipboard.GetDib();
+    const std::uint8_t* bytes = os.memory.Lock(handle);
+    ASSERT_NE(nullptr, bytes);
+    ASSERT_EQ(block.size(), os.memory.Size(handle));
+    EXPECT_EQ(block, Bytes(bytes, bytes + block.size()));
+    os.memory.Unlock(handle);
+    os.clipboard.Close();
+  }
 }
 
 TEST_F(SavePlatformContract, ClipboardWithTextHasNoDibAndEachNewContentANewNumber) {

@@ -11,6 +11,7 @@
 
 #include "support/dialog_template.h"
 #include "support/image_decoder.h"
+#include "support/png_blocks.h"
 
 namespace {
 
@@ -22,7 +23,8 @@ constexpr wchar_t kHelpTitle[] = L"帮助";
 constexpr wchar_t kAboutTitle[] = L"关于";
 constexpr int kPathEdit = 1017, kHotKey = 1038, kSave = 1041, kCancel = 1044, kFormat = 1045;
 constexpr int kAboutClose = 1042, kHelpClose = 1043, kAboutPicture = 139, kBrowseButton = 1100;
-constexpr int kAutoStart = 1046, kAutoSave = 1047, kNotify = 1048;
+constexpr int kAutoStart = 1046, kAutoSave = 1047, kNotify = 1048, kNameFormat = 1049, kNamePreview = 1050;
+constexpr wchar_t kPerMonth[] = L"{yyyy}-{MM}\\{dd}_{HH}-{mm}-{ss}";
 constexpr WORD kControlShift = HOTKEYF_CONTROL | HOTKEYF_SHIFT;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
@@ -428,41 +430,133 @@ TEST_F(Dialogs, SaveStoresTheNewFolderAndKeyAndOnlyTheNewKeySaves) {
   ASSERT_TRUE(e2e::WaitUntilHandled(main));
   EXPECT_TRUE(SavedOnly(PressWithNewPicture({VK_CONTROL, VK_SHIFT}, VK_F9), chosen + L"\\", before))
       << "the old key no longer saves";
-}
 
-TEST_F(Dialogs, PngChosenSavesOpaquePngsOnlyAndIsStillChosenAfterARestart) {
-  HWND settings = OpenSettingsByLeftPress();
+  // A template with a sub-folder per month: stored, shown again after a
+  // restart, and the next press lands in the month of the file's own time.
+  settings = OpenSettingsByLeftPress();
   ASSERT_NE(nullptr, settings);
-  SendMessageW(GetDlgItem(settings, kFormat), CB_SETCURSEL, 1, 0);
+  SendMessageW(GetDlgItem(settings, kNameFormat), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kPerMonth));
   Click(settings, kSave);
   ExpectBox(L"保存成功", true);
-  ASSERT_TRUE(e2e::WaitForClosed(settings));
-
-  // A screen grab's fourth byte is no alpha, whatever it holds.
-  const Bytes block = testsupport::RgbDib(16, 9, 32, 5);
-  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(block));
-  e2e::PressDefaultHotKey();
-  std::vector<std::wstring> pngs;
-  ASSERT_TRUE(e2e::WaitUntil([&] { return !(pngs = e2e::FilesIn(folder, L"*.png")).empty(); }, 10000));
-  EXPECT_EQ(pngs, e2e::FilesIn(folder)) << "one .png, no .bmp and no temporary file";
-  Bytes png;
-  ASSERT_TRUE(e2e::ReadFileBytes(folder + pngs[0], &png));
-  ASSERT_GT(png.size(), 33u);
-  EXPECT_EQ(2, png[25]) << "truecolour without alpha: every pixel opaque";
-  EXPECT_EQ(std::string::npos, std::string(png.begin(), png.end()).find("tRNS")) << "and no transparent colour";
-  if (testsupport::ImageDecoderAvailable()) {
-    const std::wstring file = folder + pngs[0];
-    testsupport::DecodedImage decoded;
-    ASSERT_TRUE(testsupport::DecodeImage(std::u16string(file.begin(), file.end()), &decoded));
-    EXPECT_TRUE(testsupport::PixelsOfRgbDib(block, 40).rgb == decoded.rgb) << "the picture, pixel for pixel";
-  }
-
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(settings); }, 10000));
   EXPECT_EQ(0, tarnwick.Exit());
   ASSERT_TRUE(tarnwick.Start());
   main = tarnwick.MainWindow();
   settings = OpenSettingsByLeftPress();
   ASSERT_NE(nullptr, settings);
-  EXPECT_EQ(1, SendMessageW(GetDlgItem(settings, kFormat), CB_GETCURSEL, 0, 0)) << "PNG, as stored";
+  EXPECT_EQ(kPerMonth, Text(GetDlgItem(settings, kNameFormat)));
+  const std::wstring preview = Text(GetDlgItem(settings, kNamePreview));  // 2026-03\04_05-06-07.bmp
+  EXPECT_TRUE(preview.size() == 23 && preview[7] == L'\\' && preview.substr(19) == L".bmp")
+      << preview.size() << " units shown";
+  Click(settings, kCancel);
+  ASSERT_TRUE(e2e::WaitForClosed(settings));
+
+  const std::wstring root = chosen + L"\\";
+  const auto beside = e2e::BitmapsIn(root);
+  const Bytes picture = PressWithNewPicture({VK_CONTROL, VK_SHIFT}, VK_F9);
+  // Found in a sub-folder once it has its name and the program no longer
+  // holds it open.
+  std::wstring month, name;
+  Bytes content;
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] {
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW((root + L"*").c_str(), &found);
+        bool saved = false;
+        for (bool more = search != INVALID_HANDLE_VALUE; more && !saved; more = FindNextFileW(search, &found)) {
+          const std::wstring sub = root + found.cFileName + L"\\";
+          const auto names = e2e::BitmapsIn(sub);
+          saved = found.cFileName[0] != L'.' && !names.empty() && e2e::ReadFileBytes(sub + names[0], &content);
+          if (saved) month = found.cFileName;
+          if (saved) name = names[0];
+        }
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+        return saved;
+      },
+      10000));
+  EXPECT_EQ(e2e::BmpFileOf(picture), content) << "whole, byte for byte";
+  EXPECT_EQ(std::vector<std::wstring>{name}, e2e::FilesIn(root + month + L"\\")) << "no temporary file left";
+  EXPECT_EQ(beside, e2e::BitmapsIn(root)) << "nothing beside the sub-folder";
+  // The press its folder and name give (local time) came just before the
+  // file was written: within a day, where another month would be weeks off.
+  SYSTEMTIME named{}, utc;
+  FILETIME pressed;
+  WIN32_FILE_ATTRIBUTE_DATA attributes;
+  ASSERT_EQ(2, swscanf(month.c_str(), L"%4hu-%2hu", &named.wYear, &named.wMonth)) << "yyyy-MM";
+  ASSERT_EQ(4, swscanf(name.c_str(), L"%2hu_%2hu-%2hu-%2hu", &named.wDay, &named.wHour, &named.wMinute, &named.wSecond));
+  ASSERT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &named, &utc) && SystemTimeToFileTime(&utc, &pressed));
+  ASSERT_TRUE(GetFileAttributesExW((root + month + L"\\" + name).c_str(), GetFileExInfoStandard, &attributes));
+  const auto ticks = [](const FILETIME& t) { return (std::int64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
+  const std::int64_t after = ticks(attributes.ftLastWriteTime) - ticks(pressed);  // in 100 ns
+  EXPECT_TRUE(after > -20000000 && after < 864000000000) << after / 10000000 << " s after its press";
+}
+
+TEST_F(Dialogs, PngChosenSavesTheCopiedPngAsItIsElseAnOpaqueOneBmpTheDibAndJpgIsKeptAfterARestart) {
+  // The new file, once the program no longer holds it open.
+  const auto press = [&](const wchar_t* pattern, Bytes* file) {
+    const std::wstring path = folder + SaveWithHotKey(folder, pattern);
+    return e2e::WaitUntil([&] { return e2e::ReadFileBytes(path, file); }, 10000) ? path : std::wstring();
+  };
+  const auto choose = [&](int format) {
+    HWND settings = OpenSettingsByLeftPress();
+    SendMessageW(GetDlgItem(settings, kFormat), CB_SETCURSEL, format, 0);
+    Click(settings, kSave);
+    ExpectBox(L"保存成功", true);
+    ASSERT_TRUE(e2e::WaitForClosed(settings));
+  };
+  // A browser's copy: a "PNG" with a transparent pixel in a block larger than
+  // the file, and a different CF_DIB beside it.
+  Bytes rgba(8 * 4 * 4, 0x90);
+  rgba[3] = 0;
+  const Bytes png = testsupport::PngFile(8, 4, rgba);
+  Bytes block = png;
+  block.resize(png.size() + 7, 0x55);
+  Bytes file, dib = testsupport::RgbDib(8, 4, 24, 1);
+  ASSERT_TRUE(testsupport::PutFormatsOnRealClipboard({{L"PNG", 0, block}, {nullptr, CF_DIB, dib}}));
+  ASSERT_FALSE(press(L"*.bmp", &file).empty());
+  EXPECT_EQ(e2e::BmpFileOf(dib), file) << "BMP: the CF_DIB, byte for byte";
+
+  choose(1);
+  dib = testsupport::RgbDib(8, 4, 24, 2);
+  ASSERT_TRUE(testsupport::PutFormatsOnRealClipboard({{L"PNG", 0, block}, {nullptr, CF_DIB, dib}}));
+  ASSERT_FALSE(press(L"*.png", &file).empty());
+  EXPECT_EQ(png, file) << "PNG: the \"PNG\" as it was copied, up to IEND";
+  // A screen grab's fourth byte is no alpha, whatever it holds.
+  const Bytes grab = testsupport::RgbDib(16, 9, 32, 5);
+  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(grab));
+  const std::wstring grabFile = press(L"*.png", &file);
+  ASSERT_GT(file.size(), 33u);
+  EXPECT_EQ(2, file[25]) << "truecolour without alpha: every pixel opaque";
+  EXPECT_EQ(std::string::npos, std::string(file.begin(), file.end()).find("tRNS")) << "and no transparent colour";
+  testsupport::DecodedImage decoded;
+  if (testsupport::ImageDecoderAvailable()) {
+    ASSERT_TRUE(testsupport::DecodeImage(std::u16string(grabFile.begin(), grabFile.end()), &decoded));
+    EXPECT_TRUE(testsupport::PixelsOfRgbDib(grab, 40).rgb == decoded.rgb) << "the picture, pixel for pixel";
+  }
+
+  // JPG, in the restart check: a smooth picture within a mean error of 3.
+  choose(2);
+  Bytes smooth = testsupport::InfoHeader(64, 32, 24, 0, 64 * 3 * 32);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 64; ++x) smooth.insert(smooth.end(), {std::uint8_t(x * 4), std::uint8_t(y * 8), std::uint8_t(128 + x)});
+  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(smooth));
+  const std::wstring jpg = press(L"*.jpg", &file);
+  ASSERT_FALSE(jpg.empty());
+  if (testsupport::ImageDecoderAvailable()) {
+    ASSERT_TRUE(testsupport::DecodeImage(std::u16string(jpg.begin(), jpg.end()), &decoded));
+    const auto expected = testsupport::PixelsOfRgbDib(smooth, 40).rgb;
+    ASSERT_EQ(expected.size(), decoded.rgb.size());
+    double error[3] = {};
+    for (std::size_t i = 0; i < expected.size(); ++i) error[i % 3] += std::abs(expected[i] - decoded.rgb[i]);
+    for (double e : error) EXPECT_LE(e / (64 * 32), 3.0);
+  }
+  EXPECT_EQ(4u, e2e::FilesIn(folder).size()) << "one .bmp, two .png, one .jpg, no temporary file";
+  EXPECT_EQ(0, tarnwick.Exit());
+  ASSERT_TRUE(tarnwick.Start());
+  main = tarnwick.MainWindow();
+  HWND settings = OpenSettingsByLeftPress();
+  ASSERT_NE(nullptr, settings);
+  EXPECT_EQ(2, SendMessageW(GetDlgItem(settings, kFormat), CB_GETCURSEL, 0, 0)) << "JPG, as stored";
   Click(settings, kCancel);
   EXPECT_TRUE(e2e::WaitForClosed(settings));
 }

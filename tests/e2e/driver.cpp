@@ -156,9 +156,11 @@ std::wstring TextOf(HWND window) {
 }  // namespace
 
 HWND TarnwickProcess::MainWindow() const {
-  // The hidden dialog with no title; message boxes and dialogs have one.
+  // The hidden dialog with no title; message boxes and dialogs have one. A
+  // box just dismissed may be gone by the time its title is asked for, and
+  // then reads as empty: only a window still there counts.
   for (HWND window : TopLevelWindows(pid_, false, true))
-    if (!IsWindowVisible(window) && TextOf(window).empty()) return window;
+    if (!IsWindowVisible(window) && TextOf(window).empty() && IsWindow(window)) return window;
   return nullptr;
 }
 

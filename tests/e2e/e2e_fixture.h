@@ -24,14 +24,14 @@ class E2E : public ::testing::Test {
     ASSERT_TRUE(e2e::WriteKeysSetting(0x00020069));
   }
 
-  // Presses the hot key and waits for one new file in `where`.
-  std::wstring SaveWithHotKey(const std::wstring& where) {
-    const auto before = e2e::BitmapsIn(where);
+  // Presses the hot key and waits for one new file in `where` (of `pattern`).
+  std::wstring SaveWithHotKey(const std::wstring& where, const wchar_t* pattern = L"*.bmp") {
+    const auto before = e2e::FilesIn(where, pattern);
     e2e::PressDefaultHotKey();
     std::wstring saved;
     e2e::WaitUntil(
         [&] {
-          const auto now = e2e::BitmapsIn(where);
+          const auto now = e2e::FilesIn(where, pattern);
           if (now.size() <= before.size()) return false;
           for (const auto& name : now)
             if (std::find(before.begin(), before.end(), name) == before.end()) saved = name;

@@ -31,7 +31,10 @@ class FakeEnvironment : public contract::Environment {
   }
 
   bool Exists(const std::u16string& path) override { return fake_.files.Exists(path); }
-  void PutDibOnClipboard(const contract::Bytes& block) override { fake_.clipboard.SetDib(block); }
+  void PutDibOnClipboard(const contract::Bytes& block, bool dibV5) override {
+    fake_.clipboard.Clear();
+    dibV5 ? fake_.clipboard.SetDibV5(block) : fake_.clipboard.SetDib(block);
+  }
   void PutTextOnClipboard(const std::u16string& text) override { fake_.clipboard.SetText(text); }
   void HoldClipboard() override { fake_.clipboard.heldByAnotherProgram = true; }
   void ReleaseClipboard() override { fake_.clipboard.heldByAnotherProgram = false; }

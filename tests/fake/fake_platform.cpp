@@ -98,6 +98,7 @@ bool FakeFileSystem::MakeDirectory(const char16_t* path, std::uint32_t* error) {
     return false;
   }
   nodes_[key].directory = true;
+  nodes_[key].path = path;
   directoriesCreated.push_back(path);
   return true;
 }
@@ -231,16 +232,25 @@ bool NameMatches(const std::u16string& name, const std::u16string& pattern) {
 }
 }  // namespace
 
-std::vector<std::u16string> FakeFileSystem::FindFiles(const char16_t* pattern) {
+std::vector<std::u16string> FakeFileSystem::FindFiles(const char16_t* pattern) { return Find(pattern, false); }
+
+std::vector<std::u16string> FakeFileSystem::FindFolders(const char16_t* pattern) { return Find(pattern, true); }
+
+std::vector<std::u16string> FakeFileSystem::Find(const char16_t* pattern, bool folders) const {
   const std::u16string key = Key(pattern);
   const auto slash = key.find_last_of(u'\\');
   const std::u16string folder = key.substr(0, slash + 1), namePattern = key.substr(slash + 1);
   std::vector<std::u16string> names;
   for (const auto& [nodeKey, node] : nodes_) {
-    if (node.directory || nodeKey.compare(0, folder.size(), folder) != 0) continue;
+    if (node.directory != folders || nodeKey.size() <= folder.size() || nodeKey.compare(0, folder.size(), folder) != 0) {
+      continue;
+    }
     const std::u16string name = nodeKey.substr(folder.size());
     if (name.find(u'\\') != std::u16string::npos || !NameMatches(name, namePattern)) continue;
-    names.push_back(node.path.substr(node.path.find_last_of(u'\\') + 1));
+    // As made, letter case kept; a folder that only a set-up made has its key's.
+    std::u16string path = node.path;
+    while (!path.empty() && path.back() == u'\\') path.pop_back();
+    names.push_back(path.empty() ? name : path.substr(path.find_last_of(u'\\') + 1));
   }
   return names;
 }
@@ -276,11 +286,24 @@ platform::Handle FakeClipboard::GetNamed(const char16_t* name) {
   return isOpen && it != named_.end() ? &it->second : nullptr;
 }
 
+namespace {
+// In an allocation of exactly its size, so that a read past its end is caught.
+std::unique_ptr<FakeClipboard::Block> NewBlock(const Bytes& data) {
+  auto block = std::make_unique<FakeClipboard::Block>();
+  block->size = data.size();
+  block->bytes.reset(new std::uint8_t[data.size()]);
+  std::copy(data.begin(), data.end(), block->bytes.get());
+  return block;
+}
+}  // namespace
+
 void FakeClipboard::SetNamed(const std::u16string& name, const Bytes& data) {
-  Block& block = named_[name];
-  block.size = data.size();
-  block.bytes.reset(new std::uint8_t[data.size()]);
-  std::copy(data.begin(), data.end(), block.bytes.get());
+  named_[name] = std::move(*NewBlock(data));
+  ++sequence_;
+}
+
+void FakeClipboard::SetDibV5(const Bytes& block) {
+  dibV5_ = NewBlock(block);
   ++sequence_;
 }
 
@@ -294,11 +317,9 @@ platform::Handle FakeClipboard::GetDib() {
 }
 
 void FakeClipboard::SetDib(const Bytes& block) {
-  dib_ = std::make_unique<Block>();
-  dib_->size = block.size();
-  dib_->bytes.reset(new std::uint8_t[block.size()]);
-  std::copy(block.begin(), block.end(), dib_->bytes.get());
+  dib_ = NewBlock(block);
   named_.clear();
+  dibV5_.reset();
   hasText_ = false;
   ++sequence_;
 }
@@ -306,6 +327,7 @@ void FakeClipboard::SetDib(const Bytes& block) {
 void FakeClipboard::SetText(const std::u16string&) {
   dib_.reset();
   named_.clear();
+  dibV5_.reset();
   hasText_ = true;
   ++sequence_;
 }
@@ -313,6 +335,7 @@ void FakeClipboard::SetText(const std::u16string&) {
 void FakeClipboard::Clear() {
   dib_.reset();
   named_.clear();
+  dibV5_.reset();
   hasText_ = false;
   ++sequence_;
 }

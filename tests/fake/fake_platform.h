@@ -38,6 +38,7 @@ class FakeFileSystem : public platform::FileSystem {
   bool RemoveIfUnused(const char16_t* path) override;
   bool MoveNew(const char16_t* from, const char16_t* to, std::uint32_t* error) override;
   std::vector<std::u16string> FindFiles(const char16_t* pattern) override;
+  std::vector<std::u16string> FindFolders(const char16_t* pattern) override;
 
   // Set-up and inspection. Paths are Windows paths; a trailing backslash and
   // letter case do not matter, as on Windows. "C:\" exists from the start.
@@ -87,6 +88,7 @@ class FakeFileSystem : public platform::FileSystem {
     std::size_t offset = 0;
   };
   bool InUse(const std::u16string& key) const;
+  std::vector<std::u16string> Find(const char16_t* pattern, bool folders) const;
   static std::u16string Key(const std::u16string& path);
   static std::u16string Parent(const std::u16string& key);
   bool ParentIsDirectory(const std::u16string& key) const;
@@ -104,6 +106,8 @@ class FakeClipboard : public platform::Clipboard {
   void Close() override;
   bool HasDib() override;
   platform::Handle GetDib() override;
+  bool HasOwnDibV5() override { return isOpen && dibV5_ != nullptr; }
+  platform::Handle GetDibV5() override { return isOpen ? dibV5_.get() : nullptr; }
   bool HasNamed(const char16_t* name) override;
   platform::Handle GetNamed(const char16_t* name) override;
   std::uint32_t SequenceNumber() override { return sequence_; }
@@ -112,8 +116,10 @@ class FakeClipboard : public platform::Clipboard {
   void SetDib(const Bytes& block);
   void SetText(const std::u16string& text);
   void Clear();
-  // The same program adds a registered format beside what is there.
+  // The same program adds a registered format beside what is there, or its
+  // own CF_DIBV5, listed before CF_DIB.
   void SetNamed(const std::u16string& name, const Bytes& data);
+  void SetDibV5(const Bytes& block);
 
   // Delayed rendering: the owner puts the bitmap when it is first read,
   // which changes the number. Called on the reader's thread, once.
@@ -137,6 +143,7 @@ class FakeClipboard : public platform::Clipboard {
 
  private:
   std::unique_ptr<Block> dib_;
+  std::unique_ptr<Block> dibV5_;
   std::map<std::u16string, Block> named_;
   bool hasText_ = false;
   // Read by the save's worker while a test changes the content.
@@ -302,8 +309,8 @@ class FakeHotKeys : public platform::HotKeys {
   std::uint32_t lastError = 0;
 };
 
-// The image encoder: hands back "PNG" and the BMP file it was given, so that
-// each picture gives bytes of its own, or refuses.
+// The image codecs: "PNG" or a JPEG's first bytes, then the file they were
+// given, so that each picture gives bytes of its own, or refuse.
 class FakeImageCodecs : public platform::ImageCodecs {
  public:
   bool EncodePng(const platform::ByteRun* runs, std::size_t count, bool keepAlpha, Bytes* png) override {
@@ -314,9 +321,22 @@ class FakeImageCodecs : public platform::ImageCodecs {
     png->insert(png->end(), lastBmp.begin(), lastBmp.end());
     return !refuses;
   }
+  bool EncodeJpeg(const platform::ByteRun* runs, std::size_t count, bool keepAlpha, Bytes* jpeg) override {
+    const bool encoded = EncodePng(runs, count, keepAlpha, jpeg);
+    jpeg->erase(jpeg->begin(), jpeg->begin() + 2);
+    (*jpeg)[0] = 0xFF;
+    (*jpeg)[1] = 0xD8;
+    return encoded;
+  }
+  bool DecodesPng(const std::uint8_t*, std::size_t, std::uint32_t, std::uint32_t) override {
+    if (whileDecoding) whileDecoding();
+    return !pngDecodeFails;
+  }
 
   bool refuses = false;
-  Bytes lastBmp;  // the BMP file of the last call
+  bool pngDecodeFails = false;
+  std::function<void()> whileDecoding;  // another program's turn, after the opening
+  Bytes lastBmp;  // the file the last encode was given (a BMP, or a "PNG")
   bool lastKeptAlpha = false;
 };
 

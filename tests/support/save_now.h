@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 
+#include "capture/save_queue.h"
 #include "capture/take_picture.h"
 #include "capture/write_picture.h"
 
@@ -18,19 +19,16 @@ struct SavedNow {
   std::u16string file;  // the saved file's path, when one was saved
 };
 
-inline SavedNow SaveNow(bool automatic = false) {
-  SaveOrder order;
-  order.automatic = automatic;
-  std::copy_n(g_szPath, kPathChars, order.folder);
-  order.format = g_dwFormat;
-  order.time = platform::Current().clock.Now();
+inline SavedNow SaveNow(bool automatic = false, std::uint64_t bound = SaveLimits{}.bytes) {
+  const SaveOrder order = OrderNow(automatic);
   SavedNow saved;
-  const TakenPicture picture =
-      TakePicture(automatic, std::numeric_limits<std::uint64_t>::max(),
-                  [&](const std::uint8_t* block, std::size_t size) { return WritePicture(order, block, size, &saved.file); });
+  const std::uint64_t unbounded = std::numeric_limits<std::uint64_t>::max();
+  const TakenPicture picture = TakePicture(order, unbounded, bound, [&](const std::uint8_t* block, std::size_t size) {
+    return WritePicture(order, PictureKind::kDib, block, size, &saved.file);
+  });
   saved.result = picture.result;
   if (picture.result == SAVE_OK && !picture.written) {
-    saved.result = WritePicture(order, picture.copy.bytes(), picture.copy.size(), &saved.file);
+    saved.result = WritePicture(order, picture.kind, picture.copy.bytes(), picture.copy.size(), &saved.file);
   }
   return saved;
 }

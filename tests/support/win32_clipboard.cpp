@@ -76,12 +76,19 @@ std::vector<std::uint8_t> ReadDibFromRealClipboard() {
 }
 
 bool PutMarkedDibOnRealClipboard(const std::vector<std::uint8_t>& block, const wchar_t* mark) {
-  HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, block.size());
-  std::memcpy(GlobalLock(dib), block.data(), block.size());
-  GlobalUnlock(dib);
+  return PutFormatsOnRealClipboard({{nullptr, CF_DIB, block}, {mark, 0, std::vector<std::uint8_t>(4, 0)}});
+}
+
+bool PutFormatsOnRealClipboard(const std::vector<ClipboardFormat>& formats) {
   if (!OpenWithRetry(OwnerWindow())) return false;
   EmptyClipboard();
-  const bool ok = SetClipboardData(CF_DIB, dib) && SetClipboardData(RegisterClipboardFormatW(mark), GlobalAlloc(GHND, 4));
+  bool ok = true;
+  for (const ClipboardFormat& f : formats) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, f.bytes.size());
+    std::memcpy(GlobalLock(block), f.bytes.data(), f.bytes.size());
+    GlobalUnlock(block);
+    ok = SetClipboardData(f.name != nullptr ? RegisterClipboardFormatW(f.name) : f.format, block) != nullptr && ok;
+  }
   CloseClipboard();
   return ok;
 }

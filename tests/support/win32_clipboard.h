@@ -16,6 +16,13 @@ bool PutDibV5OnRealClipboard(const std::vector<std::uint8_t>& block);
 bool PutBitmapOnRealClipboard(void* bitmap);
 // CF_DIB with a DWORD 0 in the registered format `mark`, in one change.
 bool PutMarkedDibOnRealClipboard(const std::vector<std::uint8_t>& block, const wchar_t* mark);
+// Several formats in one change, in this order: registered ones by name.
+struct ClipboardFormat {
+  const wchar_t* name = nullptr;
+  unsigned format = 0;
+  std::vector<std::uint8_t> bytes;
+};
+bool PutFormatsOnRealClipboard(const std::vector<ClipboardFormat>& formats);
 bool PutTextOnRealClipboard(const std::u16string& text);
 bool EmptyRealClipboard();
 

@@ -156,6 +156,17 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
   ASSERT_EQ(1u, os.messageBoxes.shown.size());
   EXPECT_EQ(u"保存成功", LastBox());
   EXPECT_EQ(platform::kMbIconInformation | platform::kMbTaskModal, os.messageBoxes.shown.back().style);
+  EXPECT_FALSE(Stored(u"NameFormat")) << "the default is not written until the user changes it";
+
+  // A template is stored as typed, and so is the default once one was.
+  for (const std::u16string typed : {u"{yyyy}-{MM}\\{dd}_{HH}-{mm}-{ss}", kDefaultNameFormat}) {
+    ASSERT_TRUE(OpenSettings(folder, &hotKey));
+    choices.nameFormat = typed;
+    EXPECT_TRUE(SaveSettings(folder, {HOTKEYF_CONTROL, 0x78}, choices));
+    EXPECT_TRUE(Stored(u"NameFormat") && Stored(u"NameFormat")->type == platform::kRegSz &&
+                Stored(u"NameFormat")->data == StringBytes(typed));
+    EXPECT_EQ(typed, g_szNameFormat) << "the next press names its file so";
+  }
 }
 
 TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
@@ -177,6 +188,13 @@ TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
   const std::u16string typed = u"D:\\" + std::u16string(215, u'y') + u"\\" + std::u16string(11, u'z');
   EXPECT_FALSE(SaveSettings(typed.c_str(), {HOTKEYF_CONTROL, 0x78}));
   EXPECT_EQ(u"路径不合法或没有权限访问该路径", LastBox());
+
+  // A refused template: its own text, no folder made, nothing stored.
+  SettingsChoices refused;
+  refused.nameFormat = u"{yyyy}\\{MM}";
+  EXPECT_FALSE(SaveSettings(u"D:\\new\\", {HOTKEYF_CONTROL, 0x78}, refused));
+  EXPECT_EQ(u"文件名格式不能为空, 且必须包含 {ss}", LastBox());
+  EXPECT_FALSE(Stored(u"NameFormat"));
   EXPECT_TRUE(os.files.directoriesCreated.empty());
   EXPECT_EQ(FolderBytes(u"D:\\old\\"), Stored(u"Path")->data);
 }

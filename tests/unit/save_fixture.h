@@ -19,6 +19,7 @@ class SaveFixture : public ::testing::Test {
     os.clock.now = platform::LocalTime{2026, 3, 3, 4, 5, 6, 7, 0};
     SetFolder(u"D:\\shots\\");
     g_dwFormat = kFormatBmp;
+    CopyText(g_szNameFormat, kNameFormatChars, kDefaultNameFormat);
   }
 
   static void SetFolder(const std::u16string& folder) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "save_fixture.h"
+#include "support/png_blocks.h"
 #include "support/save_now.h"
 
 namespace {
@@ -229,7 +230,8 @@ TEST_F(SavePictureTest, PngSaveEncodesTheBmpFileKeepsEveryGuaranteeAndOnlyRealAl
   ExpectReleased(5);
 
   // Alpha is kept only where a V4 or V5 header has a mask and some pixel
-  // uses it; uncommon bit fields reach the decoder unpacked.
+  // uses it, in CF_DIB or in a program's CF_DIBV5 beside a plain CF_DIB;
+  // uncommon bit fields reach the decoder unpacked.
   os.codecs.refuses = false;
   testsupport::DibParts v5;
   v5.headerSize = 124;
@@ -239,9 +241,13 @@ TEST_F(SavePictureTest, PngSaveEncodesTheBmpFileKeepsEveryGuaranteeAndOnlyRealAl
   v5.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
   for (std::uint8_t alpha : {0x80, 0x00}) {  // every alpha 0 would save an invisible picture
     v5.pixels = {1, 2, 3, alpha, 4, 5, 6, 0};
-    os.clipboard.SetDib(testsupport::DibBlock(v5));
-    EXPECT_EQ(SAVE_OK, Save());
-    EXPECT_EQ(alpha != 0, os.codecs.lastKeptAlpha);
+    for (const bool beside : {false, true}) {
+      os.clipboard.SetDib(beside ? testsupport::RgbDib(2, 1, 24) : testsupport::DibBlock(v5));
+      if (beside) os.clipboard.SetDibV5(testsupport::DibBlock(v5));
+      EXPECT_EQ(SAVE_OK, Save());
+      EXPECT_EQ(alpha != 0, os.codecs.lastKeptAlpha);
+      EXPECT_EQ(beside && alpha == 0 ? 40u : 124u, testsupport::GetU32(os.codecs.lastBmp, 14)) << "the CF_DIB";
+    }
   }
   // 1-5-5-5: opaque blue, then transparent green, as 8-bit BGRA after a V4 header.
   v5.bitCount = 16;
@@ -254,6 +260,50 @@ TEST_F(SavePictureTest, PngSaveEncodesTheBmpFileKeepsEveryGuaranteeAndOnlyRealAl
   ASSERT_EQ(14u + 108 + 8, file.size());
   EXPECT_EQ(108u, testsupport::GetU32(file, 14));
   EXPECT_EQ((Bytes{0xFF, 0, 0, 0xFF, 0, 0xFF, 0, 0}), Bytes(file.end() - 8, file.end()));
+}
+
+TEST_F(SavePictureTest, PngAndJpgTakeACheckedPngAsItIsElseTheDibAndBmpTheDibAlways) {
+  const Bytes dib = testsupport::RgbDib(2, 2, 24, 1);
+  const Bytes png = testsupport::PngFile(2, 2, Bytes(16, 0x80));
+  Bytes badCrc = png, block = png;
+  badCrc[png.size() - 13] ^= 1;  // IDAT's CRC
+  block.insert(block.end(), {0, 0, 0});  // GlobalSize may round the block up
+  const auto put = [&](const Bytes& named) {
+    os.clipboard.SetDib(dib);
+    os.clipboard.SetNamed(u"PNG", named);
+  };
+  put(block);
+  ASSERT_EQ(SAVE_OK, Save());
+  const Bytes bmp = *os.files.Read(file);
+  EXPECT_EQ(dib, Bytes(bmp.begin() + 14, bmp.end())) << "BMP: the CF_DIB, byte for byte";
+  g_dwFormat = kFormatPng;
+  EXPECT_EQ(SAVE_OK, Save());
+  EXPECT_EQ(png, os.files.Read(file)) << "the \"PNG\" up to IEND, nothing encoded";
+
+  // A check or the decode fails: the CF_DIB, encoded; after a failed decode
+  // from a second opening, unless the clipboard has changed meanwhile.
+  for (int failure = 0; failure < 3; ++failure) {
+    put(failure == 0 ? badCrc : block);
+    os.codecs.pngDecodeFails = failure > 0;
+    os.codecs.whileDecoding = [&] { if (failure == 2) os.clipboard.SetText(u"new"); };
+    os.codecs.lastBmp.clear();
+    const int opens = os.clipboard.opens;
+    EXPECT_EQ(failure == 2 ? SAVE_ERR_BITMAP_DATA : SAVE_OK, Save()) << failure;
+    EXPECT_EQ(failure == 1 ? 2 : 1, os.clipboard.opens - opens) << failure;
+    EXPECT_EQ(failure == 2 ? Bytes() : bmp, os.codecs.lastBmp) << failure;
+  }
+  os.codecs.pngDecodeFails = false;
+  os.codecs.whileDecoding = nullptr;
+  EXPECT_EQ(3u, SaveFolderContents().size()) << "the CF_DIB's PNG once, no temporary file";
+
+  g_dwFormat = kFormatJpg;
+  put(block);
+  EXPECT_EQ(SAVE_OK, Save());
+  EXPECT_EQ(png, os.codecs.lastBmp) << "JPG encodes the \"PNG\", transparency laid on white";
+  EXPECT_TRUE(os.codecs.lastKeptAlpha);
+  EXPECT_EQ(u"D:\\shots\\2026-3-4_5-6-07.jpg", file);
+  EXPECT_EQ(0xD8, os.files.Read(file)->at(1));
+  ExpectReleased(os.clipboard.opens);
 }
 
 TEST_F(SavePictureTest, EveryNameOfTheSecondTakenEndsWithAFileNameFailure) {
@@ -273,8 +323,8 @@ TEST_F(SavePictureTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseAreRemove
   os.files.AddFile(u"D:\\shots\\notes.tmp", Bytes{3});
   os.files.AddFile(u"D:\\shots\\.tarnwick-notes.txt", Bytes{4});
   bool ownTemporaryMadePlain = false;
+  std::u16string own = u"D:\\shots\\.tarnwick-4242.tmp";
   os.files.beforeMove = [&](const std::u16string&) {
-    const std::u16string own = u"D:\\shots\\.tarnwick-4242.tmp";
     ownTemporaryMadePlain = os.files.IsFile(own) && !os.files.IsHidden(own);
   };
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
@@ -285,6 +335,24 @@ TEST_F(SavePictureTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseAreRemove
   EXPECT_TRUE(os.files.Exists(u"D:\\shots\\notes.tmp"));
   EXPECT_TRUE(os.files.Exists(u"D:\\shots\\.tarnwick-notes.txt"));
   EXPECT_TRUE(os.files.IsFile(savedFile));
+
+  // Below the template's sub-folders, made level by level, every guarantee
+  // holds: the temporary file lives in the file's folder, a save sweeps that
+  // folder, a second picture gets " (2)" and a repeat makes no file.
+  CopyText(g_szNameFormat, kNameFormatChars, u"{yyyy}\\{MM}\\{dd}_{HH}-{mm}-{ss}");
+  os.files.AddFile(u"D:\\shots\\2026\\03\\.tarnwick-77.tmp", Bytes{1});
+  own = u"D:\\shots\\2026\\03\\.tarnwick-4242.tmp";
+  for (std::uint8_t seed : {1, 1, 2}) {
+    ownTemporaryMadePlain = false;
+    os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24, seed));
+    EXPECT_EQ(SAVE_OK, Save());
+    EXPECT_TRUE(ownTemporaryMadePlain);
+  }
+  EXPECT_EQ(std::u16string(u"D:\\shots\\2026\\03\\04_05-06-07 (2).bmp"), file);
+  EXPECT_EQ((std::vector<std::u16string>{u"D:\\SHOTS\\2026\\03", u"D:\\SHOTS\\2026\\03\\04_05-06-07 (2).BMP",
+                                         u"D:\\SHOTS\\2026\\03\\04_05-06-07.BMP"}),
+            os.files.List(u"D:\\shots\\2026\\"));
+  EXPECT_EQ(0, os.files.movesOfUnflushedData);
 }
 
 TEST_F(SavePictureTest, ClipboardBlockIsLeftUnchanged) {

@@ -115,6 +115,17 @@ TEST_F(HotKeyPressTest, SuccessShowsNothingOrWithNotifyOneBalloonForABurstAndExp
   EXPECT_EQ((std::vector<std::u16string>{u"select " + last, u"open D:\\shots\\", u"open D:\\new\\shots\\"}),
             os.shell.explorerCalls());
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\new\\shots"));
+  // With a sub-folder per month, the start sweeps every month's leftovers and
+  // the balloon names the file's own folder.
+  CopyText(g_szNameFormat, kNameFormatChars, u"{yyyy}-{MM}\\{dd}_{HH}-{mm}-{ss}");
+  os.files.AddFile(u"D:\\new\\shots\\2026-02\\.tarnwick-66.tmp", {1});
+  presses.Start(SavePresses::Signals{});
+  os.clock.skippedMs += kBalloonShareMs;
+  os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24, 6));
+  presses.Press();
+  FinishSaves();
+  EXPECT_FALSE(os.files.Exists(u"D:\\new\\shots\\2026-02\\.tarnwick-66.tmp"));
+  EXPECT_EQ(u"04_05-06-07.bmp\nD:\\new\\shots\\2026-03\\", os.shell.balloons.back().text);
   // A folder that cannot be made is told with the save's text for that step.
   static std::promise<SaveResult> failed;
   failed = std::promise<SaveResult>();

@@ -20,6 +20,7 @@ class SettingsFixture : public ::testing::Test {
     g_dwFormat = kFormatBmp;
     g_bAutoSave = 0;
     g_bNotify = 0;
+    CopyText(g_szNameFormat, kNameFormatChars, kDefaultNameFormat);
     g_nHotKeyId = kFirstHotKeyId;
     g_bHotKeyRegistered = 0;
     g_hConfigKey = nullptr;
@@ -34,6 +35,12 @@ class SettingsFixture : public ::testing::Test {
       bytes[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
     }
     return bytes;
+  }
+
+  // A REG_SZ's bytes: the text and its NUL.
+  static fake::Bytes StringBytes(const std::u16string& text) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.c_str());
+    return fake::Bytes(bytes, bytes + (text.size() + 1) * sizeof(char16_t));
   }
 
   static fake::Bytes Word(std::uint32_t value) {

@@ -36,19 +36,21 @@ TEST_F(SettingsStoreTest, FirstStartStoresTheDefaultsByteForByte) {
   EXPECT_FALSE(Stored(u"Format")) << "a missing format is BMP, and never written back";
 }
 
-TEST_F(SettingsStoreTest, FormatIsPngOnlyWhenStoredSoAndNeverWrittenBack) {
+TEST_F(SettingsStoreTest, FormatIsPngOrJpgOnlyWhenStoredSoAndNeverWrittenBack) {
   Store(u"Path", platform::kRegBinary, FolderBytes(u"D:\\shots\\"));
   Store(u"Keys", platform::kRegDword, Word(kDefaultHotKey.Stored()));
   g_dwFormat = kFormatPng;
   EXPECT_EQ(1, LoadSettings());
   EXPECT_EQ(kFormatBmp, g_dwFormat) << "absent";
-  // A REG_DWORD 1; then an unknown format, a REG_BINARY and a REG_SZ.
-  const std::uint32_t types[] = {platform::kRegDword, platform::kRegDword, platform::kRegBinary, kRegSz};
-  for (std::uint32_t i = 0; i < 4; ++i) {
-    Store(u"Format", types[i], Word(i == 1 ? 2 : 1));
+  // A REG_DWORD 1 and 2; then an unknown format, a REG_BINARY and a REG_SZ.
+  const std::uint32_t types[] = {platform::kRegDword, platform::kRegDword, platform::kRegDword, platform::kRegBinary,
+                                 kRegSz};
+  const std::uint32_t stored[] = {1, 2, 3, 1, 1}, read[] = {kFormatPng, kFormatJpg, kFormatBmp, kFormatBmp, kFormatBmp};
+  for (std::uint32_t i = 0; i < 5; ++i) {
+    Store(u"Format", types[i], Word(stored[i]));
     g_dwFormat = i == 0 ? kFormatBmp : kFormatPng;
     EXPECT_EQ(1, LoadSettings());
-    EXPECT_EQ(i == 0 ? kFormatPng : kFormatBmp, g_dwFormat) << i;
+    EXPECT_EQ(read[i], g_dwFormat) << i;
   }
   EXPECT_TRUE(os.registry.sets.empty());
   EXPECT_TRUE(os.messageBoxes.shown.empty());
@@ -87,6 +89,27 @@ TEST_F(SettingsStoreTest, AutoSaveAndNotifyAreOnOnlyForADwordOfOneAndAreNeverWri
     EXPECT_EQ(1, LoadSettings());
     EXPECT_EQ(on, g_bAutoSave) << data.size() << " bytes";
     EXPECT_EQ(on, g_bNotify) << data.size() << " bytes";
+  }
+  EXPECT_TRUE(os.registry.sets.empty()) << "nothing written back";
+}
+
+TEST_F(SettingsStoreTest, NameFormatIsTheStoredTemplateOnlyWhereTheSettingsWouldTakeItAndNeverWrittenBack) {
+  const std::u16string perMonth = u"{yyyy}-{MM}\\{dd}_{HH}-{mm}-{ss}", standard = kDefaultNameFormat;
+  Store(u"Path", platform::kRegBinary, FolderBytes(u"D:\\" + std::u16string(215, u'f') + u"\\"));  // 219 units
+  Store(u"Keys", platform::kRegDword, Word(0x00020069));
+  const struct {
+    std::uint32_t type;
+    Bytes data;  // empty: none stored
+    std::u16string loaded;
+  } cases[] = {{kRegSz, {}, standard}, {kRegSz, StringBytes(perMonth), perMonth},
+               {kRegSz, StringBytes(u"{yyyy}-{MM}"), standard},                      // no {ss}
+               {kRegSz, StringBytes(u"{ss}" + std::u16string(29, u'x')), standard},  // too long for the folder
+               {platform::kRegBinary, StringBytes(perMonth), standard}};
+  for (const auto& c : cases) {
+    if (!c.data.empty()) Store(u"NameFormat", c.type, c.data);
+    CopyText(g_szNameFormat, kNameFormatChars, u"{ss}");
+    EXPECT_EQ(1, LoadSettings());
+    EXPECT_EQ(c.loaded, g_szNameFormat) << c.data.size() << " bytes";
   }
   EXPECT_TRUE(os.registry.sets.empty()) << "nothing written back";
 }

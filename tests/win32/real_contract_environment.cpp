@@ -117,7 +117,9 @@ class RealEnvironment : public contract::Environment {
 
   bool Exists(const std::u16string& path) override { return GetFileAttributesW(W(path)) != INVALID_FILE_ATTRIBUTES; }
 
-  void PutDibOnClipboard(const contract::Bytes& block) override { testsupport::PutDibOnRealClipboard(block); }
+  void PutDibOnClipboard(const contract::Bytes& block, bool dibV5) override {
+    dibV5 ? testsupport::PutDibV5OnRealClipboard(block) : testsupport::PutDibOnRealClipboard(block);
+  }
   void PutTextOnClipboard(const std::u16string& text) override { testsupport::PutTextOnRealClipboard(text); }
   void HoldClipboard() override { holder_ = std::make_unique<testsupport::ClipboardHolder>(); }
   void ReleaseClipboard() override { holder_.reset(); }

@@ -10,6 +10,7 @@
 #include "contract/contract_environment.h"
 #include "support/dib_blocks.h"
 #include "support/image_decoder.h"
+#include "support/png_blocks.h"
 #include "support/win32_clipboard.h"
 
 namespace {
@@ -24,10 +25,12 @@ class RealSave : public ::testing::Test {
     ASSERT_TRUE(CopyText(g_szPath, kPathChars, folder.c_str()));
   }
 
-  // Saves `block` from the real clipboard; returns the file's bytes.
-  Bytes Save(const Bytes& block) {
-    EXPECT_TRUE(testsupport::PutDibOnRealClipboard(block));
-    const testsupport::SavedNow saved = testsupport::SaveNow();
+  // Saves `block` from the real clipboard, a "PNG" before it when given;
+  // returns the file's bytes.
+  Bytes Save(const Bytes& block, const Bytes& png = {}, std::uint64_t bound = SaveLimits{}.bytes) {
+    EXPECT_TRUE(png.empty() ? testsupport::PutDibOnRealClipboard(block)
+                            : testsupport::PutFormatsOnRealClipboard({{L"PNG", 0, png}, {nullptr, CF_DIB, block}}));
+    const testsupport::SavedNow saved = testsupport::SaveNow(false, bound);
     EXPECT_EQ(SAVE_OK, saved.result);
     path = saved.file;
     Bytes file;
@@ -71,6 +74,40 @@ TEST_F(RealSave, ThirtyTwoBitBitfieldsBitmapDropsTheMasksAndDecodes) {
   EXPECT_EQ(0u, testsupport::GetU32(file, 14 + 16)) << "BI_RGB";
   EXPECT_EQ(Bytes(block.begin() + 52, block.end()), Bytes(file.begin() + 54, file.end()));
   ExpectDecodesTo(block, 52);
+}
+
+TEST_F(RealSave, PngBesideTheDibIsWrittenAsItIsOnlyWhenItDecodesWholeAndJpgLaysItsTransparencyOnWhite) {
+  // 16 by 8: the left half transparent, the right opaque grey; one 8 by 8
+  // JPEG block each.
+  Bytes rgba(16 * 8 * 4, 0x40);
+  for (std::size_t i = 0; i < rgba.size(); i += 4) rgba[i + 3] = (i / 4) % 16 < 8 ? 0 : 0xFF;
+  const Bytes good = testsupport::PngFile(16, 8, rgba);
+  Bytes badCrc = good, broken = testsupport::StoredZlib(Bytes(8 * 65, 0));
+  badCrc[33 + 8] ^= 1;  // IDAT's first byte of data
+  broken[2] = 0x07;     // a final deflate block of the reserved type 3
+  const struct { const char* name; Bytes png; std::uint64_t bound; } bad[] = {
+      {"no IEND", Bytes(good.begin(), good.end() - 12), SaveLimits{}.bytes},
+      {"a bad CRC", badCrc, SaveLimits{}.bytes},
+      {"more pixels than the bound", good, 16 * 8 * 4 - 1},
+      {"broken deflate data, its CRC right", testsupport::PngOf(16, 8, broken), SaveLimits{}.bytes},
+  };
+  g_dwFormat = kFormatPng;
+  const Bytes dib = testsupport::RgbDib(16, 8, 24, 3);
+  for (const auto& row : bad) {
+    EXPECT_NE(row.png, Save(dib, row.png, row.bound)) << row.name;
+    ExpectDecodesTo(dib, 40);
+  }
+  EXPECT_EQ(good, Save(dib, good)) << "a whole \"PNG\" is the file";
+
+  g_dwFormat = kFormatJpg;
+  Save(dib, good);
+  EXPECT_EQ(u".jpg", path.substr(path.size() - 4));
+  testsupport::DecodedImage decoded;
+  if (!testsupport::ImageDecoderAvailable()) GTEST_SKIP() << "no ImageMagick here";
+  ASSERT_TRUE(testsupport::DecodeImage(path, &decoded));
+  for (std::size_t i = 0; i < decoded.rgb.size(); ++i) {
+    EXPECT_NEAR((i / 3) % 16 < 8 ? 0xFF : 0x40, decoded.rgb[i], 4) << "pixel " << i / 3;
+  }
 }
 
 TEST_F(RealSave, ClipboardHeldByAnotherThreadIsReported) {

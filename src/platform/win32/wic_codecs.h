@@ -12,6 +12,8 @@ namespace platform {
 class WicCodecs : public ImageCodecs {
  public:
   bool EncodePng(const ByteRun* runs, std::size_t count, bool keepAlpha, std::vector<std::uint8_t>* png) override;
+  bool EncodeJpeg(const ByteRun* runs, std::size_t count, bool keepAlpha, std::vector<std::uint8_t>* jpeg) override;
+  bool DecodesPng(const std::uint8_t* png, std::size_t size, std::uint32_t width, std::uint32_t height) override;
 
   // The PNG encoder's row filter. The program keeps the default; the
   // benchmark compares the others.

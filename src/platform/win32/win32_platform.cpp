@@ -37,6 +37,16 @@ class Win32Clipboard : public Clipboard {
   void Close() override { CloseClipboard(); }
   bool HasDib() override { return IsClipboardFormatAvailable(CF_DIB) != 0; }
   Handle GetDib() override { return Get(CF_DIB); }
+  bool HasOwnDibV5() override {
+    // Formats come in the order they were put, the system's conversions after
+    // the format each is made from.
+    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format)) {
+      if (format == CF_DIBV5) return true;
+      if (format == CF_DIB || format == CF_BITMAP) return false;
+    }
+    return false;
+  }
+  Handle GetDibV5() override { return Get(CF_DIBV5); }
   bool HasNamed(const char16_t* name) override {
     const UINT format = RegisterClipboardFormatW(Wide(name));
     return format != 0 && IsClipboardFormatAvailable(format) != 0;
@@ -140,13 +150,18 @@ class Win32FileSystem : public FileSystem {
     return false;
   }
 
-  std::vector<std::u16string> FindFiles(const char16_t* pattern) override {
+  std::vector<std::u16string> FindFiles(const char16_t* pattern) override { return Find(pattern, false); }
+  std::vector<std::u16string> FindFolders(const char16_t* pattern) override { return Find(pattern, true); }
+
+ private:
+  static std::vector<std::u16string> Find(const char16_t* pattern, bool folders) {
     std::vector<std::u16string> names;
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(Wide(pattern), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      const bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      if (folder == folders && wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0) {
         names.emplace_back(reinterpret_cast<const char16_t*>(found.cFileName));
       }
     } while (FindNextFileW(search, &found));
