@@ -21,9 +21,9 @@ class WicCodecs : public ImageCodecs {
 
  private:
   // Row filter "Up": on screen content the fastest of the seven at 1080p and
-  // 8K and within 3 % of the fastest at 4K, its files the smallest or within
-  // 4 % of the adaptive choice's, which takes about twice as long
-  // (script/bench).
+  // 4K and within 4 % of the fastest at 8K, whose file is a third larger; its
+  // files the smallest, or within 4 % of the adaptive choice's, which takes
+  // 1.3 to 2 times as long (script/bench).
   WICPngFilterOption filter_ = WICPngFilterUp;
 };
 
