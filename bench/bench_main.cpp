@@ -1,16 +1,15 @@
 // tarnwick_bench: measures the save against the physical limit (a plain write
 // of the same bytes), its memory and the user-interface thread's CPU, the
-// real program from hot key to file, what other programs meet while it saves
-// (the clipboard, its main window) in the ordinary folder and in the slow one
-// that TARNWICK_SLOW_FOLDER names, and the PNG save against ImageMagick and
-// WIC's filter options on a screen-like picture; or, with
-// --soak N, N hot-key saves in a row through the real program. Prints
-// Markdown. Run by script/bench, never by the test suites.
+// real program from hot key to file and its memory under a held key, what
+// other programs meet while it saves (the clipboard, its main window) in the
+// ordinary folder and in the slow one that TARNWICK_SLOW_FOLDER names, and
+// the PNG save against ImageMagick and WIC's filter options on a screen-like
+// picture; or, with --soak N, N hot-key saves in a row through the real
+// program. Prints Markdown. Run by script/bench, never by the test suites.
 //
 //   tarnwick_bench [--runs N] [--png-runs N] [--sizes WxH,WxH...]
 //   tarnwick_bench --soak N
 //   tarnwick_bench --put-dib W H SEED     (the other process that puts a picture)
-//   tarnwick_bench --watch-clipboard READY STOP  (the other that tries the clipboard)
 #include <windows.h>
 
 #include <algorithm>
@@ -97,9 +96,12 @@ int RunBenchmark(const Options& options) {
     r.save = bench::MeasureSave(w, h, options.runs, folder);
     std::fprintf(stderr, "%dx%d: hot-key saves through Tarnwick.exe...\n", w, h);
     r.program = bench::MeasureProgram(w, h, options.runs, folder);
+    const std::wstring slow = SlowFolder();
+    std::fprintf(stderr, "%dx%d: a held key through Tarnwick.exe...\n", w, h);
+    r.heldKey = bench::MeasureHeldKey(w, h, slow.empty() ? folder : slow);
+    r.heldKeySlow = !slow.empty();
     std::fprintf(stderr, "%dx%d: the clipboard and the main window while Tarnwick.exe saves...\n", w, h);
     r.whileSaving = bench::MeasureWhileSaving(w, h, options.runs, folder);
-    const std::wstring slow = SlowFolder();
     if (!slow.empty()) {
       std::fprintf(stderr, "%dx%d: the same into the slow folder...\n", w, h);
       e2e::DeleteTree(slow);
@@ -133,11 +135,6 @@ int RunSoak(int saves) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::strcmp(argv[1], "--watch-clipboard") == 0) {
-    const std::string ready(argv[2]), stop(argv[3]);  // names of our own: ASCII
-    return bench::WatchClipboard(std::wstring(ready.begin(), ready.end()).c_str(),
-                                 std::wstring(stop.begin(), stop.end()).c_str());
-  }
   if (argc == 5 && std::strcmp(argv[1], "--put-dib") == 0) {
     return bench::PutPictureAndExit(std::atoi(argv[2]), std::atoi(argv[3]),
                                     static_cast<std::uint32_t>(std::strtoul(argv[4], nullptr, 10)));

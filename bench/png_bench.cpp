@@ -142,7 +142,8 @@ PngFigures MeasurePng(int width, int height, int runs, int encodeRuns, const std
     f.error = "no WIC here";
   } else {
     MeasureProgram(f, width, height, runs, folder, factory.Get());
-    const Bytes bmp = ScreenFile(width, height, 0);
+    // The picture of the program's last encoded press, so that every size compares one picture.
+    const Bytes bmp = ScreenFile(width, height, static_cast<std::uint32_t>(height + 2 * runs));
     MeasureFilters(f, bmp, encodeRuns);
     f.magick = PngEncodeMs(bmp, folder, encodeRuns, &f.magickBytes);
   }

@@ -69,4 +69,34 @@ ProgramFigures MeasureProgram(int width, int height, int runs, const std::wstrin
   return f;
 }
 
+HeldKeyFigures MeasureHeldKey(int width, int height, const std::wstring& folder) {
+  HeldKeyFigures f;
+  TarnwickSession tarnwick;
+  const Bytes expected = ExpectedFile(width, height, static_cast<std::uint32_t>(width) + 3);
+  f.pictureBytes = expected.size() - kFileHeaderBytes;
+  if (!tarnwick.Start(folder) || !testsupport::PutDibOnRealClipboard(ClipboardBlock(expected))) {
+    f.error = "could not start Tarnwick.exe with the picture on the clipboard";
+    return f;
+  }
+  tarnwick.Settle();
+  PeakPrivateBytes watch(tarnwick.process());
+  const double start = NowMs();
+  e2e::HeldKeys({VK_CONTROL}, VK_NUMPAD9).Repeat(29, 33);
+  const auto quiet = [&] {
+    return !e2e::BitmapsIn(folder).empty() && e2e::FilesIn(folder, L".tarnwick-*.tmp").empty();
+  };
+  // A repeat's save may begin just after another has ended: quiet twice.
+  const bool ended = e2e::WaitUntil(quiet, 600000) && (tarnwick.Settle(), e2e::WaitUntil(quiet, 600000));
+  f.quietMs = NowMs() - start;
+  f.extraBytes = static_cast<long long>(watch.Stop()) - static_cast<long long>(watch.before());
+  f.boxes = tarnwick.DismissMessageBoxes();
+  if (!ended) f.error = "the folder never went quiet";
+  for (const auto& name : e2e::BitmapsIn(folder)) {
+    ++f.files;
+    if (FileHolds(folder + name, expected)) ++f.filesCorrect;
+    DeleteFileW((folder + name).c_str());
+  }
+  return f;
+}
+
 }  // namespace bench

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "measure.h"
 
@@ -25,5 +26,19 @@ struct ProgramFigures {
 
 // `folder` ends with a backslash; files are deleted once checked.
 ProgramFigures MeasureProgram(int width, int height, int runs, const std::wstring& folder);
+
+// A held key on one picture: a press, then 29 repeats 33 ms apart (each a
+// press where the system ignores MOD_NOREPEAT, as Wine does), until the
+// folder is quiet again.
+struct HeldKeyFigures {
+  long long extraBytes = 0;  // Tarnwick's peak private bytes over it, minus before
+  std::size_t pictureBytes = 0;
+  int files = 0;  // the picture's files it left
+  int filesCorrect = 0;
+  double quietMs = 0;  // from the first press until the file is there and no temporary one
+  std::vector<std::string> boxes;
+  std::string error;
+};
+HeldKeyFigures MeasureHeldKey(int width, int height, const std::wstring& folder);
 
 }  // namespace bench

@@ -22,6 +22,8 @@ struct SizeResults {
   WhileSavingFigures whileSaving;
   WhileSavingFigures whileSavingSlow;
   bool slowMeasured = false;
+  HeldKeyFigures heldKey;
+  bool heldKeySlow = false;  // into the slow folder
 };
 
 // Writes the tables and the verdict on each target; returns false when a

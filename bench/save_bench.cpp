@@ -106,7 +106,7 @@ class Runs {
     return CheckAndDelete();
   }
 
-  // HandleHotKeyPress as the main window's handler calls it, on this thread,
+  // A press as the main window's handler makes it, on this thread,
   // then the wait for its worker's file.
   bool TimedHotKeyHandling() {
     const double cpuBefore = ThreadCpuMs(GetCurrentThread());

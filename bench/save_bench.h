@@ -1,6 +1,6 @@
-// SaveClipboardBitmap in this process against a plain write of the same
-// bytes, the memory a save takes, and the CPU the user-interface thread uses
-// while HandleHotKeyPress waits for the save.
+// The save in this process against a plain write of the same bytes, the
+// memory a save takes, and the CPU the user-interface thread uses on a press
+// while the queue's workers save.
 #pragma once
 
 #include <string>
@@ -15,7 +15,7 @@ struct SaveFigures {
   std::size_t fileBytes = 0;
   // Milliseconds per run; each run's picture is put by another process.
   Summary plainWrite;  // CreateFileW, one WriteFile, CloseHandle
-  Summary save;        // SaveClipboardBitmap
+  Summary save;        // the picture taken, then written, on this thread
   // Its steps (see ObservedPlatform); `rest` is what none of them covers:
   // the folder check, the file name, closing the clipboard.
   Summary open, handOver, copy, write, flush, move, rest;
@@ -25,9 +25,9 @@ struct SaveFigures {
   // clipboard handed the bitmap over, each minus before the save.
   long long saveExtraBytes = 0;
   long long handOverExtraBytes = 0;
-  // The peak during HandleHotKeyPress (a worker thread and the save) minus before.
+  // The peak during a press (the workers and the save) minus before.
   long long hotKeyExtraBytes = 0;
-  // HandleHotKeyPress: how many, their wall time, and the CPU time of the
+  // Presses: how many, their wall time, and the CPU time of the
   // calling thread and of the whole process over them.
   int waits = 0;
   double waitWallMs = 0;

@@ -1,8 +1,8 @@
-// What other programs meet while Tarnwick.exe saves, measured from outside:
-// a second process tries to open the clipboard every millisecond and times
-// the longest it was refused, and a thread here times the main window's
-// slowest answer (SendMessageTimeout, as Windows asks before it calls a
-// window hung).
+// What other programs meet while Tarnwick.exe saves, measured from outside
+// with the e2e driver's probes: a thread with a window of its own tries to
+// open the clipboard every millisecond and times the longest it was refused,
+// another times the main window's slowest answer (SendMessageTimeout, as
+// Windows asks before it calls a window hung).
 #pragma once
 
 #include <string>
@@ -24,10 +24,5 @@ struct WhileSavingFigures {
 // backslash) through a Tarnwick.exe started for them; files are checked
 // byte for byte, then deleted.
 WhileSavingFigures MeasureWhileSaving(int width, int height, int runs, const std::wstring& folder);
-
-// The body of the second process (--watch-clipboard READY STOP): signals
-// READY, tries the clipboard until STOP is set, and returns the longest
-// refusal in milliseconds as its exit code.
-int WatchClipboard(const wchar_t* readyEvent, const wchar_t* stopEvent);
 
 }  // namespace bench

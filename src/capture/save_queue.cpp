@@ -72,22 +72,11 @@ SaveQueue::Added SaveQueue::Add(const SaveOrder& order) {
   const std::uint32_t now = os_.clipboard.SequenceNumber();
   const bool known = now != 0;  // 0: the system keeps no number for us
   for (const auto& job : jobs_) {
-    const bool coversAPress = !job->order.automatic || order.automatic;
-    switch (job->state) {
-      case Job::State::kToTake:
-        if (coversAPress) return Added::kAlreadyWaiting;
-        break;
-      case Job::State::kTaking:
-        if (coversAPress && known && job->sequenceAtTaking == now) return Added::kAlreadyWaiting;
-        break;
-      case Job::State::kToWrite:
-      case Job::State::kWriting:
-        if (known && job->picture.sequence == now) return Added::kAlreadyWaiting;
-        break;
-      case Job::State::kEnded:
-        break;
-    }
+    if (job->order.automatic && !order.automatic) continue;
+    if (job->state == Job::State::kToTake) return Added::kAlreadyWaiting;
+    if (job->state == Job::State::kTaking && known && job->sequenceAtTaking == now) return Added::kAlreadyWaiting;
   }
+  if (PictureIsTaken(now)) return Added::kAlreadyWaiting;
   if (jobs_.size() >= limits_.pictures) return Added::kFull;
   auto job = std::make_unique<Job>();
   job->order = order;
@@ -167,6 +156,15 @@ SaveQueue::Job* SaveQueue::NextToTake() {
   return nullptr;
 }
 
+bool SaveQueue::PictureIsTaken(std::uint32_t now) const {
+  if (now == 0) return false;  // the system keeps no number for us
+  for (const auto& job : jobs_) {
+    const bool taken = job->state == Job::State::kToWrite || job->state == Job::State::kWriting;
+    if (taken && job->picture.sequence == now) return true;
+  }
+  return false;
+}
+
 bool SaveQueue::FrontIsReady() const {
   return !jobs_.empty() && (jobs_.front()->state == Job::State::kToWrite || jobs_.front()->state == Job::State::kEnded);
 }
@@ -184,6 +182,13 @@ void SaveQueue::TakeInTurn() {
     if (stopping_) break;
     job->state = Job::State::kTaking;
     job->sequenceAtTaking = os_.clipboard.SequenceNumber();
+    // A repeat pressed while an earlier picture was being copied: the copy's
+    // own delayed rendering had changed the number then, not the picture.
+    if (PictureIsTaken(job->sequenceAtTaking)) {
+      job->state = Job::State::kEnded;
+      monitor_->WakeAll();
+      continue;
+    }
     // Only the writer gives bytes back meanwhile: the room can only grow.
     const std::uint64_t room =
         heldBytes_ == 0 ? kNoLimit : (limits_.bytes > heldBytes_ ? limits_.bytes - heldBytes_ : 0);

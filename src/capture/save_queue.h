@@ -74,6 +74,8 @@ class SaveQueue {
   bool StartWorkers();
   bool StartWorker(platform::Threads::Procedure procedure);
   Job* NextToTake();
+  // Some save holds a picture taken while the clipboard's number was `now`.
+  bool PictureIsTaken(std::uint32_t now) const;
   // The first save is taken, or has ended without anything to write.
   bool FrontIsReady() const;
   bool IsFront(const Job* job);

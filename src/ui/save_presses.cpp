@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "capture/save_queue.h"
 #include "capture/write_picture.h"
@@ -104,14 +105,20 @@ void SavePresses::ShowEnded() {
 
 void SavePresses::TellEnded() {
   FollowShutdownBlock();
+  // Saves that ended together, a held key's into a failing folder: each text
+  // once, since the outcomes taken here wait for no box to close.
+  std::vector<std::u16string_view> failures;
   for (const SaveOutcome& outcome : queue_.TakeEnded()) {
     if (outcome.result == SAVE_OK && !outcome.file.empty()) {
       ShowSaved(outcome.file);
       continue;
     }
-    const char16_t* text = SaveResultText(outcome.result);
-    if (std::u16string_view(text) != kNoErrorText) ShowFailure(text);
+    const std::u16string_view text = SaveResultText(outcome.result);
+    if (text != kNoErrorText && std::find(failures.begin(), failures.end(), text) == failures.end()) {
+      failures.push_back(text);
+    }
   }
+  for (const std::u16string_view text : failures) ShowFailure(text.data());
 }
 
 void SavePresses::TellFailure(SaveResult result) { ShowFailure(SaveResultText(result)); }
@@ -152,6 +159,8 @@ void SavePresses::Request(bool openFolder, const std::u16string& path) {
 }
 
 bool SavePresses::FinishAtExit(std::uint32_t quietMs) {
+  finishing_ = true;
+  for (const std::u16string& text : std::exchange(toldAtExit_, {})) ShowFailure(text.c_str());
   for (;;) {
     // Looked at before the outcomes are taken: once it is idle, every
     // outcome is among them.
@@ -173,11 +182,20 @@ void SavePresses::EndSession(bool ending, std::uint32_t waitMs) {
 void SavePresses::ShowFailure(const char16_t* text) {
   // No one is there to read a box while the session ends.
   if (sessionEnding_) return;
+  const bool exitingBefore = exiting_;
+  // After the exit command the quit on its way would close a box at once:
+  // the exit's own wait shows it, once the window has gone.
+  if (exiting_ && !finishing_) {
+    if (std::find(toldAtExit_.begin(), toldAtExit_.end(), text) == toldAtExit_.end()) toldAtExit_.emplace_back(text);
+    return;
+  }
   if (std::find(boxesUp_.begin(), boxesUp_.end(), text) != boxesUp_.end()) return;
   boxesUp_.emplace_back(text);
   // Modal: saves that end meanwhile are shown by the box's own loop.
   ShowErrorBox(text);
   boxesUp_.erase(std::find(boxesUp_.begin(), boxesUp_.end(), text));
+  // 退出 while the box was up: the quit closed it, perhaps unread.
+  if (exiting_ && !exitingBefore && !finishing_) toldAtExit_.emplace_back(text);
 }
 
 void SavePresses::FollowShutdownBlock() {

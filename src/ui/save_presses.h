@@ -62,8 +62,9 @@ class SavePresses {
   // its folder when the file is gone.
   void ShowLastSaved();
 
-  // The exit command: the saves that end from now on are shown by
-  // FinishAtExit, since the quit on its way would close a box shown before.
+  // The exit command: the saves that end from now on, and a box the quit
+  // closes, are shown by FinishAtExit, since the quit on its way would close
+  // a box shown before.
   void Exit() { exiting_ = true; }
   // After the main window has gone: waits for every save pressed before the
   // exit, showing their failures as ever. False when `quietMs` pass with saves
@@ -84,6 +85,10 @@ class SavePresses {
   SaveQueue& queue_;
   Signals signals_;
   std::vector<std::u16string> boxesUp_;
+  // Failures the exit's wait shows: told after the exit command, or in a box
+  // that the exit closed.
+  std::vector<std::u16string> toldAtExit_;
+  bool finishing_ = false;  // in FinishAtExit
   bool blockingShutdown_ = false;
   bool sessionEnding_ = false;
   bool exiting_ = false;

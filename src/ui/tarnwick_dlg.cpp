@@ -82,6 +82,11 @@ bool CTarnwickDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     case WM_REQUEST_FAILED:
       m_presses.TellFailure(static_cast<SaveResult>(wParam));
       return true;
+    case WM_QUERYENDSESSION:
+      // Never a refusal: a logoff is the person's choice. While saves are
+      // pending the shutdown reason stands, and WM_ENDSESSION waits for them.
+      *result = TRUE;
+      return true;
     case WM_ENDSESSION:
       m_presses.EndSession(wParam != FALSE, kSessionEndWaitMs);
       *result = 0;

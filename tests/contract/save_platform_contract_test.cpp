@@ -64,6 +64,7 @@ TEST_F(SavePlatformContract, TemporaryFileHoldsEveryWriteInOrderAndReplacesAnOld
   EXPECT_TRUE(os.files.Flush(file));
   EXPECT_TRUE(os.files.MakePlain(file));
   EXPECT_EQ(platform::InvalidHandle(), os.files.CreateTemporary(path.c_str())) << "an open file is not shared";
+  EXPECT_TRUE(platform::OpenFile(os.files, os.files.OpenForReading(path.c_str())).valid()) << "but it may be read";
   EXPECT_FALSE(os.files.RemoveIfUnused(path.c_str())) << "an open file is not removed";
   os.files.CloseFile(file);
 

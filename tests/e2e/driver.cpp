@@ -210,8 +210,8 @@ bool CloseFolderWindow(const std::wstring& name, DWORD timeoutMs) {
 
 DWORD ClipboardOpenWaitMs(DWORD limitMs) {
   // With a window of its own, as programs open it: Wine lets two openers
-  // without a window share the clipboard.
-  static const HWND opener = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  // without a window share the clipboard. One for each thread that asks.
+  thread_local const HWND opener = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   const DWORD start = GetTickCount();
   while (!OpenClipboard(opener)) {
     if (GetTickCount() - start > limitMs) return GetTickCount() - start;
@@ -440,24 +440,43 @@ void Screenshot(HWND window, const std::wstring& name) {
 
 // ---- keyboard -------------------------------------------------------------------
 
-void PressKeys(const std::vector<WORD>& modifiers, WORD key) {
+namespace {
+INPUT KeyInput(WORD vk, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return input;
+}
+
+void SendKeys(const std::vector<WORD>& keys, bool up) {
   std::vector<INPUT> inputs;
-  auto add = [&](WORD vk, bool up) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    inputs.push_back(input);
-  };
-  for (WORD m : modifiers) add(m, false);
-  add(key, false);
-  add(key, true);
-  for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) add(*it, true);
+  for (WORD key : keys) inputs.push_back(KeyInput(key, up));
+  if (up) std::reverse(inputs.begin(), inputs.end());
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+}  // namespace
+
+void PressKeys(const std::vector<WORD>& modifiers, WORD key) {
+  HeldKeys held(modifiers, key);
 }
 
 void PressDefaultHotKey() { PressKeys({VK_CONTROL}, VK_NUMPAD9); }
+
+HeldKeys::HeldKeys(const std::vector<WORD>& modifiers, WORD key) : keys_(modifiers), key_(key) {
+  keys_.push_back(key);
+  SendKeys(keys_, false);
+}
+
+HeldKeys::~HeldKeys() { SendKeys(keys_, true); }
+
+void HeldKeys::Repeat(int times, DWORD apartMs) {
+  for (int i = 0; i < times; ++i) {
+    Pump(apartMs);
+    SendKeys({key_}, false);
+  }
+}
 
 // ---- tray -------------------------------------------------------------------------
 

@@ -133,6 +133,20 @@ void Screenshot(HWND window, const std::wstring& name);
 void PressKeys(const std::vector<WORD>& modifiers, WORD key);
 // Control + numeric-keypad 9, the default hot key.
 void PressDefaultHotKey();
+// A key combination held down from construction until destruction; Repeat
+// sends the key down again, as the keyboard's auto-repeat does.
+class HeldKeys {
+ public:
+  HeldKeys(const std::vector<WORD>& modifiers, WORD key);
+  ~HeldKeys();
+  HeldKeys(const HeldKeys&) = delete;
+  HeldKeys& operator=(const HeldKeys&) = delete;
+  void Repeat(int times, DWORD apartMs);
+
+ private:
+  std::vector<WORD> keys_;  // the modifiers, then the key
+  WORD key_;
+};
 
 // The driver plays the shell's notification area: a top-level window of the
 // class "Shell_TrayWnd", which Shell_NotifyIconW sends each icon's record to

@@ -90,6 +90,12 @@ TEST_F(E2E, OnlyTextOnTheClipboardSavesNothingAndShowsNothing) {
   EXPECT_TRUE(e2e::MessageBoxes(tarnwick.Pid()).empty());
 }
 
+// A press took the promised picture: it asked for the block, and closed the
+// clipboard again once its copy was made.
+bool Taken(const testsupport::PromisedDib& picture) {
+  return e2e::WaitUntil([&] { return picture.requests() > 0; }, 10000) && e2e::ClipboardOpenWaitMs(10000) <= 10000;
+}
+
 // One failure: the box the user sees, and the program still saving after it.
 void ExpectOneErrorBox(const e2e::TarnwickProcess& tarnwick, const wchar_t* text) {
   e2e::MessageBoxSeen box;
@@ -264,9 +270,42 @@ TEST_F(E2E, FolderLevelThatIsAFileIsReportedAndNothingIsWritten) {
   StoreSettings();
   e2e::TarnwickProcess tarnwick;
   ASSERT_TRUE(tarnwick.Start());
+  const DWORD pid = tarnwick.Pid();
+  // A held key: 30 presses where the system ignores MOD_NOREPEAT (Wine), each failing.
   ASSERT_TRUE(testsupport::PutDibOnRealClipboard(testsupport::RgbDib(8, 8, 24)));
+  e2e::HeldKeys({VK_CONTROL}, VK_NUMPAD9).Repeat(29, 33);
+  e2e::MessageBoxSeen box;
+  ASSERT_TRUE(e2e::WaitForMessageBox(pid, &box));
+  // A press that fails otherwise: saves end in press order, so once its box
+  // is up every repeat's failure has been told.
+  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(testsupport::RgbDib(8, 8, 24, 2)));
+  {
+    e2e::ForeignClipboardHold hold;
+    ASSERT_TRUE(hold.holding());
+    e2e::PressDefaultHotKey();
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::MessageBoxes(pid).size() >= 2; }, 10000));
+  }
+  std::vector<std::wstring> texts;
+  for (const auto& shown : e2e::MessageBoxes(pid)) {
+    texts.push_back(shown.text);
+    EXPECT_TRUE(e2e::DismissMessageBox(shown));
+  }
+  std::sort(texts.begin(), texts.end());
+  EXPECT_EQ((std::vector<std::wstring>{L"创建目录失败", L"打开剪切板失败"}), texts) << "one box for the held key";
+
+  // A press, then 退出: its failure is told before the process ends.
+  testsupport::PromisedDib last(testsupport::RgbDib(8, 8, 24, 3));
+  ASSERT_TRUE(last.promised());
   e2e::PressDefaultHotKey();
-  ExpectOneErrorBox(tarnwick, L"创建目录失败");
+  ASSERT_TRUE(Taken(last));
+  tarnwick.PostExitCommand();
+  std::vector<e2e::MessageBoxSeen> boxes;
+  ASSERT_TRUE(e2e::WaitUntil([&] { return tarnwick.MainWindow() == nullptr && !(boxes = e2e::MessageBoxes(pid)).empty(); },
+                             10000)) << "no box once the window had gone";
+  EXPECT_TRUE(tarnwick.Running());
+  EXPECT_EQ(L"创建目录失败", boxes[0].text);
+  EXPECT_TRUE(e2e::DismissMessageBox(boxes[0]));
+  EXPECT_EQ(0, tarnwick.WaitForExit(10000)) << "the process ends once the box is closed";
   EXPECT_EQ(std::vector<std::wstring>{L"blocker"}, e2e::FilesIn(scratch));
 }
 
@@ -339,9 +378,12 @@ std::vector<std::wstring> BitmapsInNameOrder(const std::wstring& folder) {
   return names;
 }
 
-// A folder as slow as a network share (writes 20 MB/s, each flush 1 s): the
-// clipboard and the window stay free while pictures are written, presses
-// keep their order, and the exit waits for what was pressed before it.
+// A folder as slow as a network share (writes 20 MB/s, each flush 1 s): a
+// held key saves its picture once; the clipboard and the window stay free
+// while pictures are written, presses keep their order; the exit waits for
+// what was pressed before it while a new copy starts, and a logoff for the
+// save under way. Pictures are promised (delayed rendering), so the driver
+// sees each press take its own.
 TEST_F(E2E, SlowFolderLeavesClipboardAndWindowFreeKeepsPressOrderAndExitKeepsThePressedSaves) {
   wchar_t drive[8] = {};
   if (GetEnvironmentVariableW(L"TARNWICK_SLOW_FOLDER", drive, 8) == 0) {
@@ -353,23 +395,40 @@ TEST_F(E2E, SlowFolderLeavesClipboardAndWindowFreeKeepsPressOrderAndExitKeepsThe
   e2e::TarnwickProcess tarnwick;
   ASSERT_TRUE(tarnwick.Start());
   const HWND main = tarnwick.MainWindow();
-  // 3 MiB each: the folder, not the picture, makes the saves slow.
+  const auto temporaryFiles = [&] { return e2e::FilesIn(folder, L".tarnwick-*.tmp"); };
+  const auto pressFor = [](const testsupport::PromisedDib& picture) {
+    ASSERT_TRUE(picture.promised());
+    e2e::PressDefaultHotKey();
+    ASSERT_TRUE(Taken(picture)) << "the press took no picture";
+  };
+
+  // A held key on one 3840x2160 picture (31.6 MiB, 2.6 s into this folder):
+  // the first press takes it, 29 repeats follow 33 ms apart while it is
+  // written. Where MOD_NOREPEAT is ignored (Wine) each is a press.
+  const Bytes held = testsupport::RgbDib(3840, 2160, 32, 9);
+  SYSTEMTIME pressed{}, taken{};
+  {
+    testsupport::PromisedDib picture(held);
+    ASSERT_TRUE(picture.promised());
+    GetLocalTime(&pressed);
+    e2e::HeldKeys key({VK_CONTROL}, VK_NUMPAD9);
+    ASSERT_TRUE(Taken(picture)) << "the first press took no picture";
+    GetLocalTime(&taken);
+    key.Repeat(29, 33);
+  }
+  // 3 MiB each: the folder, not the picture, makes these saves slow. Each is
+  // taken at its press, while the held key's picture is still written.
   const Bytes a = testsupport::RgbDib(1024, 768, 32, 1), b = testsupport::RgbDib(1024, 768, 32, 2),
-              c = testsupport::RgbDib(1024, 768, 32, 3);
-  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(a));
-  e2e::PressDefaultHotKey();
-  e2e::Pump(300);
-  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(b));
-  e2e::PressDefaultHotKey();
-  // The second press takes its picture, and the system does its own work on
-  // the new one; the first save's flush and the second's write are still to
-  // come.
-  e2e::Pump(300);
+              c = testsupport::RgbDib(1024, 768, 32, 3), e = testsupport::RgbDib(1024, 768, 32, 5);
+  testsupport::PromisedDib promisedA(a);
+  pressFor(promisedA);
+  testsupport::PromisedDib promisedB(b);
+  pressFor(promisedB);
 
   DWORD slowestClipboard = 0, slowestAnswer = 0;
   int probes = 0;
   const DWORD start = GetTickCount();
-  while (e2e::BitmapsIn(folder).size() < 2 && GetTickCount() - start < 60000) {
+  while (e2e::BitmapsIn(folder).size() < 3 && GetTickCount() - start < 60000) {
     slowestClipboard = std::max(slowestClipboard, e2e::ClipboardOpenWaitMs(250));
     slowestAnswer = std::max(slowestAnswer, e2e::WindowAnswerMs(main, 250));
     ++probes;
@@ -378,30 +437,62 @@ TEST_F(E2E, SlowFolderLeavesClipboardAndWindowFreeKeepsPressOrderAndExitKeepsThe
   EXPECT_GE(probes, 3) << "watched too few times during the saves";
   EXPECT_LE(slowestClipboard, 250u) << "the clipboard was held during a save";
   EXPECT_LE(slowestAnswer, 250u) << "the main window did not answer during a save";
+  // Written in press order: once b's file is there, the repeats made none.
   auto names = BitmapsInNameOrder(folder);
-  ASSERT_EQ(2u, names.size());
-  Bytes first, second;
-  ASSERT_TRUE(e2e::ReadFileBytes(folder + names[0], &first));
-  ASSERT_TRUE(e2e::ReadFileBytes(folder + names[1], &second));
-  EXPECT_TRUE(e2e::BmpFileOf(a) == first) << "the first press's picture comes first";
-  EXPECT_TRUE(e2e::BmpFileOf(b) == second);
+  ASSERT_EQ(3u, names.size()) << "the held key's picture once, then a and b";
+  EXPECT_TRUE(names[0] == e2e::SaveNameAt(pressed) || names[0] == e2e::SaveNameAt(taken))
+      << "named for the first press";
+  const auto holds = [&](const std::wstring& name, const Bytes& block) {
+    Bytes file;
+    return e2e::ReadFileBytes(folder + name, &file) && e2e::BmpFileOf(block) == file;
+  };
+  EXPECT_TRUE(holds(names[0], held));
+  EXPECT_TRUE(holds(names[1], a)) << "the first press's picture comes first";
+  EXPECT_TRUE(holds(names[2], b));
+  EXPECT_TRUE(e2e::MessageBoxes(tarnwick.Pid()).empty());
 
-  // 退出 while a third picture is being written.
-  ASSERT_TRUE(testsupport::PutDibOnRealClipboard(c));
+  // 退出 while c is written and the held key's picture again waits: the
+  // icon, the key and the single-instance guard go at once, so a new copy
+  // starts while the first still saves.
+  testsupport::PromisedDib promisedC(c);
+  ASSERT_TRUE(promisedC.promised());
   e2e::PressDefaultHotKey();
-  const auto temporaryFiles = [&] { return e2e::FilesIn(folder, L".tarnwick-*.tmp"); };
   ASSERT_TRUE(e2e::WaitUntil([&] { return !temporaryFiles().empty(); }, 10000)) << "the save did not begin";
+  testsupport::PromisedDib promisedD(held);
+  pressFor(promisedD);
   tarnwick.PostExitCommand();
-  EXPECT_TRUE(e2e::WaitUntil([&] { return RegisterHotKey(nullptr, 1, MOD_CONTROL, VK_NUMPAD9) != 0; }, 1000))
-      << "the key is given back at once, not after the save";
+  ASSERT_TRUE(e2e::WaitUntil([&] { return tarnwick.MainWindow() == nullptr; }, 10000));
+  EXPECT_TRUE(tarnwick.Running()) << "the exit waits for the saves";
+  EXPECT_TRUE(RegisterHotKey(nullptr, 1, MOD_CONTROL, VK_NUMPAD9)) << "the key is given back at once";
   UnregisterHotKey(nullptr, 1);
-  EXPECT_EQ(0, tarnwick.WaitForExit(40000)) << "the process ends";
-  EXPECT_TRUE(temporaryFiles().empty()) << "no temporary file left";
+  e2e::TarnwickProcess again;
+  ASSERT_TRUE(again.Start());
+  EXPECT_TRUE(again.Running() && again.MainWindow() != nullptr) << "the new copy runs";
+  EXPECT_EQ(0, tarnwick.WaitForExit(40000)) << "the first copy ends";
   names = BitmapsInNameOrder(folder);
-  ASSERT_EQ(3u, names.size()) << "the save pressed before the exit has its file";
-  Bytes third;
-  ASSERT_TRUE(e2e::ReadFileBytes(folder + names[2], &third));
-  EXPECT_TRUE(e2e::BmpFileOf(c) == third);
+  ASSERT_EQ(5u, names.size()) << "the saves pressed before the exit have their files";
+  EXPECT_TRUE(holds(names[3], c));
+  EXPECT_TRUE(holds(names[4], held));
+  EXPECT_TRUE(temporaryFiles().empty()) << "no temporary file left";
+
+  // A logoff during a save: WM_ENDSESSION returns once the file is written,
+  // and Windows then ends the process.
+  testsupport::PromisedDib promisedE(e);
+  ASSERT_TRUE(promisedE.promised());
+  e2e::PressDefaultHotKey();
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !temporaryFiles().empty(); }, 10000)) << "the save did not begin";
+  DWORD_PTR answer = 0;
+  ASSERT_NE(0, SendMessageTimeoutW(again.MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000,
+                                   &answer));
+  EXPECT_EQ(static_cast<DWORD_PTR>(TRUE), answer) << "a logoff is never refused";
+  ASSERT_NE(0, SendMessageTimeoutW(again.MainWindow(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000,
+                                   &answer));
+  EXPECT_TRUE(e2e::MessageBoxes(again.Pid()).empty());
+  again.Kill();
+  names = BitmapsInNameOrder(folder);
+  ASSERT_EQ(6u, names.size()) << "the save pressed before the logoff is on the disk";
+  EXPECT_TRUE(holds(names[5], e));
+  EXPECT_TRUE(temporaryFiles().empty());
   e2e::DeleteTree(folder);
 }
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <thread>
+#include <utility>
 
 namespace fake {
 
@@ -308,6 +309,10 @@ void FakeClipboard::SetDibV5(const Bytes& block) {
 
 platform::Handle FakeClipboard::GetDib() {
   if (!isOpen || dib_ == nullptr || nullDibHandle) return nullptr;
+  if (const auto render = std::exchange(rendersOnRead, nullptr)) {
+    ++sequence_;
+    render();
+  }
   return dib_.get();
 }
 

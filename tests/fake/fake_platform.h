@@ -121,6 +121,9 @@ class FakeClipboard : public platform::Clipboard {
   void SetNamed(const std::u16string& name, const Bytes& data);
   void SetDibV5(const Bytes& block);
 
+  // Delayed rendering: the owner puts the bitmap when it is first read,
+  // which changes the number. Called on the reader's thread, once.
+  std::function<void()> rendersOnRead;
   bool heldByAnotherProgram = false;
   // Another program holds it for this many more attempts to open it.
   int busyForAttempts = 0;

@@ -194,7 +194,16 @@ TEST_F(HotKeyPressTest, PressesDuringASlowSaveAreTakenAtOnceWrittenInOrderAndRep
   const Bytes first = testsupport::RgbDib(2, 2, 24, 1), second = testsupport::RgbDib(2, 2, 24, 2);
   HoldNextSaveBeforeItsName();
   os.clipboard.SetDib(first);
+  std::promise<void> rendering, repeated;
+  os.clipboard.rendersOnRead = [&] {
+    rendering.set_value();
+    repeated.get_future().wait();
+  };
   EXPECT_EQ(0, presses.Press());
+  // Repeats while its copy is rendered: the number changes, the picture does not.
+  rendering.get_future().wait();
+  for (int repeat = 0; repeat < 3; ++repeat) EXPECT_EQ(0, presses.Press());
+  repeated.set_value();
   WaitUntilHeld();
   EXPECT_FALSE(os.clipboard.isOpen) << "the clipboard is free while the file is written";
   EXPECT_EQ(u"正在保存截图", os.session.reason) << "logoff and shutdown are told why to wait";
@@ -285,6 +294,13 @@ TEST_F(HotKeyPressTest, OneBoxPerTextAtATimeAndBoxesHoldBackNoSave) {
   EXPECT_EQ(std::vector<std::u16string>{u"创建目录失败"}, Shown()) << "the repeats' boxes are not stacked";
   pressNew(true);
   EXPECT_EQ(2u, Shown().size()) << "one again once the first is closed";
+  for (int press = 0; press < 3; ++press) {
+    os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24, ++pictures));
+    presses.Press();
+    ASSERT_TRUE(queue.WaitUntilIdle(10000));
+  }
+  presses.ShowEnded();
+  EXPECT_EQ(3u, Shown().size()) << "saves that ended together share one box";
 }
 
 class HotKeyPressBoundTest : public HotKeyPressTest {
@@ -340,6 +356,18 @@ TEST_F(HotKeyPressTest, LogoffShowsNoBoxExitTellsLateFailuresAndGivesUpOnAHangin
   EXPECT_TRUE(Shown().empty());
   EXPECT_TRUE(presses.FinishAtExit(10000));
   EXPECT_EQ(std::vector<std::u16string>{u"创建目录失败"}, Shown());
+  // 退出 while a failure's box is up: the quit closes it, the exit's wait shows it again.
+  SavePresses boxUpAtExit(queue);
+  os.messageBoxes.whileOpen = [&](const fake::ShownBox&) {
+    os.messageBoxes.whileOpen = nullptr;
+    boxUpAtExit.Exit();
+  };
+  os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24, 4));
+  boxUpAtExit.Press();
+  ASSERT_TRUE(queue.WaitUntilIdle(10000));
+  boxUpAtExit.ShowEnded();
+  EXPECT_TRUE(boxUpAtExit.FinishAtExit(10000));
+  EXPECT_EQ(3u, Shown().size()) << "shown, closed by the exit, shown again";
 
   SetFolder(u"D:\\good\\");
   HoldNextSaveBeforeItsName();

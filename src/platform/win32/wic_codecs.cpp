@@ -143,8 +143,11 @@ bool EncodePngFrom(const ByteRun* runs, std::size_t count, bool keepAlpha, WICPn
   ComPtr<IWICFormatConverter> converter;
   if (!Convert(factory.Get(), source.frame.Get(), decoded, &converter)) return false;
 
-  // Opaque pictures are stored as RGB, without an alpha channel.
-  WICPixelFormatGUID format = keepAlpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
+  // Opaque pictures are stored as RGB, without an alpha channel. Asked for
+  // as decoded, 32 bits with a fourth byte no one reads: an encoder that
+  // drops that byte itself (Wine's) takes the rows without a conversion
+  // pass; one that does not names 24 bits, and gets them converted.
+  WICPixelFormatGUID format = decoded;
   Target target;
   if (!Start(factory.Get(), GUID_ContainerFormatPng, png, &target) ||
       !Ok(SetOption(target.options.Get(), L"FilterOption", VT_UI1, filter),

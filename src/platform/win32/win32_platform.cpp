@@ -95,7 +95,9 @@ class Win32FileSystem : public FileSystem {
   }
 
   Handle CreateTemporary(const char16_t* path) override {
-    return Checked(CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+    // Readers may open it: the handle stays open through the move, and a
+    // viewer may open the file the moment its name appears.
+    return Checked(CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr),
                    L"CreateFileW (temporary file)");
   }
