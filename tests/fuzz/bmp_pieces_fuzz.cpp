@@ -1,12 +1,15 @@
-// Feeds arbitrary blocks to BuildBmpPieces. The sanitizers catch any read past
-// the block (held in an allocation of exactly its size) and any overflow; the
-// checks below catch a file that would send a viewer past its own end.
+// Feeds arbitrary blocks to the two clipboard-block parsers: BuildBmpPieces
+// (CF_DIB) and CheckPngBlock (the "PNG" format). The sanitizers catch any read
+// past the block (held in an allocation of exactly its size) and any
+// overflow; the checks below catch a file that would send a viewer past its
+// own end, and a "PNG" passed whose extent or size is not what it says.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "capture/bmp_pieces.h"
+#include "capture/clipboard_png.h"
 
 namespace {
 
@@ -48,8 +51,19 @@ void CheckFileIsSelfConsistent(const BmpPieces& p) {
 
 }  // namespace
 
+// A "PNG" passed ends with IEND within the block, and its size keeps to the bound.
+void CheckPngExtent(const std::vector<std::uint8_t>& block) {
+  constexpr std::uint64_t kBound = 512ull << 20;
+  const PngExtent png = CheckPngBlock(block.data(), block.size(), kBound);
+  if (!png.valid) return;
+  Check(png.length >= 8 + 25 + 12 && png.length <= block.size());
+  Check(std::memcmp(block.data() + png.length - 8, "IEND", 4) == 0);
+  Check(png.width > 0 && png.height > 0 && std::uint64_t{png.width} * png.height * 4 <= kBound);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::vector<std::uint8_t> block(data, data + size);
+  CheckPngExtent(block);
   const BmpPieces p = BuildBmpPieces(block.data(), block.size());
   Check(size == 0 || std::memcmp(block.data(), data, size) == 0);
   if (!p.valid) return 0;
