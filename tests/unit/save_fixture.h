@@ -9,17 +9,17 @@
 #include "common/app_state.h"
 #include "common/bounded_text.h"
 #include "fake/fake_platform.h"
+#include "unit/app_state_reset.h"
 #include "support/dib_blocks.h"
 
 class SaveFixture : public ::testing::Test {
  protected:
   SaveFixture() {
+    ResetAppState();
     os.Install();
     os.files.AddDrive(u"D:\\");
     os.clock.now = platform::LocalTime{2026, 3, 3, 4, 5, 6, 7, 0};
     SetFolder(u"D:\\shots\\");
-    g_dwFormat = kFormatBmp;
-    CopyText(g_szNameFormat, kNameFormatChars, kDefaultNameFormat);
   }
 
   static void SetFolder(const std::u16string& folder) {

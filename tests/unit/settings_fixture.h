@@ -10,20 +10,13 @@
 #include "common/bounded_text.h"
 #include "fake/fake_platform.h"
 #include "settings/settings_store.h"
+#include "unit/app_state_reset.h"
 
 class SettingsFixture : public ::testing::Test {
  protected:
   SettingsFixture() {
+    ResetAppState();
     os.Install();
-    std::fill_n(g_szPath, kPathChars, u'\0');
-    g_dwKeys = 0;
-    g_dwFormat = kFormatBmp;
-    g_bAutoSave = 0;
-    g_bNotify = 0;
-    CopyText(g_szNameFormat, kNameFormatChars, kDefaultNameFormat);
-    g_nHotKeyId = kFirstHotKeyId;
-    g_bHotKeyRegistered = 0;
-    g_hConfigKey = nullptr;
     g_hMainWnd = &window;
   }
 
