@@ -308,7 +308,8 @@ bool WaitForMessageBox(DWORD pid, MessageBoxSeen* box, DWORD timeoutMs) {
       },
       timeoutMs);
   if (!found) return false;
-  // Its icon is read from the screen: give the box time to paint it.
+  // Its icon is read from the screen: wait for the box to paint it (every
+  // box of the program has one).
   WaitUntil(
       [&] {
         for (const auto& seen : MessageBoxes(pid)) {
@@ -316,7 +317,7 @@ bool WaitForMessageBox(DWORD pid, MessageBoxSeen* box, DWORD timeoutMs) {
         }
         return box->errorIcon || box->informationIcon;
       },
-      2000);
+      timeoutMs);
   return true;
 }
 
@@ -507,30 +508,48 @@ LRESULT CALLBACK ShellTray::Proc(HWND window, UINT message, WPARAM wParam, LPARA
   auto* tray = reinterpret_cast<ShellTray*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (message != WM_COPYDATA || tray == nullptr) return DefWindowProcW(window, message, wParam, lParam);
   const auto& record = *reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-  if (tray->refuse_) {
-    if (record.dwData == NIM_ADD) ++tray->refusedAdds_;
+  if (tray->refuseAdds_ > 0) {
+    if (record.dwData == NIM_ADD) {
+      ++tray->refusedAdds_;
+      --tray->refuseAdds_;
+    }
     return FALSE;
   }
-  tray->Take(static_cast<DWORD>(record.dwData), record);
-  return TRUE;
+  return tray->Take(static_cast<DWORD>(record.dwData), record) ? TRUE : FALSE;
 }
 
 // Wine's record starts with the owner window, as 32 bits, and the uID, under
-// Wine 8 (5184 bytes in all) and Wine 10 (5200) alike.
-void ShellTray::Take(DWORD command, const COPYDATASTRUCT& record) {
-  if (record.cbData < 8) return;
+// Wine 8 (5184 bytes in all) and Wine 10 (5200) alike. Answered as the
+// shell answers: an add of an icon it holds, and any other command for one it
+// does not hold, is refused.
+bool ShellTray::Take(DWORD command, const COPYDATASTRUCT& record) {
+  if (record.cbData < 8) return false;
   std::pair<DWORD, DWORD> icon;
   std::memcpy(&icon.first, record.lpData, 4);
   std::memcpy(&icon.second, static_cast<const char*>(record.lpData) + 4, 4);
   DWORD flags = 0;
   if (record.cbData >= 12) std::memcpy(&flags, static_cast<const char*>(record.lpData) + 8, 4);
-  if (command == NIM_MODIFY && (flags & NIF_INFO) != 0) {
-    const auto* units = static_cast<const wchar_t*>(record.lpData);
-    balloons_.emplace_back(units, units + record.cbData / sizeof(wchar_t));
-  }
   const auto known = std::find(icons_.begin(), icons_.end(), icon);
-  if (command == NIM_ADD && known == icons_.end()) icons_.push_back(icon);
-  if (command == NIM_DELETE && known != icons_.end()) icons_.erase(known);
+  const bool held = known != icons_.end();
+  switch (command) {
+    case NIM_ADD:
+      if (held) return false;
+      icons_.push_back(icon);
+      return true;
+    case NIM_MODIFY:
+      if (!held) return false;
+      if ((flags & NIF_INFO) != 0) {
+        const auto* units = static_cast<const wchar_t*>(record.lpData);
+        balloons_.emplace_back(units, units + record.cbData / sizeof(wchar_t));
+      }
+      return true;
+    case NIM_DELETE:
+      if (!held) return false;
+      icons_.erase(known);
+      return true;
+    default:
+      return held;  // NIM_SETVERSION, NIM_SETFOCUS
+  }
 }
 
 int ShellTray::BalloonsNaming(const std::wstring& text) const {

@@ -152,6 +152,7 @@ class HeldKeys {
 // class "Shell_TrayWnd", which Shell_NotifyIconW sends each icon's record to
 // (WM_COPYDATA, the NIM_ command in dwData). Only the first window of that
 // class hears them: the driver's under Wine, a real taskbar's on Windows.
+// It answers each record as the shell does, never more leniently.
 class ShellTray {
  public:
   ShellTray();
@@ -161,8 +162,10 @@ class ShellTray {
 
   // The records come to this window, so what it counts is what was sent.
   bool observing() const;
-  // Answers every record FALSE, as a shell that is not ready yet.
-  void Refuse(bool refuse) { refuse_ = refuse; }
+  // Answers every record FALSE, as a shell that is not ready yet, until it
+  // has refused `adds` adds; the records after that are answered as usual,
+  // the rest of that attempt included.
+  void RefuseAdds(int adds) { refuseAdds_ = adds; }
   // A restarted shell has forgotten every icon.
   void Forget() { icons_.clear(); }
   // Icons added and not deleted since.
@@ -174,10 +177,10 @@ class ShellTray {
 
  private:
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  void Take(DWORD command, const COPYDATASTRUCT& record);
+  bool Take(DWORD command, const COPYDATASTRUCT& record);
 
   HWND window_ = nullptr;
-  bool refuse_ = false;
+  int refuseAdds_ = 0;
   int refusedAdds_ = 0;
   std::vector<std::pair<DWORD, DWORD>> icons_;  // owner window and uID
   std::vector<std::wstring> balloons_;          // each balloon record's bytes, as UTF-16
