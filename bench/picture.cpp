@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "support/dib_blocks.h"
+#include "dib_blocks.h"
 
 namespace bench {
 

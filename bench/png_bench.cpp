@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "dib_blocks.h"
 #include "picture.h"
 #include "platform/win32/wic_codecs.h"
 #include "png_context.h"
-#include "support/dib_blocks.h"
-#include "support/win32_clipboard.h"
 #include "tarnwick_session.h"
+#include "win32_clipboard.h"
 
 namespace bench {
 namespace {

@@ -10,43 +10,17 @@
 namespace bench {
 namespace {
 
-using UnixNameFn = char*(CDECL*)(const wchar_t*);
-
-UnixNameFn WineUnixName() {
-  return reinterpret_cast<UnixNameFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-}
-
-std::wstring UnixPath(UnixNameFn unixName, const std::wstring& path) {
-  char* name = unixName(path.c_str());
-  if (name == nullptr) return L"";
-  std::wstring result(name, name + std::strlen(name));
-  HeapFree(GetProcessHeap(), 0, name);
-  return result;
-}
-
-bool Run(std::wstring commandLine, DWORD flags) {
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si, &pi)) {
-    return false;
-  }
-  WaitForSingleObject(pi.hProcess, 300000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return true;
-}
+bool Run(const std::wstring& commandLine) { return e2e::RunProcess(commandLine, CREATE_NO_WINDOW, 300000); }
 
 // The Linux shell times convert and renames its result into place when done.
-double EncodeUnderWine(UnixNameFn unixName, const std::wstring& bmp, const std::wstring& png) {
+double EncodeUnderWine(const std::wstring& bmp, const std::wstring& png) {
   const std::wstring timing = png + L".ns";
   DeleteFileW(timing.c_str());
-  const std::wstring t = UnixPath(unixName, timing);
-  const std::wstring script = L"s=$(date +%s%N); /usr/bin/convert '" + UnixPath(unixName, bmp) + L"' '" +
-                              UnixPath(unixName, png) + L"' && e=$(date +%s%N) && echo $((e - s)) >'" + t +
+  const std::wstring t = e2e::UnixPathOf(timing);
+  const std::wstring script = L"s=$(date +%s%N); /usr/bin/convert '" + e2e::UnixPathOf(bmp) + L"' '" +
+                              e2e::UnixPathOf(png) + L"' && e=$(date +%s%N) && echo $((e - s)) >'" + t +
                               L".part' && mv '" + t + L".part' '" + t + L"'";
-  if (!Run(L"Z:\\bin\\sh -c \"" + script + L"\"", CREATE_NO_WINDOW)) return -1;
+  if (!Run(L"Z:\\bin\\sh -c \"" + script + L"\"")) return -1;
   if (!e2e::WaitUntil([&] { return e2e::Exists(timing); }, 300000)) return -1;
   e2e::Bytes text;
   e2e::ReadFileBytes(timing, &text);
@@ -57,17 +31,17 @@ double EncodeUnderWine(UnixNameFn unixName, const std::wstring& bmp, const std::
 
 double EncodeOnWindows(const std::wstring& magick, const std::wstring& bmp, const std::wstring& png) {
   const double start = NowMs();
-  if (!Run(L"\"" + magick + L"\" \"" + bmp + L"\" \"" + png + L"\"", CREATE_NO_WINDOW)) return -1;
+  if (!Run(L"\"" + magick + L"\" \"" + bmp + L"\" \"" + png + L"\"")) return -1;
   return e2e::Exists(png) ? NowMs() - start : -1;
 }
 
 }  // namespace
 
 Summary PngEncodeMs(const Bytes& bmpFile, const std::wstring& folder, int runs, std::size_t* pngBytes) {
-  UnixNameFn unixName = WineUnixName();
+  const bool underWine = e2e::RunningUnderWine();
   wchar_t magick[MAX_PATH] = {};
-  if (unixName == nullptr && SearchPathW(nullptr, L"magick.exe", nullptr, MAX_PATH, magick, nullptr) == 0) return {};
-  if (unixName != nullptr && !e2e::Exists(L"Z:\\usr\\bin\\convert")) return {};
+  if (!underWine && SearchPathW(nullptr, L"magick.exe", nullptr, MAX_PATH, magick, nullptr) == 0) return {};
+  if (underWine && !e2e::Exists(L"Z:\\usr\\bin\\convert")) return {};
 
   const std::wstring bmp = folder + L"png-source.bmp";
   const std::wstring png = folder + L"png-output.png";
@@ -80,7 +54,7 @@ Summary PngEncodeMs(const Bytes& bmpFile, const std::wstring& folder, int runs, 
   std::vector<double> times;
   for (int i = 0; i < runs; ++i) {
     DeleteFileW(png.c_str());
-    const double ms = unixName != nullptr ? EncodeUnderWine(unixName, bmp, png) : EncodeOnWindows(magick, bmp, png);
+    const double ms = underWine ? EncodeUnderWine(bmp, png) : EncodeOnWindows(magick, bmp, png);
     if (ms < 0) break;
     times.push_back(ms);
     e2e::Bytes written;

@@ -4,8 +4,8 @@
 
 #include "memory_watch.h"
 #include "picture.h"
-#include "support/win32_clipboard.h"
 #include "tarnwick_session.h"
+#include "win32_clipboard.h"
 
 namespace bench {
 namespace {

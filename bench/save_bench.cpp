@@ -10,7 +10,7 @@
 #include "memory_watch.h"
 #include "observed_platform.h"
 #include "picture.h"
-#include "support/save_now.h"
+#include "save_now.h"
 #include "ui/save_presses.h"
 
 namespace bench {

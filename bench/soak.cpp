@@ -1,7 +1,7 @@
 #include "soak.h"
 
 #include "picture.h"
-#include "support/win32_clipboard.h"
+#include "win32_clipboard.h"
 
 namespace bench {
 namespace {

@@ -8,26 +8,10 @@
 namespace bench {
 
 namespace {
-constexpr wchar_t kSettingsKey[] = L"Software\\ClipboardTarnwick";
 constexpr DWORD kDefaultKeys = 0x00020069;  // Control + numeric-keypad 9
 
 BOOL CALLBACK CountChild(HWND, LPARAM count) {
   ++*reinterpret_cast<int*>(count);
-  return TRUE;
-}
-
-struct WindowCount {
-  DWORD pid;
-  int count;
-};
-
-BOOL CALLBACK CountWindow(HWND window, LPARAM parameter) {
-  auto* c = reinterpret_cast<WindowCount*>(parameter);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid != c->pid) return TRUE;
-  ++c->count;
-  EnumChildWindows(window, CountChild, reinterpret_cast<LPARAM>(&c->count));
   return TRUE;
 }
 
@@ -83,9 +67,10 @@ ProcessFigures FiguresOf(HANDLE process, DWORD pid) {
   f.userObjects = GetGuiResources(process, GR_USEROBJECTS);
   // A program with windows holds USER objects: 0 for both means not counted.
   f.guiCounted = f.gdiObjects != 0 || f.userObjects != 0;
-  WindowCount windows{pid, 0};
-  EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&windows));
-  f.windows = windows.count;
+  for (HWND window : e2e::WindowsOf(pid)) {
+    ++f.windows;
+    EnumChildWindows(window, CountChild, reinterpret_cast<LPARAM>(&f.windows));
+  }
   f.privateBytes = PrivateBytes(process);
   return f;
 }
@@ -105,7 +90,7 @@ bool TarnwickSession::Start(const std::wstring& folder, DWORD format) {
   format_.present = e2e::ReadSetting(L"Format", &format_.type, &format_.data);
   settingsSaved_ = true;
   if (!e2e::WriteFolderSetting(folder) || !e2e::WriteKeysSetting(kDefaultKeys) ||
-      RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"Format", REG_DWORD, &format, sizeof format) != ERROR_SUCCESS) {
+      !e2e::WriteDwordSetting(L"Format", format)) {
     return false;
   }
   if (!tarnwick_.Start() || !tarnwick_.Running() || tarnwick_.MainWindow() == nullptr) return false;
@@ -146,8 +131,7 @@ void TarnwickSession::RestoreSettings() {
   e2e::DeleteSettings();
   for (const auto* s : {&path_, &keys_, &format_}) {
     if (!s->present) continue;
-    RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, s == &path_ ? L"Path" : s == &keys_ ? L"Keys" : L"Format", s->type,
-                    s->data.data(), static_cast<DWORD>(s->data.size()));
+    e2e::WriteSetting(s == &path_ ? L"Path" : s == &keys_ ? L"Keys" : L"Format", s->type, s->data);
   }
 }
 

@@ -7,7 +7,7 @@
 
 #include "contract/contract_environment.h"
 #include "platform/owners.h"
-#include "support/dib_blocks.h"
+#include "dib_blocks.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include <string>
 
+#include "dib_blocks.h"
 #include "driver.h"
-#include "support/dib_blocks.h"
-#include "support/win32_clipboard.h"
+#include "win32_clipboard.h"
 
 class E2E : public ::testing::Test {
  protected:

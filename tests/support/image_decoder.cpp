@@ -1,6 +1,7 @@
 #include "support/image_decoder.h"
 
-#include "support/win32_files.h"
+#include "driver.h"
+#include "win32_files.h"
 
 #include <windows.h>
 
@@ -10,46 +11,22 @@
 namespace testsupport {
 namespace {
 
-using UnixNameFn = char*(CDECL*)(const wchar_t*);
-
-UnixNameFn WineUnixName() {
-  return reinterpret_cast<UnixNameFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-}
-
 std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
 
 // A path as the decoder process sees it.
 std::wstring DecoderPath(const std::wstring& windowsPath) {
-  UnixNameFn unixName = WineUnixName();
-  if (unixName == nullptr) return windowsPath;
-  char* name = unixName(windowsPath.c_str());
-  if (name == nullptr) return windowsPath;
-  std::wstring result(name, name + std::strlen(name));
-  HeapFree(GetProcessHeap(), 0, name);
-  return result;
+  const std::wstring unixPath = e2e::UnixPathOf(windowsPath);
+  return unixPath.empty() ? windowsPath : unixPath;
 }
 
 std::wstring DecoderProgram() {
-  if (WineUnixName() != nullptr) return L"Z:\\usr\\bin\\convert";
+  if (e2e::RunningUnderWine()) return L"Z:\\usr\\bin\\convert";
   wchar_t found[MAX_PATH];
   if (SearchPathW(nullptr, L"magick.exe", nullptr, MAX_PATH, found, nullptr) == 0) return L"";
   return found;
 }
 
-bool Run(std::wstring commandLine) {
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                      &si, &pi)) {
-    return false;
-  }
-  WaitForSingleObject(pi.hProcess, 60000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return true;
-}
+bool Run(const std::wstring& commandLine) { return e2e::RunProcess(commandLine, CREATE_NO_WINDOW, 60000); }
 
 // Reads the header of a binary PPM (P6, maxval 255).
 bool ParsePpm(const std::vector<std::uint8_t>& ppm, DecodedImage* image) {
@@ -89,7 +66,7 @@ bool DecodeImage(const std::u16string& path, DecodedImage* image) {
   const std::wstring input(path.begin(), path.end());
   const std::wstring output = input + L".decoded.ppm";
   DeleteFileW(output.c_str());
-  if (WineUnixName() != nullptr) {
+  if (e2e::RunningUnderWine()) {
     // Wine does not wait for a Linux process to end: the shell renames the
     // output into place only once it is complete, and this side polls for it.
     const std::wstring temp = DecoderPath(output) + L".part";

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "capture/bmp_pieces.h"
-#include "support/dib_blocks.h"
+#include "dib_blocks.h"
 
 namespace {
 

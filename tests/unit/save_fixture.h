@@ -10,7 +10,7 @@
 #include "common/bounded_text.h"
 #include "fake/fake_platform.h"
 #include "unit/app_state_reset.h"
-#include "support/dib_blocks.h"
+#include "dib_blocks.h"
 
 class SaveFixture : public ::testing::Test {
  protected:

@@ -2,7 +2,7 @@
 
 #include "save_fixture.h"
 #include "support/png_blocks.h"
-#include "support/save_now.h"
+#include "save_now.h"
 
 namespace {
 

@@ -18,12 +18,12 @@
 
 #include "common/app_state.h"
 #include "common/bounded_text.h"
-#include "support/save_now.h"
+#include "save_now.h"
 #include "contract/contract_environment.h"
 #include "dib_encoder.h"
 #include "support/image_decoder.h"
-#include "support/win32_clipboard.h"
-#include "support/win32_files.h"
+#include "win32_clipboard.h"
+#include "win32_files.h"
 
 namespace {
 

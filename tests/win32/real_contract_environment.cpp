@@ -7,8 +7,8 @@
 #include <string>
 
 #include "contract/contract_environment.h"
-#include "support/win32_clipboard.h"
-#include "support/win32_files.h"
+#include "win32_clipboard.h"
+#include "win32_files.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 
 #include "common/app_state.h"
 #include "common/bounded_text.h"
-#include "support/save_now.h"
+#include "save_now.h"
 #include "contract/contract_environment.h"
-#include "support/dib_blocks.h"
+#include "dib_blocks.h"
 #include "support/image_decoder.h"
 #include "support/png_blocks.h"
-#include "support/win32_clipboard.h"
+#include "win32_clipboard.h"
 
 namespace {
 

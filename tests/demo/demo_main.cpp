@@ -1,15 +1,17 @@
-#include "demo.h"
-
+// What script/run shows where there is no display: it starts Tarnwick, puts
+// a sample picture on the clipboard, presses the hot key, prints the saved
+// file's path, size and dimensions, and ends the program through its exit
+// command. Exits 0 when all of that worked.
 #include <algorithm>
 #include <cstdio>
 
+#include "dib_blocks.h"
 #include "driver.h"
-#include "support/dib_blocks.h"
-#include "support/win32_clipboard.h"
+#include "win32_clipboard.h"
 
 namespace e2e {
-
 namespace {
+
 // A small picture worth looking at: a colour gradient, 24 bits per pixel.
 Bytes SamplePicture(int width, int height) {
   const std::uint32_t stride = testsupport::RowStride(width, 24);
@@ -25,7 +27,6 @@ Bytes SamplePicture(int width, int height) {
   }
   return block;
 }
-}  // namespace
 
 int RunDemo() {
   const std::wstring folder = DesktopFolder() + L"screenshots\\";
@@ -75,4 +76,7 @@ int RunDemo() {
   return code == 0 ? 0 : 1;
 }
 
+}  // namespace
 }  // namespace e2e
+
+int main() { return e2e::RunDemo(); }

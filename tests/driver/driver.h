@@ -1,7 +1,7 @@
-// What the e2e driver does to and sees of the real Tarnwick.exe, from the
-// outside, as a person would: start it, press keys, read and dismiss its
-// message boxes, look at its windows and tray icon, the registry and files.
-// Windows only; nothing here depends on Wine's own windows.
+// What the e2e driver and the benchmark do to and see of the real
+// Tarnwick.exe, from the outside, as a person would: start it, press keys,
+// read and dismiss its message boxes, look at its windows and tray icon, the
+// registry and files. Windows only; nothing here depends on Wine's own windows.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "wine_paths.h"
 
 namespace e2e {
 
@@ -32,7 +34,12 @@ bool WaitUntil(Done done, DWORD timeoutMs) {
 // built next to it.
 std::wstring DriverFolder();
 std::wstring TarnwickPath();
-bool RunningUnderWine();
+
+// Starts a command line and waits up to `timeoutMs` for it to end, keeping
+// this thread's messages moving (it may own what is on the clipboard). False
+// when it could not start; *exitCode is STILL_ACTIVE when it has not ended,
+// or is a Linux program under Wine, whose end cannot be waited for.
+bool RunProcess(std::wstring commandLine, DWORD flags, DWORD timeoutMs, DWORD* exitCode = nullptr);
 
 class TarnwickProcess {
  public:
@@ -78,8 +85,9 @@ bool KeepsAnsweringFor(HWND window, DWORD ms);
 // closes it: a test leaves no window behind.
 bool CloseFolderWindow(const std::wstring& name, DWORD timeoutMs = 10000);
 
-// A top-level window of the process that is visible.
+// The process's top-level windows: the visible ones, or all.
 std::vector<HWND> VisibleWindows(DWORD pid);
+std::vector<HWND> WindowsOf(DWORD pid);
 
 // What other programs meet while the program works. Each returns the
 // milliseconds it waited, or more than `limitMs` when it gave up then.
@@ -191,9 +199,11 @@ inline constexpr char kTrayNotObservable[] = "a real taskbar owns Shell_TrayWnd 
 // The settings key HKCU\Software\ClipboardTarnwick.
 void DeleteSettings();
 bool ReadSetting(const wchar_t* name, DWORD* type, Bytes* data);
+bool WriteSetting(const wchar_t* name, DWORD type, const Bytes& data);
 // Stores "Path" as the program does: REG_BINARY, 440 bytes.
 bool WriteFolderSetting(const std::wstring& folder);
-bool WriteKeysSetting(DWORD keys);
+bool WriteDwordSetting(const wchar_t* name, DWORD value);
+inline bool WriteKeysSetting(DWORD keys) { return WriteDwordSetting(L"Keys", keys); }
 
 // Files and folders.
 std::wstring NewScratchFolder();  // empty, ending with a backslash
@@ -209,7 +219,8 @@ Bytes BmpFileOf(const Bytes& block);
 std::wstring SaveNameAt(const SYSTEMTIME& time);
 bool Exists(const std::wstring& path);
 
-// Another process keeps the clipboard open while this object lives.
+// Another process (tarnwick_clipboard_holder.exe, built beside the driver)
+// keeps the clipboard open while this object lives.
 class ForeignClipboardHold {
  public:
   ForeignClipboardHold();
@@ -221,7 +232,7 @@ class ForeignClipboardHold {
   HANDLE release_ = nullptr;
   bool holding_ = false;
 };
-// The body of that other process (the driver started with --hold-clipboard).
+// The body of that other process.
 int HoldClipboardUntilReleased(const wchar_t* openedEvent, const wchar_t* releaseEvent);
 
 }  // namespace e2e

@@ -1,4 +1,4 @@
-#include "support/win32_files.h"
+#include "win32_files.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "support/win32_clipboard.h"
+#include "win32_clipboard.h"
 
 #include <windows.h>
 

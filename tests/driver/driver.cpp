@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "support/win32_files.h"
+#include "win32_files.h"
 
 namespace e2e {
 
@@ -31,8 +31,31 @@ std::wstring DriverFolder() {
 
 std::wstring TarnwickPath() { return DriverFolder() + L"Tarnwick.exe"; }
 
-bool RunningUnderWine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+bool RunProcess(std::wstring commandLine, DWORD flags, DWORD timeoutMs, DWORD* exitCode) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si, &pi)) {
+    return false;
+  }
+  // Back as soon as it ends, so that a caller may time it. Under Wine a Linux
+  // program's handle cannot be waited for: the wait fails at once, and the
+  // caller waits for the program's output instead.
+  const DWORD start = GetTickCount();
+  for (DWORD waited = 0; waited < timeoutMs; waited = GetTickCount() - start) {
+    if (MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, timeoutMs - waited, QS_ALLINPUT) != WAIT_OBJECT_0 + 1) break;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(pi.hProcess, &code);
+  if (exitCode != nullptr) *exitCode = code;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
 }
 
 // ---- the program's process ----------------------------------------------------
@@ -175,6 +198,7 @@ long TarnwickProcess::Exit() {
 }
 
 std::vector<HWND> VisibleWindows(DWORD pid) { return TopLevelWindows(pid, true, false); }
+std::vector<HWND> WindowsOf(DWORD pid) { return TopLevelWindows(pid, false, false); }
 
 namespace {
 struct FolderWindowSearch {
@@ -425,18 +449,10 @@ void Screenshot(HWND window, const std::wstring& name) {
   const std::wstring geometry = std::to_wstring(r.right - r.left) + L"x" + std::to_wstring(r.bottom - r.top) + L"+" +
                                 std::to_wstring(r.left) + L"+" + std::to_wstring(r.top);
   const std::wstring target = std::wstring(folder) + L"/" + name + L".png";
-  std::wstring command = L"Z:\\bin\\sh -c \"/usr/bin/import -window root -crop " + geometry + L" +repage 'png:" + target +
-                         L".part' && mv '" + target + L".part' '" + target + L"'\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    // Wine does not wait for a Linux process: wait for its output instead.
-    const std::wstring windowsTarget = L"Z:" + target;
-    WaitUntil([&] { return Exists(windowsTarget); }, 10000);
-  }
+  const std::wstring command = L"Z:\\bin\\sh -c \"/usr/bin/import -window root -crop " + geometry + L" +repage 'png:" +
+                              target + L".part' && mv '" + target + L".part' '" + target + L"'\"";
+  // Wine does not wait for a Linux process: wait for its output instead.
+  if (RunProcess(command, CREATE_NO_WINDOW, 0)) WaitUntil([&] { return Exists(L"Z:" + target); }, 10000);
 }
 
 // ---- keyboard -------------------------------------------------------------------
@@ -575,15 +591,21 @@ bool ReadSetting(const wchar_t* name, DWORD* type, Bytes* data) {
   return RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_ANY, type, data->data(), &size) == ERROR_SUCCESS;
 }
 
-bool WriteFolderSetting(const std::wstring& folder) {
-  wchar_t buffer[220] = {};
-  lstrcpynW(buffer, folder.c_str(), 220);
-  return RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"Path", REG_BINARY, buffer, sizeof buffer) ==
+bool WriteSetting(const wchar_t* name, DWORD type, const Bytes& data) {
+  return RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name, type, data.data(), static_cast<DWORD>(data.size())) ==
          ERROR_SUCCESS;
 }
 
-bool WriteKeysSetting(DWORD keys) {
-  return RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"Keys", REG_DWORD, &keys, sizeof keys) == ERROR_SUCCESS;
+bool WriteFolderSetting(const std::wstring& folder) {
+  wchar_t buffer[220] = {};
+  lstrcpynW(buffer, folder.c_str(), 220);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer);
+  return WriteSetting(L"Path", REG_BINARY, Bytes(bytes, bytes + sizeof buffer));
+}
+
+bool WriteDwordSetting(const wchar_t* name, DWORD value) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&value);
+  return WriteSetting(name, REG_DWORD, Bytes(bytes, bytes + sizeof value));
 }
 
 // ---- files --------------------------------------------------------------------------
@@ -657,12 +679,11 @@ ForeignClipboardHold::ForeignClipboardHold() {
   HANDLE openedEvent = CreateEventW(nullptr, TRUE, FALSE, opened.c_str());
   release_ = CreateEventW(nullptr, TRUE, FALSE, release.c_str());
 
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --hold-clipboard " + opened + L" " + release;
+  const std::wstring holder = DriverFolder() + L"tarnwick_clipboard_holder.exe";
+  std::wstring commandLine = L"\"" + holder + L"\" " + opened + L" " + release;
   STARTUPINFOW si{};
   si.cb = sizeof si;
-  if (CreateProcessW(self, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_)) {
+  if (CreateProcessW(holder.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_)) {
     holding_ = WaitUntil([&] { return WaitForSingleObject(openedEvent, 0) == WAIT_OBJECT_0; }, 10000);
   }
   CloseHandle(openedEvent);

@@ -1,0 +1,16 @@
+// The other program that some e2e cases need: it keeps the clipboard open
+// until released. Arguments: the names of the event it sets once the
+// clipboard is open and of the event that releases it.
+#include <cstring>
+#include <string>
+
+#include "driver.h"
+
+namespace {
+std::wstring Widen(const char* text) { return std::wstring(text, text + std::strlen(text)); }
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) return 2;
+  return e2e::HoldClipboardUntilReleased(Widen(argv[1]).c_str(), Widen(argv[2]).c_str());
+}
