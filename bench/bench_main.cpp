@@ -3,9 +3,9 @@
 // real program from hot key to file and its memory under a held key, what
 // other programs meet while it saves (the clipboard, its main window) in the
 // ordinary folder and in the slow one that TARNWICK_SLOW_FOLDER names, and
-// the PNG save against ImageMagick and WIC's filter options on a screen-like
-// picture; or, with --soak N, N hot-key saves in a row through the real
-// program. Prints Markdown. Run by script/bench, never by the test suites.
+// the PNG save against ImageMagick on a screen-like picture; or, with
+// --soak N, N hot-key saves in a row through the real program. Prints
+// Markdown. Run by script/bench, never by the test suites.
 //
 //   tarnwick_bench [--runs N] [--png-runs N] [--sizes WxH,WxH...]
 //   tarnwick_bench --soak N
@@ -110,7 +110,7 @@ int RunBenchmark(const Options& options) {
       e2e::DeleteTree(slow);
     }
     if (options.pngRuns > 0) {
-      std::fprintf(stderr, "%dx%d: PNG saves through Tarnwick.exe, WIC's filters, ImageMagick...\n", w, h);
+      std::fprintf(stderr, "%dx%d: PNG saves through Tarnwick.exe, ImageMagick...\n", w, h);
       r.png = bench::MeasurePng(w, h, options.runs, options.pngRuns, folder);
     }
     e2e::DeleteTree(folder);

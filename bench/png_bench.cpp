@@ -107,31 +107,6 @@ void MeasureProgram(PngFigures& f, int width, int height, int runs, const std::w
   f.copiedToFile = Summarize(copiedTimes);
 }
 
-void MeasureFilters(PngFigures& f, const Bytes& bmp, int runs) {
-  static const struct {
-    const char* name;
-    WICPngFilterOption option;
-  } kFilters[] = {{"unspecified", WICPngFilterUnspecified}, {"none", WICPngFilterNone}, {"sub", WICPngFilterSub},
-                  {"up", WICPngFilterUp},  {"average", WICPngFilterAverage}, {"paeth", WICPngFilterPaeth},
-                  {"adaptive", WICPngFilterAdaptive}};
-  const platform::ByteRun run{bmp.data(), static_cast<std::uint32_t>(bmp.size())};
-  for (const auto& filter : kFilters) {
-    platform::WicCodecs codecs;
-    codecs.set_filter(filter.option);
-    PngFigures::Filter result{filter.name, {}, 0};
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-      Bytes png;
-      const double start = NowMs();
-      if (!codecs.EncodePng(&run, 1, false, &png)) break;
-      times.push_back(NowMs() - start);
-      result.bytes = png.size();
-    }
-    result.encode = Summarize(times);
-    f.filters.push_back(result);
-  }
-}
-
 }  // namespace
 
 PngFigures MeasurePng(int width, int height, int runs, int encodeRuns, const std::wstring& folder) {
@@ -144,7 +119,6 @@ PngFigures MeasurePng(int width, int height, int runs, int encodeRuns, const std
     MeasureProgram(f, width, height, runs, folder, factory.Get());
     // The picture of the program's last encoded press, so that every size compares one picture.
     const Bytes bmp = ScreenFile(width, height, static_cast<std::uint32_t>(height + 2 * runs));
-    MeasureFilters(f, bmp, encodeRuns);
     f.magick = PngEncodeMs(bmp, folder, encodeRuns, &f.magickBytes);
   }
   factory.Reset();

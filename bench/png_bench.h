@@ -1,13 +1,11 @@
 // PNG: the real program's PNG save from hot key to file on a screen-like
 // picture, encoded or, beside a browser-like "PNG" of it, as copied; its
-// file against the BMP's, ImageMagick's default encode of the
-// same picture, and WIC's PNG encoder in this process under each of its row
-// filters (the one setting it has).
+// file against the BMP's and ImageMagick's default encode of the same
+// picture.
 #pragma once
 
 #include <cstddef>
 #include <string>
-#include <vector>
 
 #include "measure.h"
 
@@ -20,12 +18,6 @@ struct PngFigures {
   std::size_t bmpBytes = 0;      // the BMP of the same picture
   Summary magick;                // ImageMagick's default encode, ms
   std::size_t magickBytes = 0;   // its file
-  struct Filter {
-    const char* name;
-    Summary encode;  // ms
-    std::size_t bytes = 0;
-  };
-  std::vector<Filter> filters;
   // Every PNG the program saved was decoded and compared with the picture.
   int filesChecked = 0;
   int filesCorrect = 0;

@@ -206,16 +206,6 @@ void PngTables(std::FILE* out, const std::vector<SizeResults>& sizes) {
                  Ms(p.copiedToFile).c_str(), Ratio(p.copiedToFile, p.pressToFile), Ms(p.magick).c_str(),
                  MiB(static_cast<double>(p.magickBytes)).c_str(), Ratio(p.pressToFile, p.magick));
   }
-  Table(out, "WIC's PNG row filter (WICPngFilterOption)",
-        "The same picture encoded in this process through the program's own encoder (BMP decoder, "
-        "the rows as decoded, PNG encoder into memory) under each filter; median (min–max).",
-        "picture | filter | encode | file");
-  for (const auto& r : sizes) {
-    for (const auto& filter : r.png.filters) {
-      std::fprintf(out, "| %s | %s | %s | %s |\n", Picture(r.save.width, r.save.height).c_str(), filter.name,
-                   Ms(filter.encode).c_str(), MiB(static_cast<double>(filter.bytes)).c_str());
-    }
-  }
 }
 
 }  // namespace
