@@ -5,7 +5,7 @@
 
 #include "capture/save_queue.h"
 #include "framework/owned_handle.h"
-#include "platform/win32/debug_log.h"
+#include "platform/debug_log.h"
 #include "settings/settings_store.h"
 #include "ui/tarnwick_dlg.h"
 

@@ -4,7 +4,7 @@
 #include "common/texts.h"
 #include "capture/save_queue.h"
 #include "framework/win_app.h"
-#include "platform/win32/debug_log.h"
+#include "platform/debug_log.h"
 #include "resource.h"
 #include "settings/hot_key.h"
 #include "settings/settings_store.h"

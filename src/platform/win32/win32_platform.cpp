@@ -6,9 +6,9 @@
 
 #include <new>
 
+#include "platform/debug_log.h"
 #include "platform/platform.h"
 #include "platform/win32/com_apartment.h"
-#include "platform/win32/debug_log.h"
 #include "platform/win32/wic_codecs.h"
 
 namespace platform {
