@@ -12,8 +12,6 @@ namespace fake {
 // ---- file system -----------------------------------------------------------
 
 namespace {
-constexpr std::uint32_t kErrorPathNotFound = 3;
-
 platform::Handle ToHandle(std::uintptr_t value) { return reinterpret_cast<platform::Handle>(value); }
 std::uintptr_t FromHandle(platform::Handle handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 }  // namespace
@@ -94,7 +92,7 @@ bool FakeFileSystem::MakeDirectory(const char16_t* path, std::uint32_t* error) {
     return false;
   }
   if (!ParentIsDirectory(key)) {
-    *error = kErrorPathNotFound;
+    *error = platform::kErrorPathNotFound;
     return false;
   }
   nodes_[key].directory = true;
@@ -121,42 +119,59 @@ bool FakeFileSystem::IsHidden(const std::u16string& path) const {
   return it != nodes_.end() && it->second.hidden;
 }
 
-platform::Handle FakeFileSystem::CreateTemporary(const char16_t* path) {
+platform::Handle FakeFileSystem::CreateTemporary(const char16_t* path, std::uint32_t* error) {
   const std::u16string key = Key(path);
   const auto it = nodes_.find(key);
-  // CREATE_ALWAYS does not replace a read-only file (Wine does).
-  const bool taken = it != nodes_.end() && (it->second.directory || it->second.readOnly);
-  if (createFileFails || !ParentIsDirectory(key) || taken || InUse(key)) {
-    return platform::InvalidHandle();
+  // CREATE_ALWAYS does not replace a read-only file (Wine does), nor a folder.
+  const bool refused = it != nodes_.end() && (it->second.directory || it->second.readOnly);
+  if (createFileFails || refused) {
+    *error = platform::kErrorAccessDenied;
+  } else if (!ParentIsDirectory(key)) {
+    *error = platform::kErrorPathNotFound;
+  } else if (InUse(key)) {
+    *error = platform::kErrorSharingViolation;
+  } else {
+    nodes_[key] = Node{false, {}, path, true, true};
+    const std::uintptr_t handle = nextHandle_++;
+    open_[handle] = key;
+    return ToHandle(handle);
   }
-  nodes_[key] = Node{false, {}, path, true, true};
-  const std::uintptr_t handle = nextHandle_++;
-  open_[handle] = key;
-  return ToHandle(handle);
+  return platform::InvalidHandle();
 }
 
-bool FakeFileSystem::Write(platform::Handle file, const void* data, std::uint32_t count) {
+bool FakeFileSystem::Write(platform::Handle file, const void* data, std::uint32_t count, std::uint32_t* error) {
   const auto it = open_.find(FromHandle(file));
-  if (it == open_.end()) return false;
+  if (it == open_.end()) {
+    *error = platform::kErrorInvalidHandle;
+    return false;
+  }
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   const std::uint64_t fits = std::min<std::uint64_t>(count, freeSpace);
   Node& node = nodes_[it->second];
   node.content.insert(node.content.end(), bytes, bytes + fits);
   node.flushed = false;
   freeSpace -= fits;
-  return fits == count;
+  if (fits == count) return true;
+  *error = platform::kErrorDiskFull;
+  return false;
 }
 
-bool FakeFileSystem::Flush(platform::Handle file) {
+bool FakeFileSystem::Flush(platform::Handle file, std::uint32_t* error) {
   const auto it = open_.find(FromHandle(file));
-  if (it == open_.end()) return false;
+  if (it == open_.end()) {
+    *error = platform::kErrorInvalidHandle;
+    return false;
+  }
   nodes_[it->second].flushed = true;
   return true;
 }
 
-bool FakeFileSystem::MakePlain(platform::Handle file) {
+bool FakeFileSystem::MakePlain(platform::Handle file, std::uint32_t* error) {
   const auto it = open_.find(FromHandle(file));
-  if (it == open_.end()) return false;
+  if (it == open_.end()) {
+    *error = platform::kErrorInvalidHandle;
+    return false;
+  }
   nodes_[it->second].hidden = false;
   return true;
 }
@@ -202,7 +217,20 @@ bool FakeFileSystem::MoveNew(const char16_t* from, const char16_t* to, std::uint
   const std::u16string source = Key(from);
   const std::u16string target = Key(to);
   const auto it = nodes_.find(source);
-  if (moveFails || it == nodes_.end() || !ParentIsDirectory(target) || heldElsewhere_.count(source) != 0) {
+  if (it == nodes_.end()) {
+    *error = platform::kErrorFileNotFound;
+    return false;
+  }
+  if (!ParentIsDirectory(target)) {
+    *error = platform::kErrorPathNotFound;
+    return false;
+  }
+  // Another program has it open without sharing its deletion.
+  if (heldElsewhere_.count(source) != 0) {
+    *error = platform::kErrorSharingViolation;
+    return false;
+  }
+  if (moveFails) {
     *error = platform::kErrorAccessDenied;
     return false;
   }

@@ -7,7 +7,7 @@
 #include "capture/save_queue.h"
 #include "capture/save_result.h"
 #include "save_fixture.h"
-#include "ui/save_presses.h"
+#include "ui/core/save_presses.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ const std::u16string kTooMany = u"正在保存的截图过多, 本次按键未�
 // the saves are shown when a test asks, as the window shows them when told.
 class HotKeyPressTest : public SaveFixture {
  protected:
-  explicit HotKeyPressTest(SaveLimits limits = SaveLimits{}) : queue(limits), presses(queue) {
+  explicit HotKeyPressTest(SaveLimits limits = SaveLimits{}) : queue(os.platform, limits), presses(os.platform, queue) {
     g_hMainWnd = &window;
   }
   ~HotKeyPressTest() override {
@@ -127,13 +127,14 @@ TEST_F(HotKeyPressTest, SuccessShowsNothingOrWithNotifyOneBalloonForABurstAndExp
   EXPECT_FALSE(os.files.Exists(u"D:\\new\\shots\\2026-02\\.tarnwick-66.tmp"));
   EXPECT_EQ(u"04_05-06-07.bmp\nD:\\new\\shots\\2026-03\\", os.shell.balloons.back().text);
   // A folder that cannot be made is told with the save's text for that step.
-  static std::promise<SaveResult> failed;
-  failed = std::promise<SaveResult>();
-  presses.Start(SavePresses::Signals{nullptr, [](SaveResult result) { failed.set_value(result); }});
+  static std::promise<void> failed;
+  failed = std::promise<void>();
+  presses.Start(SavePresses::Signals{nullptr, [] { failed.set_value(); }});
   os.files.AddFile(u"D:\\blocked", {1});
   SetFolder(u"D:\\blocked\\shots\\");
   presses.OpenSaveFolder();
-  presses.TellFailure(failed.get_future().get());
+  failed.get_future().wait();
+  presses.ShowFailedRequests();
   EXPECT_EQ(std::vector<std::u16string>{u"创建目录失败"}, Shown());
   EXPECT_EQ(3u, os.shell.explorerCalls().size());
 }
@@ -159,8 +160,8 @@ TEST(HotKeyPress, EachFailureShowsItsTextInOneErrorBox) {
     CopyText(g_szPath, kPathChars, u"D:\\shots\\");
     os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24));
     c.arrange(os);
-    SaveQueue queue;
-    SavePresses presses(queue);
+    SaveQueue queue(os.platform);
+    SavePresses presses(os.platform, queue);
 
     EXPECT_EQ(0, presses.Press()) << c.name;
     ASSERT_TRUE(queue.WaitUntilIdle(10000));
@@ -357,7 +358,7 @@ TEST_F(HotKeyPressTest, LogoffShowsNoBoxExitTellsLateFailuresAndGivesUpOnAHangin
   EXPECT_TRUE(presses.FinishAtExit(10000));
   EXPECT_EQ(std::vector<std::u16string>{u"创建目录失败"}, Shown());
   // 退出 while a failure's box is up: the quit closes it, the exit's wait shows it again.
-  SavePresses boxUpAtExit(queue);
+  SavePresses boxUpAtExit(os.platform, queue);
   os.messageBoxes.whileOpen = [&](const fake::ShownBox&) {
     os.messageBoxes.whileOpen = nullptr;
     boxUpAtExit.Exit();
