@@ -1,11 +1,8 @@
 cmake_policy(SET CMP0057 NEW)
-# Fails when a source file under SRC includes from a layer it may not use.
-# Each folder is a layer and may include only the layers listed for it (or,
-# where a layer may use one file of another, that file's path); platform/
-# and framework/ stand beside the layers and serve them all. A folder inside
-# another (platform/win32, ui/core) is a layer of its own: an include is
-# judged by its whole path, so that platform/win32/ is closed to everyone
-# but platform/win32 itself and app/.
+# Fails when a source file under SRC includes from a layer it may not use,
+# judged by the include's whole path. Each folder is a layer and may include
+# the layers (or single files) listed for it; platform/win32 and ui/core are
+# layers of their own inside platform/ and ui/.
 set(ALLOWED_platform platform)
 set(ALLOWED_platform/win32 platform/win32 platform)
 set(ALLOWED_framework framework)
@@ -13,14 +10,12 @@ set(ALLOWED_common common platform)
 set(ALLOWED_capture capture common platform)
 set(ALLOWED_settings settings common platform)
 set(ALLOWED_dialogs dialogs settings common platform framework)
-# The portable part of the window code, built into tarnwick_core: no Win32
-# dialogs, no framework, no real platform.
+# Built into tarnwick_core: no Win32 dialogs, no framework, no real platform.
 set(ALLOWED_ui/core ui/core dialogs/boxes.h capture settings common platform)
 set(ALLOWED_ui ui ui/core dialogs capture settings common platform framework)
 set(ALLOWED_app app ui ui/core dialogs capture settings common platform platform/win32 framework)
 
-# The layer a path below SRC lies in: a folder that is a layer inside
-# another, else its first folder.
+# The layer a path below SRC lies in.
 function(layer_of path out)
   set(${out} "" PARENT_SCOPE)
   if(path MATCHES "^(platform/win32|ui/core)/")
