@@ -59,21 +59,22 @@ void ObservedPlatform::Memory::Unlock(platform::Handle block) {
   real.Unlock(block);
 }
 
-platform::Handle ObservedPlatform::Files::CreateTemporary(const char16_t* path) {
+platform::Handle ObservedPlatform::Files::CreateTemporary(const char16_t* path, std::uint32_t* error) {
   createdAt = NowMs();
-  return real.CreateTemporary(path);
+  return real.CreateTemporary(path, error);
 }
 
-bool ObservedPlatform::Files::Write(platform::Handle file, const void* data, std::uint32_t count) {
-  const bool written = real.Write(file, data, count);
+bool ObservedPlatform::Files::Write(platform::Handle file, const void* data, std::uint32_t count,
+                                    std::uint32_t* error) {
+  const bool written = real.Write(file, data, count, error);
   steps.write = NowMs() - createdAt;
   return written;
 }
 
-bool ObservedPlatform::Files::Flush(platform::Handle file) {
+bool ObservedPlatform::Files::Flush(platform::Handle file, std::uint32_t* error) {
   if (skipFlush) return true;
   const double start = NowMs();
-  const bool flushed = real.Flush(file);
+  const bool flushed = real.Flush(file, error);
   steps.flush = NowMs() - start;
   return flushed;
 }

@@ -73,10 +73,10 @@ class ObservedPlatform {
     Files(platform::FileSystem& r, SaveSteps& s) : real(r), steps(s) {}
     bool IsDirectory(const char16_t* path) override { return real.IsDirectory(path); }
     bool MakeDirectory(const char16_t* path, std::uint32_t* error) override { return real.MakeDirectory(path, error); }
-    platform::Handle CreateTemporary(const char16_t* path) override;
-    bool Write(platform::Handle file, const void* data, std::uint32_t count) override;
-    bool Flush(platform::Handle file) override;
-    bool MakePlain(platform::Handle file) override { return real.MakePlain(file); }
+    platform::Handle CreateTemporary(const char16_t* path, std::uint32_t* error) override;
+    bool Write(platform::Handle file, const void* data, std::uint32_t count, std::uint32_t* error) override;
+    bool Flush(platform::Handle file, std::uint32_t* error) override;
+    bool MakePlain(platform::Handle file, std::uint32_t* error) override { return real.MakePlain(file, error); }
     void CloseFile(platform::Handle file) override { real.CloseFile(file); }
     platform::Handle OpenForReading(const char16_t* path) override { return real.OpenForReading(path); }
     bool Read(platform::Handle file, void* data, std::uint32_t count, std::uint32_t* got) override {

@@ -11,7 +11,7 @@
 #include "observed_platform.h"
 #include "picture.h"
 #include "save_now.h"
-#include "ui/save_presses.h"
+#include "ui/core/save_presses.h"
 
 namespace bench {
 namespace {
@@ -151,7 +151,7 @@ class Runs {
   // The file of the press that just ended.
   bool TookFile() {
     const std::vector<SaveOutcome> ended = queue_.TakeEnded();
-    if (ended.size() != 1 || ended[0].result != SAVE_OK) return false;
+    if (ended.size() != 1 || ended[0].fault.result != SAVE_OK) return false;
     file_ = ended[0].file;
     return true;
   }
@@ -174,8 +174,8 @@ class Runs {
   std::wstring folder_;
   ObservedPlatform platform_;
   // Made with the observed platform in place, as the program makes them.
-  SaveQueue queue_;
-  SavePresses presses_{queue_};
+  SaveQueue queue_{platform::Current()};
+  SavePresses presses_{platform::Current(), queue_};
   std::u16string file_;
   Bytes expected_;
   std::vector<double> plain_, save_, open_, handOver_, copy_, write_, flush_, move_, rest_, own_, noFlush_;

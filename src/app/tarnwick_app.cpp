@@ -5,7 +5,8 @@
 
 #include "capture/save_queue.h"
 #include "framework/owned_handle.h"
-#include "platform/win32/debug_log.h"
+#include "platform/debug_log.h"
+#include "platform/platform.h"
 #include "settings/settings_store.h"
 #include "ui/tarnwick_dlg.h"
 
@@ -19,6 +20,8 @@ const bool s_defaultsInitialised = (InitDefaultSettings(), true);
 
 BOOL CTarnwickApp::InitInstance() {
   CWinApp::InitInstance();
+  // The one place the platform is fetched: everything below is handed it.
+  platform::Platform& os = platform::Current();
 
   // Named after the executable, so a copy under another name is another
   // application as far as the guard is concerned.
@@ -41,10 +44,10 @@ BOOL CTarnwickApp::InitInstance() {
 
   // Never destroyed: its workers are ended with the process, so that a
   // worker stuck on a folder that hangs cannot hold up the exit.
-  SaveQueue& saves = *new SaveQueue;
-  SavePresses presses(saves);
+  SaveQueue& saves = *new SaveQueue(os);
+  SavePresses presses(os, saves);
   {
-    CTarnwickDlg dlg(m_hMutex, presses);
+    CTarnwickDlg dlg(os, m_hMutex, presses);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

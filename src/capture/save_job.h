@@ -26,19 +26,19 @@ struct SaveOrder {
 enum class PictureKind { kDib, kPng };
 
 // The order of a save pressed now: the settings as they stand, the time now.
-inline SaveOrder OrderNow(bool automatic) {
+inline SaveOrder OrderNow(platform::Clock& clock, bool automatic) {
   SaveOrder order;
   order.automatic = automatic;
   std::copy_n(g_szPath, kPathChars, order.folder);
   order.format = g_dwFormat;
   std::copy_n(g_szNameFormat, kNameFormatChars, order.nameFormat);
-  order.time = platform::Current().clock.Now();
+  order.time = clock.Now();
   return order;
 }
 
 // What a save ended with, as the window's thread is told.
 struct SaveOutcome {
-  SaveResult result = SAVE_OK;
+  SaveFault fault;
   bool automatic = false;
   std::u16string file;  // the saved file's full path; empty when none was written
 };

@@ -47,8 +47,8 @@ constexpr std::uint64_t kNoLimit = std::numeric_limits<std::uint64_t>::max();
 
 }  // namespace
 
-SaveQueue::SaveQueue(SaveLimits limits)
-    : os_(platform::Current()), limits_(limits), monitor_(os_.threads.NewMonitor()) {}
+SaveQueue::SaveQueue(platform::Platform& os, SaveLimits limits)
+    : os_(os), limits_(limits), monitor_(os_.threads.NewMonitor()) {}
 
 SaveQueue::~SaveQueue() {
   Held held(*monitor_);
@@ -193,21 +193,21 @@ void SaveQueue::TakeInTurn() {
     const std::uint64_t room =
         heldBytes_ == 0 ? kNoLimit : (limits_.bytes > heldBytes_ ? limits_.bytes - heldBytes_ : 0);
     held.LetGo();
-    TakenPicture picture = TakePicture(job->order, room, limits_.bytes, [this, job](const std::uint8_t* block,
-                                                                                    std::size_t size) {
+    TakenPicture picture = TakePicture(os_, job->order, room, limits_.bytes, [this, job](const std::uint8_t* block,
+                                                                                         std::size_t size) {
       // Too large to copy: written while the clipboard is held, as long as no
       // earlier save is still to be written. Holding the clipboard while they
       // are would stop every other program's copy for as long.
-      if (!IsFront(job)) return SAVE_ERR_BITMAP_DATA;
-      return WritePicture(job->order, PictureKind::kDib, block, size, &job->outcome.file);
+      if (!IsFront(job)) return SaveFault{SAVE_ERR_BITMAP_DATA, {}, 0};
+      return WritePicture(os_, job->order, PictureKind::kDib, block, size, &job->outcome.file);
     });
     held.TakeAgain();
-    if (picture.result == SAVE_OK && !picture.written) {
+    if (picture.fault.result == SAVE_OK && !picture.written) {
       heldBytes_ += picture.copy.size();
       job->picture = std::move(picture);
       job->state = Job::State::kToWrite;
     } else {
-      job->outcome.result = picture.result;
+      job->outcome.fault = std::move(picture.fault);
       job->state = Job::State::kEnded;
     }
     monitor_->WakeAll();
@@ -225,7 +225,7 @@ void SaveQueue::WriteInTurn() {
       const std::u16string folder = std::exchange(sweep_, {});
       const int levels = sweepLevels_;
       held.LetGo();
-      RemoveLeftovers(folder.c_str(), levels);
+      RemoveLeftovers(os_.files, folder.c_str(), levels);
       held.TakeAgain();
       continue;
     }
@@ -233,8 +233,8 @@ void SaveQueue::WriteInTurn() {
     if (job.state == Job::State::kToWrite) {
       job.state = Job::State::kWriting;
       held.LetGo();
-      job.outcome.result = WritePicture(job.order, job.picture.kind, job.picture.copy.bytes(), job.picture.copy.size(),
-                                        &job.outcome.file);
+      job.outcome.fault = WritePicture(os_, job.order, job.picture.kind, job.picture.copy.bytes(),
+                                       job.picture.copy.size(), &job.outcome.file);
       const std::size_t size = job.picture.copy.size();
       // Given back before the end is told: once every save has ended, no
       // picture stays.

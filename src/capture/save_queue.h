@@ -33,8 +33,9 @@ class SaveQueue {
     kNoWorker,        // no thread could be started
   };
 
-  // The workers are started with the first save, on the platform in use now.
-  explicit SaveQueue(SaveLimits limits = SaveLimits{});
+  // The workers are started with the first save, on `os`, which outlives
+  // them.
+  explicit SaveQueue(platform::Platform& os, SaveLimits limits = SaveLimits{});
   // Ends the workers, waiting for a save being written to end first.
   ~SaveQueue();
   SaveQueue(const SaveQueue&) = delete;

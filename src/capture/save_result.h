@@ -1,7 +1,9 @@
-// The outcome of one save, and the text the user is shown for it.
+// The outcome of one save, what went wrong in it, and the text the user is
+// shown for it.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 enum SaveResult : std::uint32_t {
   SAVE_OK = 0,
@@ -16,6 +18,16 @@ enum SaveResult : std::uint32_t {
   // Beyond the codes above, which a save's failures keep:
   SAVE_SKIPPED_PRIVATE = 100,  // a new picture marked private: left alone, nothing shown
   SAVE_REFUSED_BUSY = 101,     // too many pictures waiting to be written: refused and told
+};
+
+// What a save ended with, and where and why it failed: enough for a message.
+struct SaveFault {
+  SaveResult result = SAVE_OK;
+  // The folder that could not be had or made, or the file's final path
+  // (never its temporary name); empty where neither applies.
+  std::u16string where;
+  // The Windows error of the call that failed (GetLastError); 0 when none.
+  std::uint32_t error = 0;
 };
 
 // "NOERROR" marks success (and a clipboard without a bitmap): nothing is shown.

@@ -61,27 +61,27 @@ TakenPicture CopyWhileOpen(platform::Platform& os, const Rules& rules, const Wri
   // Checked in the same opening as the copy, so the marks belong to the
   // picture that is saved.
   if (rules.automatic && ClipboardIsPrivate(os.clipboard, os.memory)) {
-    picture.result = SAVE_SKIPPED_PRIVATE;
+    picture.fault.result = SAVE_SKIPPED_PRIVATE;
     return picture;
   }
   if ((rules.png && CopyPng(os, rules, &picture, png)) || (rules.dibV5 && CopyDibV5WithAlpha(os, rules, &picture))) {
     return picture;
   }
   if (!os.clipboard.HasDib()) {
-    picture.result = SAVE_NO_BITMAP;
+    picture.fault.result = SAVE_NO_BITMAP;
     return picture;
   }
   const platform::LockedBlock block(os.memory, os.clipboard.GetDib());
   if (block.bytes() == nullptr) {
-    picture.result = SAVE_ERR_BITMAP_DATA;
+    picture.fault.result = SAVE_ERR_BITMAP_DATA;
     return picture;
   }
   if (block.size() > rules.room) {
-    picture.result = SAVE_REFUSED_BUSY;
+    picture.fault.result = SAVE_REFUSED_BUSY;
     return picture;
   }
   if (!CopyInto(os.memory, block.bytes(), block.size(), &picture)) {
-    picture.result = whenNoMemory(block.bytes(), block.size());
+    picture.fault = whenNoMemory(block.bytes(), block.size());
     picture.written = true;
   }
   return picture;
@@ -93,7 +93,7 @@ TakenPicture TakeInOneOpening(platform::Platform& os, const Rules& rules, const 
   {
     platform::OpenedClipboard clipboard(os.clipboard);
     if (!OpenClipboardSoon(clipboard, os.threads)) {
-      picture.result = SAVE_ERR_OPEN_CLIPBOARD;
+      picture.fault.result = SAVE_ERR_OPEN_CLIPBOARD;
       return picture;
     }
     picture = CopyWhileOpen(os, rules, whenNoMemory, png);
@@ -112,21 +112,20 @@ bool OpenClipboardSoon(platform::OpenedClipboard& clipboard, platform::Threads& 
   }
 }
 
-TakenPicture TakePicture(const SaveOrder& order, std::uint64_t room, std::uint64_t bound,
+TakenPicture TakePicture(platform::Platform& os, const SaveOrder& order, std::uint64_t room, std::uint64_t bound,
                          const WriteWhileHeld& whenNoMemory) {
-  platform::Platform& os = platform::Current();
   const bool best = order.format != kFormatBmp;
   Rules rules{order.automatic, best, best, room, bound};
   PngExtent png;
   TakenPicture picture = TakeInOneOpening(os, rules, whenNoMemory, &png);
-  if (picture.result != SAVE_OK || picture.kind != PictureKind::kPng) return picture;
+  if (picture.fault.result != SAVE_OK || picture.kind != PictureKind::kPng) return picture;
   // Decoded after the release, so that no other program waits for it.
   if (os.codecs.DecodesPng(picture.copy.bytes(), picture.copy.size(), png.width, png.height)) return picture;
   const std::uint32_t seen = picture.sequence;
   picture = TakenPicture();
   if (os.clipboard.SequenceNumber() != seen) {
     // The bitmap beside that "PNG" is gone: another picture is no stand-in.
-    picture.result = SAVE_ERR_BITMAP_DATA;
+    picture.fault.result = SAVE_ERR_BITMAP_DATA;
     return picture;
   }
   rules.png = false;

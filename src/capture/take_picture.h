@@ -16,10 +16,10 @@
 
 struct TakenPicture {
   // SAVE_OK with the copy; otherwise why there is nothing more to write.
-  SaveResult result = SAVE_OK;
+  SaveFault fault;
   PictureKind kind = PictureKind::kDib;
   platform::MemoryCopy copy;
-  // The picture was written while the clipboard was held; `result` is the
+  // The picture was written while the clipboard was held; `fault` is the
   // save's.
   bool written = false;
   // The clipboard's number once the opening has closed: a delayed rendering
@@ -29,7 +29,7 @@ struct TakenPicture {
 
 // With the clipboard still held, when no memory can be had for the copy:
 // writes the CF_DIB block straight from the clipboard, or says why not.
-using WriteWhileHeld = std::function<SaveResult(const std::uint8_t* block, std::size_t size)>;
+using WriteWhileHeld = std::function<SaveFault(const std::uint8_t* block, std::size_t size)>;
 
 // `automatic` saves leave private content alone (SAVE_SKIPPED_PRIVATE).
 // A block larger than `room` bytes is not copied: CF_DIB is refused with
@@ -38,7 +38,7 @@ using WriteWhileHeld = std::function<SaveResult(const std::uint8_t* block, std::
 // the rest (CF_DIBV5, CF_DIB) is taken in a second opening if the clipboard
 // still holds what the first one saw; the save fails with
 // SAVE_ERR_BITMAP_DATA otherwise.
-TakenPicture TakePicture(const SaveOrder& order, std::uint64_t room, std::uint64_t bound,
+TakenPicture TakePicture(platform::Platform& os, const SaveOrder& order, std::uint64_t room, std::uint64_t bound,
                          const WriteWhileHeld& whenNoMemory);
 
 // OpenClipboard, waiting a little while another program holds it.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 #include "capture/bmp_pieces.h"
@@ -45,10 +46,13 @@ bool EndedFolder(const char16_t* folder, SaveFolder* out) {
 
 // Step: the save folder and, `below` it, the sub-folders that the name
 // template gives, every missing level made.
-SaveResult PrepareFolder(const char16_t* folder, std::u16string_view below, SaveFolder* out) {
-  if (!EndedFolder(folder, out)) return SAVE_ERR_SAVE_DIR;
-  if (!AppendText(out->path, kFilePathChars, below)) return SAVE_ERR_FILE_NAME;
-  return CreateMissingFolderLevels(out->path, nullptr) ? SAVE_OK : SAVE_ERR_CREATE_DIR;
+SaveFault PrepareFolder(platform::FileSystem& files, const char16_t* folder, std::u16string_view below,
+                        SaveFolder* out) {
+  if (!EndedFolder(folder, out)) return SaveFault{SAVE_ERR_SAVE_DIR, folder};
+  if (!AppendText(out->path, kFilePathChars, below)) return SaveFault{SAVE_ERR_FILE_NAME, out->path};
+  const FolderFault made = CreateMissingFolderLevels(files, out->path, nullptr);
+  if (!made.ok) return SaveFault{SAVE_ERR_CREATE_DIR, made.where, made.error};
+  return SaveFault{};
 }
 
 // The file's name without its sub-folders.
@@ -143,10 +147,13 @@ void RemoveLeftoversBelow(platform::FileSystem& files, const std::u16string& fol
 
 // The file a save writes, under its temporary name. However the save ends,
 // it is closed, and removed unless it was given its final name. Its handle
-// stays open through the move, so it can never be swept from under it.
+// stays open through the move, so it can never be swept from under it. Its
+// failures name the file it is to become, `file`, the first name of the
+// press's second.
 class TemporaryFile {
  public:
-  TemporaryFile(platform::Platform& os, const SaveFolder& folder) : os_(os), folder_(folder) {}
+  TemporaryFile(platform::Platform& os, const SaveFolder& folder, std::u16string file)
+      : os_(os), folder_(folder), file_(std::move(file)) {}
   ~TemporaryFile() {
     if (handle_ == platform::InvalidHandle()) return;
     os_.files.CloseFile(handle_);
@@ -156,61 +163,75 @@ class TemporaryFile {
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
   // Step: the leftovers of dead processes swept, then the file made.
-  SaveResult Create() {
+  SaveFault Create() {
     if (SafeFormat(path_, kFilePathChars, u"%s%s%d%s", folder_.path, kTempPrefix,
                    static_cast<int>(os_.threads.ProcessId()), kTempSuffix) <= 0) {
-      return SAVE_ERR_FILE_NAME;
+      return SaveFault{SAVE_ERR_FILE_NAME, folder_.path};
     }
     RemoveLeftoversIn(os_.files, folder_.path);
-    handle_ = os_.files.CreateTemporary(path_);
-    return handle_ != platform::InvalidHandle() ? SAVE_OK : SAVE_ERR_CREATE_FILE;
+    std::uint32_t error = 0;
+    handle_ = os_.files.CreateTemporary(path_, &error);
+    if (handle_ == platform::InvalidHandle()) return SaveFault{SAVE_ERR_CREATE_FILE, file_, error};
+    return SaveFault{};
   }
 
-  // Step: every run written, whatever became of the one before.
-  SaveResult Write(const PictureBytes& bytes) {
-    bool written = true;
+  // Step: every run written, whatever became of the one before; the first
+  // failure is the one told.
+  SaveFault Write(const PictureBytes& bytes) {
+    SaveFault fault;
     for (std::size_t i = 0; i < bytes.count; ++i) {
-      written = os_.files.Write(handle_, bytes.runs[i].data, bytes.runs[i].length) && written;
+      std::uint32_t error = 0;
+      if (!os_.files.Write(handle_, bytes.runs[i].data, bytes.runs[i].length, &error) && fault.result == SAVE_OK) {
+        fault = SaveFault{SAVE_ERR_WRITE_FILE, file_, error};
+      }
     }
-    return written ? SAVE_OK : SAVE_ERR_WRITE_FILE;
+    return fault;
   }
 
   // Step: the data is on the disk before the file has its name, so that a
   // power cut cannot leave the name on an empty or zero-filled file.
-  SaveResult Flush() {
-    return os_.files.Flush(handle_) && os_.files.MakePlain(handle_) ? SAVE_OK : SAVE_ERR_WRITE_FILE;
+  SaveFault Flush() {
+    std::uint32_t error = 0;
+    if (!os_.files.Flush(handle_, &error) || !os_.files.MakePlain(handle_, &error)) {
+      return SaveFault{SAVE_ERR_WRITE_FILE, file_, error};
+    }
+    return SaveFault{};
   }
 
   // Step: the first free name of the press's second. The move never replaces
   // a file, so a name taken meanwhile, by another copy of the program too,
   // only sends the picture on to the next name. When a taken name already
   // holds this very picture nothing more is made.
-  SaveResult MoveIntoPlace(const SaveOrder& order, const PictureBytes& bytes, std::u16string* file) {
+  // Out of names, the folder is told, with the last name's refusal.
+  SaveFault MoveIntoPlace(const SaveOrder& order, const PictureBytes& bytes, std::u16string* file) {
     char16_t path[kFilePathChars];
+    std::uint32_t error = 0;
     for (int picture = 1; picture <= kMaxPicturesPerSecond; ++picture) {
       const std::u16string name = MakeSaveFileName(order.time, order.nameFormat, picture, bytes.format);
       if (name.empty() ||
           SafeFormat(path, kFilePathChars, u"%s%s", folder_.path, LastLevel(name)) <= 0) {
         break;
       }
-      std::uint32_t error = 0;
       if (os_.files.MoveNew(path_, path, &error)) {
         kept_ = true;
         *file = path;
-        return SAVE_OK;
+        return SaveFault{};
       }
-      if (error != platform::kErrorAlreadyExists && error != platform::kErrorFileExists) return SAVE_ERR_WRITE_FILE;
+      if (error != platform::kErrorAlreadyExists && error != platform::kErrorFileExists) {
+        return SaveFault{SAVE_ERR_WRITE_FILE, path, error};
+      }
       if (FileHoldsPicture(os_.files, path, bytes)) {
         *file = path;
-        return SAVE_OK;
+        return SaveFault{};
       }
     }
-    return SAVE_ERR_FILE_NAME;
+    return SaveFault{SAVE_ERR_FILE_NAME, folder_.path, error};
   }
 
  private:
   platform::Platform& os_;
   const SaveFolder& folder_;
+  const std::u16string file_;
   char16_t path_[kFilePathChars] = {};
   platform::Handle handle_ = platform::InvalidHandle();
   bool kept_ = false;
@@ -218,34 +239,34 @@ class TemporaryFile {
 
 }  // namespace
 
-SaveResult WritePicture(const SaveOrder& order, PictureKind kind, const std::uint8_t* bytes, std::size_t size,
-                        std::u16string* file) {
-  platform::Platform& os = platform::Current();
+SaveFault WritePicture(platform::Platform& os, const SaveOrder& order, PictureKind kind, const std::uint8_t* bytes,
+                       std::size_t size, std::u16string* file) {
   // Every copy's name of the second lies in the first's folder.
   const std::u16string name = MakeSaveFileName(order.time, order.nameFormat, 1, order.format);
-  if (name.empty()) return SAVE_ERR_FILE_NAME;
+  if (name.empty()) return SaveFault{SAVE_ERR_FILE_NAME, order.folder};
   const std::u16string_view subFolders(name.c_str(), static_cast<std::size_t>(LastLevel(name) - name.c_str()));
   SaveFolder folder;
-  SaveResult result = PrepareFolder(order.folder, subFolders, &folder);
-  if (result != SAVE_OK) return result;
+  SaveFault fault = PrepareFolder(os.files, order.folder, subFolders, &folder);
+  if (fault.result != SAVE_OK) return fault;
   EncodedPicture picture;
-  if ((result = Encode(os.codecs, order.format, kind, bytes, size, &picture)) != SAVE_OK) return result;
-  TemporaryFile temporary(os, folder);
-  if ((result = temporary.Create()) != SAVE_OK || (result = temporary.Write(picture.bytes)) != SAVE_OK ||
-      (result = temporary.Flush()) != SAVE_OK) {
-    return result;
+  const SaveResult encoded = Encode(os.codecs, order.format, kind, bytes, size, &picture);
+  if (encoded != SAVE_OK) return SaveFault{encoded, {}, 0};
+  TemporaryFile temporary(os, folder, folder.path + std::u16string(LastLevel(name)));
+  if ((fault = temporary.Create()).result != SAVE_OK || (fault = temporary.Write(picture.bytes)).result != SAVE_OK ||
+      (fault = temporary.Flush()).result != SAVE_OK) {
+    return fault;
   }
   return temporary.MoveIntoPlace(order, picture.bytes, file);
 }
 
-SaveResult MakeSaveFolder(const char16_t* folder, std::u16string* made) {
+SaveFault MakeSaveFolder(platform::FileSystem& files, const char16_t* folder, std::u16string* made) {
   SaveFolder ended;
-  const SaveResult result = PrepareFolder(folder, u"", &ended);
-  if (result == SAVE_OK) *made = ended.path;
-  return result;
+  const SaveFault fault = PrepareFolder(files, folder, u"", &ended);
+  if (fault.result == SAVE_OK) *made = ended.path;
+  return fault;
 }
 
-void RemoveLeftovers(const char16_t* folder, int levels) {
+void RemoveLeftovers(platform::FileSystem& files, const char16_t* folder, int levels) {
   SaveFolder ended;
-  if (EndedFolder(folder, &ended)) RemoveLeftoversBelow(platform::Current().files, ended.path, levels);
+  if (EndedFolder(folder, &ended)) RemoveLeftoversBelow(files, ended.path, levels);
 }

@@ -13,16 +13,17 @@
 // Writes the picture `bytes` of `size` bytes, a bitmap block or a checked
 // "PNG" file, below the order's folder as its format, named by its template
 // after its time; the final path into *file on success. A "PNG" saved as PNG
-// is written as it is.
-SaveResult WritePicture(const SaveOrder& order, PictureKind kind, const std::uint8_t* bytes, std::size_t size,
-                        std::u16string* file);
+// is written as it is. A failure names the folder, or the file's final path,
+// and the Windows error.
+SaveFault WritePicture(platform::Platform& os, const SaveOrder& order, PictureKind kind, const std::uint8_t* bytes,
+                       std::size_t size, std::u16string* file);
 
 // The folder as a save makes it: ended with a backslash, every missing level
 // made; its path into *made on success.
-SaveResult MakeSaveFolder(const char16_t* folder, std::u16string* made);
+SaveFault MakeSaveFolder(platform::FileSystem& files, const char16_t* folder, std::u16string* made);
 
 // Removes the temporary files that dead processes left in `folder` and in
 // its sub-folders down to `levels` below it (the name template's depth);
 // one that is still open belongs to a save going on now, in another copy,
 // and stays.
-void RemoveLeftovers(const char16_t* folder, int levels);
+void RemoveLeftovers(platform::FileSystem& files, const char16_t* folder, int levels);

@@ -2,8 +2,9 @@
 //
 // Each interface holds the few operations the program relies on, named after
 // what it relies on. The Win32 implementation lives in src/platform/win32; the
-// tests have an in-memory fake. Portable code reaches the platform only through
-// platform::Current().
+// tests have an in-memory fake. The application hands the platform, or the
+// part of it a piece needs, to whatever uses it; only app/ (and the tests)
+// ask platform::Current() for it.
 #pragma once
 
 #include <cstddef>
@@ -19,10 +20,14 @@ using Handle = void*;
 // What CreateFileW returns on failure.
 inline Handle InvalidHandle() { return reinterpret_cast<Handle>(static_cast<std::intptr_t>(-1)); }
 
-// Win32 error codes the program looks at.
+// Win32 error codes the program looks at or reports.
 constexpr std::uint32_t kErrorFileNotFound = 2;
+constexpr std::uint32_t kErrorPathNotFound = 3;
 constexpr std::uint32_t kErrorAccessDenied = 5;
+constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorSharingViolation = 32;
 constexpr std::uint32_t kErrorFileExists = 80;
+constexpr std::uint32_t kErrorDiskFull = 112;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kErrorHotKeyAlreadyRegistered = 1409;
 
@@ -87,7 +92,9 @@ class GlobalMemory {
 };
 
 // Folders and files. Paths are NUL-terminated UTF-16. (Method names avoid
-// the Win32 macros CreateFile, DeleteFile and CreateDirectory.)
+// the Win32 macros CreateFile, DeleteFile and CreateDirectory.) Where a call
+// takes `error`, a failure puts GetLastError() there, so that the save can
+// say why it failed.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -98,13 +105,14 @@ class FileSystem {
   // CreateFileW for writing, always created anew, hidden and temporary. Shared
   // for delete only: it can be renamed while open (MoveNew), but nobody else
   // can open it, so RemoveIfUnused passes it over. InvalidHandle() on failure.
-  virtual Handle CreateTemporary(const char16_t* path) = 0;
-  // WriteFile of the whole count; false on failure (a full disk included).
-  virtual bool Write(Handle file, const void* data, std::uint32_t count) = 0;
+  virtual Handle CreateTemporary(const char16_t* path, std::uint32_t* error) = 0;
+  // WriteFile of the whole count; false on failure (a full disk:
+  // kErrorDiskFull).
+  virtual bool Write(Handle file, const void* data, std::uint32_t count, std::uint32_t* error) = 0;
   // FlushFileBuffers: the data is on the disk, not only in the cache.
-  virtual bool Flush(Handle file) = 0;
+  virtual bool Flush(Handle file, std::uint32_t* error) = 0;
   // Gives an open file plain attributes (FILE_ATTRIBUTE_NORMAL).
-  virtual bool MakePlain(Handle file) = 0;
+  virtual bool MakePlain(Handle file, std::uint32_t* error) = 0;
   virtual void CloseFile(Handle file) = 0;
   // CreateFileW for reading an existing file, shared for everything.
   // InvalidHandle() when it cannot be opened.

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "common/app_state.h"
-#include "ui/save_presses.h"
+#include "ui/core/save_presses.h"
 
 namespace {
 

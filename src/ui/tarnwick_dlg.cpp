@@ -2,9 +2,8 @@
 
 #include "common/app_state.h"
 #include "common/texts.h"
-#include "capture/save_queue.h"
 #include "framework/win_app.h"
-#include "platform/win32/debug_log.h"
+#include "platform/debug_log.h"
 #include "resource.h"
 #include "settings/hot_key.h"
 #include "settings/settings_store.h"
@@ -15,14 +14,13 @@ namespace {
 // On the save queue's writer: the window shows what the save ended with. Once
 // the window is gone (at exit) the exit's own wait shows it instead.
 void PostSaveEnded() { PostMessageW(static_cast<HWND>(g_hMainWnd), WM_SAVE_ENDED, 0, 0); }
-void PostRequestFailed(SaveResult result) {
-  PostMessageW(static_cast<HWND>(g_hMainWnd), WM_REQUEST_FAILED, result, 0);
-}
+void PostRequestFailed() { PostMessageW(static_cast<HWND>(g_hMainWnd), WM_REQUEST_FAILED, 0, 0); }
 }  // namespace
 
-CTarnwickDlg::CTarnwickDlg(OwnedKernelHandle& instanceGuard, SavePresses& presses)
+CTarnwickDlg::CTarnwickDlg(platform::Platform& os, OwnedKernelHandle& instanceGuard, SavePresses& presses)
     : CDialogEx(IDD_MAIN_DIALOG),
       m_nid{},
+      m_os(os),
       m_instanceGuard(instanceGuard),
       m_presses(presses),
       m_clipboardWatch(presses) {
@@ -80,7 +78,7 @@ bool CTarnwickDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
       m_presses.ShowEnded();
       return true;
     case WM_REQUEST_FAILED:
-      m_presses.TellFailure(static_cast<SaveResult>(wParam));
+      m_presses.ShowFailedRequests();
       return true;
     case WM_QUERYENDSESSION:
       // Never a refusal: a logoff is the person's choice. While saves are

@@ -8,21 +8,22 @@
 #include "common/retry_backoff.h"
 #include "framework/dialog.h"
 #include "framework/owned_handle.h"
+#include "platform/platform.h"
 #include "ui/clipboard_watch.h"
-#include "ui/save_presses.h"
+#include "ui/core/save_presses.h"
 
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 3;
 // Posted by the save queue's writer each time a save has ended.
 constexpr UINT WM_SAVE_ENDED = WM_USER + 4;
-// Posted by a request off the window's thread that failed: wParam the
-// SaveResult. (WM_USER + 5 is taken: the tray's balloon click.)
+// Posted by a request off the window's thread that failed; the presses hold
+// what failed. (WM_USER + 5 is taken: the tray's balloon click.)
 constexpr UINT WM_REQUEST_FAILED = WM_USER + 6;
 
 class CTarnwickDlg : public CDialogEx {
  public:
   // `instanceGuard` is given back at the exit command, with the icon and the
   // key, so that a new copy can start while the saves are still written.
-  CTarnwickDlg(OwnedKernelHandle& instanceGuard, SavePresses& presses);
+  CTarnwickDlg(platform::Platform& os, OwnedKernelHandle& instanceGuard, SavePresses& presses);
 
  protected:
   BOOL OnInitDialog() override;
@@ -49,6 +50,7 @@ class CTarnwickDlg : public CDialogEx {
   RetryBackoff m_iconRetry{500, 30000};
   // Sent to every top-level window when the shell (re)starts its taskbar.
   UINT m_uTaskbarCreated = 0;
+  platform::Platform& m_os;
   OwnedKernelHandle& m_instanceGuard;
   SavePresses& m_presses;
   // Listens for new clipboard pictures while g_bAutoSave is on.

@@ -54,16 +54,18 @@ TEST_F(SavePlatformContract, TemporaryFileHoldsEveryWriteInOrderAndReplacesAnOld
   const std::u16string path = folder + u".out.tmp";
   env.MakeFile(path, Bytes(100, 0xEE));
 
-  platform::Handle file = os.files.CreateTemporary(path.c_str());
+  std::uint32_t error = 0;
+  platform::Handle file = os.files.CreateTemporary(path.c_str(), &error);
   ASSERT_NE(platform::InvalidHandle(), file);
   const std::uint8_t first[] = {'B', 'M'};
   const std::uint8_t second[] = {1, 2, 3};
-  EXPECT_TRUE(os.files.Write(file, first, sizeof first));
-  EXPECT_TRUE(os.files.Write(file, second, sizeof second));
-  EXPECT_TRUE(os.files.Write(file, second, 0));
-  EXPECT_TRUE(os.files.Flush(file));
-  EXPECT_TRUE(os.files.MakePlain(file));
-  EXPECT_EQ(platform::InvalidHandle(), os.files.CreateTemporary(path.c_str())) << "an open file is not shared";
+  EXPECT_TRUE(os.files.Write(file, first, sizeof first, &error));
+  EXPECT_TRUE(os.files.Write(file, second, sizeof second, &error));
+  EXPECT_TRUE(os.files.Write(file, second, 0, &error));
+  EXPECT_TRUE(os.files.Flush(file, &error));
+  EXPECT_TRUE(os.files.MakePlain(file, &error));
+  EXPECT_EQ(platform::InvalidHandle(), os.files.CreateTemporary(path.c_str(), &error)) << "an open file is not shared";
+  EXPECT_EQ(platform::kErrorSharingViolation, error);
   EXPECT_TRUE(platform::OpenFile(os.files, os.files.OpenForReading(path.c_str())).valid()) << "but it may be read";
   EXPECT_FALSE(os.files.RemoveIfUnused(path.c_str())) << "an open file is not removed";
   os.files.CloseFile(file);
@@ -104,14 +106,20 @@ TEST_F(SavePlatformContract, ReadOnlyFileIsNeitherRemovedNorReplaced) {
   EXPECT_EQ(platform::kErrorAlreadyExists, error);
   // Wine replaces it on CREATE_ALWAYS; a save that meets one fails and says
   // so on Windows, and on Wine writes over a leftover of its own name.
-  const platform::Handle file = os.files.CreateTemporary(path.c_str());
+  const platform::Handle file = os.files.CreateTemporary(path.c_str(), &error);
   EXPECT_EQ(env.IsWine(), file != platform::InvalidHandle());
-  if (file != platform::InvalidHandle()) os.files.CloseFile(file);
+  if (file != platform::InvalidHandle()) {
+    os.files.CloseFile(file);
+  } else {
+    EXPECT_EQ(platform::kErrorAccessDenied, error);
+  }
 }
 
 TEST_F(SavePlatformContract, FileCannotBeCreatedInAMissingFolder) {
   const std::u16string path = folder + u"missing\\out.bmp";
-  EXPECT_EQ(platform::InvalidHandle(), os.files.CreateTemporary(path.c_str()));
+  std::uint32_t error = 0;
+  EXPECT_EQ(platform::InvalidHandle(), os.files.CreateTemporary(path.c_str(), &error));
+  EXPECT_EQ(platform::kErrorPathNotFound, error);
   EXPECT_FALSE(env.Exists(path));
 }
 
@@ -122,10 +130,10 @@ TEST_F(SavePlatformContract, MoveWhileOpenNeverReplacesAndFindFilesSeesHiddenFil
   std::uint32_t error = 0;
   ASSERT_TRUE(os.files.MakeDirectory(sub.c_str(), &error));
   env.MakeFile(to, Bytes{1, 1, 1, 1});
-  platform::Handle file = os.files.CreateTemporary(from.c_str());
+  platform::Handle file = os.files.CreateTemporary(from.c_str(), &error);
   ASSERT_NE(platform::InvalidHandle(), file);
   const std::uint8_t bytes[] = {7, 7};
-  ASSERT_TRUE(os.files.Write(file, bytes, sizeof bytes));
+  ASSERT_TRUE(os.files.Write(file, bytes, sizeof bytes, &error));
   EXPECT_EQ(std::vector<std::u16string>{u".new.tmp"}, os.files.FindFiles((folder + u".*.tmp").c_str()));
   EXPECT_EQ(std::vector<std::u16string>{u"sub"}, os.files.FindFolders((folder + u"*").c_str())) << "no . or ..";
 
@@ -138,7 +146,7 @@ TEST_F(SavePlatformContract, MoveWhileOpenNeverReplacesAndFindFilesSeesHiddenFil
 
   const std::u16string free = folder + u"other.bmp";
   EXPECT_TRUE(os.files.MoveNew(from.c_str(), free.c_str(), &error)) << "the writer's handle stays open";
-  EXPECT_TRUE(os.files.Write(file, bytes, 1)) << "and still writes, now under the new name";
+  EXPECT_TRUE(os.files.Write(file, bytes, 1, &error)) << "and still writes, now under the new name";
   os.files.CloseFile(file);
   ASSERT_TRUE(env.ReadFile(free, &content));
   EXPECT_EQ((Bytes{7, 7, 7}), content);

@@ -16,20 +16,25 @@ namespace testsupport {
 
 struct SavedNow {
   SaveResult result = SAVE_OK;
+  SaveFault fault;      // where and why, when it failed
   std::u16string file;  // the saved file's path, when one was saved
 };
 
+// On the platform in use.
 inline SavedNow SaveNow(bool automatic = false, std::uint64_t bound = SaveLimits{}.bytes) {
-  const SaveOrder order = OrderNow(automatic);
+  platform::Platform& os = platform::Current();
+  const SaveOrder order = OrderNow(os.clock, automatic);
   SavedNow saved;
   const std::uint64_t unbounded = std::numeric_limits<std::uint64_t>::max();
-  const TakenPicture picture = TakePicture(order, unbounded, bound, [&](const std::uint8_t* block, std::size_t size) {
-    return WritePicture(order, PictureKind::kDib, block, size, &saved.file);
-  });
-  saved.result = picture.result;
-  if (picture.result == SAVE_OK && !picture.written) {
-    saved.result = WritePicture(order, picture.kind, picture.copy.bytes(), picture.copy.size(), &saved.file);
+  const TakenPicture picture =
+      TakePicture(os, order, unbounded, bound, [&](const std::uint8_t* block, std::size_t size) {
+        return WritePicture(os, order, PictureKind::kDib, block, size, &saved.file);
+      });
+  saved.fault = picture.fault;
+  if (picture.fault.result == SAVE_OK && !picture.written) {
+    saved.fault = WritePicture(os, order, picture.kind, picture.copy.bytes(), picture.copy.size(), &saved.file);
   }
+  saved.result = saved.fault.result;
   return saved;
 }
 

@@ -12,10 +12,13 @@ namespace fake {
 // ---- file system -----------------------------------------------------------
 
 namespace {
-constexpr std::uint32_t kErrorPathNotFound = 3;
-
 platform::Handle ToHandle(std::uintptr_t value) { return reinterpret_cast<platform::Handle>(value); }
 std::uintptr_t FromHandle(platform::Handle handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+// A call that fails with GetLastError() `code`.
+bool Fails(std::uint32_t* error, std::uint32_t code) {
+  *error = code;
+  return false;
+}
 }  // namespace
 
 FakeFileSystem::FakeFileSystem() { AddDrive(u"C:\\"); }
@@ -85,18 +88,9 @@ bool FakeFileSystem::IsDirectory(const char16_t* path) {
 bool FakeFileSystem::MakeDirectory(const char16_t* path, std::uint32_t* error) {
   const std::u16string key = Key(path);
   const auto injected = makeDirectoryErrors.find(key);
-  if (injected != makeDirectoryErrors.end()) {
-    *error = injected->second;
-    return false;
-  }
-  if (nodes_.count(key) != 0) {
-    *error = platform::kErrorAlreadyExists;
-    return false;
-  }
-  if (!ParentIsDirectory(key)) {
-    *error = kErrorPathNotFound;
-    return false;
-  }
+  if (injected != makeDirectoryErrors.end()) return Fails(error, injected->second);
+  if (nodes_.count(key) != 0) return Fails(error, platform::kErrorAlreadyExists);
+  if (!ParentIsDirectory(key)) return Fails(error, platform::kErrorPathNotFound);
   nodes_[key].directory = true;
   nodes_[key].path = path;
   directoriesCreated.push_back(path);
@@ -121,12 +115,21 @@ bool FakeFileSystem::IsHidden(const std::u16string& path) const {
   return it != nodes_.end() && it->second.hidden;
 }
 
-platform::Handle FakeFileSystem::CreateTemporary(const char16_t* path) {
+platform::Handle FakeFileSystem::CreateTemporary(const char16_t* path, std::uint32_t* error) {
   const std::u16string key = Key(path);
   const auto it = nodes_.find(key);
-  // CREATE_ALWAYS does not replace a read-only file (Wine does).
-  const bool taken = it != nodes_.end() && (it->second.directory || it->second.readOnly);
-  if (createFileFails || !ParentIsDirectory(key) || taken || InUse(key)) {
+  // CREATE_ALWAYS does not replace a read-only file (Wine does), nor a folder.
+  const bool refused = it != nodes_.end() && (it->second.directory || it->second.readOnly);
+  std::uint32_t refusal = 0;
+  if (createFileFails || refused) {
+    refusal = platform::kErrorAccessDenied;
+  } else if (!ParentIsDirectory(key)) {
+    refusal = platform::kErrorPathNotFound;
+  } else if (InUse(key)) {
+    refusal = platform::kErrorSharingViolation;
+  }
+  if (refusal != 0) {
+    *error = refusal;
     return platform::InvalidHandle();
   }
   nodes_[key] = Node{false, {}, path, true, true};
@@ -135,28 +138,28 @@ platform::Handle FakeFileSystem::CreateTemporary(const char16_t* path) {
   return ToHandle(handle);
 }
 
-bool FakeFileSystem::Write(platform::Handle file, const void* data, std::uint32_t count) {
+bool FakeFileSystem::Write(platform::Handle file, const void* data, std::uint32_t count, std::uint32_t* error) {
   const auto it = open_.find(FromHandle(file));
-  if (it == open_.end()) return false;
+  if (it == open_.end()) return Fails(error, platform::kErrorInvalidHandle);
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   const std::uint64_t fits = std::min<std::uint64_t>(count, freeSpace);
   Node& node = nodes_[it->second];
   node.content.insert(node.content.end(), bytes, bytes + fits);
   node.flushed = false;
   freeSpace -= fits;
-  return fits == count;
+  return fits == count || Fails(error, platform::kErrorDiskFull);
 }
 
-bool FakeFileSystem::Flush(platform::Handle file) {
+bool FakeFileSystem::Flush(platform::Handle file, std::uint32_t* error) {
   const auto it = open_.find(FromHandle(file));
-  if (it == open_.end()) return false;
+  if (it == open_.end()) return Fails(error, platform::kErrorInvalidHandle);
   nodes_[it->second].flushed = true;
   return true;
 }
 
-bool FakeFileSystem::MakePlain(platform::Handle file) {
+bool FakeFileSystem::MakePlain(platform::Handle file, std::uint32_t* error) {
   const auto it = open_.find(FromHandle(file));
-  if (it == open_.end()) return false;
+  if (it == open_.end()) return Fails(error, platform::kErrorInvalidHandle);
   nodes_[it->second].hidden = false;
   return true;
 }
@@ -202,14 +205,12 @@ bool FakeFileSystem::MoveNew(const char16_t* from, const char16_t* to, std::uint
   const std::u16string source = Key(from);
   const std::u16string target = Key(to);
   const auto it = nodes_.find(source);
-  if (moveFails || it == nodes_.end() || !ParentIsDirectory(target) || heldElsewhere_.count(source) != 0) {
-    *error = platform::kErrorAccessDenied;
-    return false;
-  }
-  if (nodes_.count(target) != 0) {
-    *error = platform::kErrorAlreadyExists;
-    return false;
-  }
+  if (it == nodes_.end()) return Fails(error, platform::kErrorFileNotFound);
+  if (!ParentIsDirectory(target)) return Fails(error, platform::kErrorPathNotFound);
+  // Another program has it open without sharing its deletion.
+  if (heldElsewhere_.count(source) != 0) return Fails(error, platform::kErrorSharingViolation);
+  if (moveFails) return Fails(error, platform::kErrorAccessDenied);
+  if (nodes_.count(target) != 0) return Fails(error, platform::kErrorAlreadyExists);
   if (!it->second.flushed) ++movesOfUnflushedData;
   Node moved = std::move(it->second);
   moved.path = to;

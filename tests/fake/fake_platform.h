@@ -27,10 +27,10 @@ class FakeFileSystem : public platform::FileSystem {
 
   bool IsDirectory(const char16_t* path) override;
   bool MakeDirectory(const char16_t* path, std::uint32_t* error) override;
-  platform::Handle CreateTemporary(const char16_t* path) override;
-  bool Write(platform::Handle file, const void* data, std::uint32_t count) override;
-  bool Flush(platform::Handle file) override;
-  bool MakePlain(platform::Handle file) override;
+  platform::Handle CreateTemporary(const char16_t* path, std::uint32_t* error) override;
+  bool Write(platform::Handle file, const void* data, std::uint32_t count, std::uint32_t* error) override;
+  bool Flush(platform::Handle file, std::uint32_t* error) override;
+  bool MakePlain(platform::Handle file, std::uint32_t* error) override;
   void CloseFile(platform::Handle file) override;
   platform::Handle OpenForReading(const char16_t* path) override;
   bool Read(platform::Handle file, void* data, std::uint32_t count, std::uint32_t* got) override;
@@ -58,7 +58,9 @@ class FakeFileSystem : public platform::FileSystem {
   // renamed, but not replaced, written or deleted.
   void MakeReadOnly(const std::u16string& path);
 
-  // Failure switches.
+  // Failure switches, each with the error Windows gives for it: access
+  // denied for the file and the move. (A missing folder, a name in use, a
+  // full disk give theirs as Windows does.)
   std::map<std::u16string, std::uint32_t> makeDirectoryErrors;  // path -> GetLastError
   bool createFileFails = false;
   bool moveFails = false;

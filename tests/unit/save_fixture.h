@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
+#include "capture/save_result.h"
 #include "common/app_state.h"
 #include "common/bounded_text.h"
 #include "fake/fake_platform.h"
@@ -30,3 +32,11 @@ class SaveFixture : public ::testing::Test {
   fake::FakePlatform os;
   const std::u16string savedFile = u"D:\\shots\\2026-3-4_5-6-07.bmp";
 };
+
+// Faults compared and printed whole: result, where and the Windows error.
+inline bool operator==(const SaveFault& a, const SaveFault& b) {
+  return a.result == b.result && a.where == b.where && a.error == b.error;
+}
+inline void PrintTo(const SaveFault& fault, std::ostream* out) {
+  *out << "{" << fault.result << ", " << ::testing::PrintToString(fault.where) << ", " << fault.error << "}";
+}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "save_fixture.h"
 #include "support/png_blocks.h"
 #include "save_now.h"
@@ -15,10 +17,10 @@ std::u16string Digits(int n) {
 
 class SavePictureTest : public SaveFixture {
  protected:
-  SaveResult Save() {
+  SaveFault Save() {
     const testsupport::SavedNow saved = testsupport::SaveNow();
     file = saved.file;
-    return saved.result;
+    return saved.fault;
   }
   // What a finished save must always leave: the clipboard closed once, the
   // block unlocked, no file open.
@@ -39,7 +41,7 @@ TEST_F(SavePictureTest, WritesTheBitmapUnderTheLocalTimeInANewFolder) {
   const Bytes block = testsupport::RgbDib(3, 2, 24);
   os.clipboard.SetDib(block);
 
-  EXPECT_EQ(SAVE_OK, Save());
+  EXPECT_EQ(SAVE_OK, Save().result);
   ExpectReleased();
 
   const auto written = os.files.Read(savedFile);
@@ -57,7 +59,7 @@ TEST_F(SavePictureTest, FolderWalkCreatesEachMissingLevelInOrder) {
   SetFolder(u"D:\\a\\b\\c");  // no final backslash: one is added
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
 
-  EXPECT_EQ(SAVE_OK, Save());
+  EXPECT_EQ(SAVE_OK, Save().result);
   EXPECT_EQ((std::vector<std::u16string>{u"D:\\a\\", u"D:\\a\\b\\", u"D:\\a\\b\\c\\"}),
             os.files.directoriesCreated);
   EXPECT_TRUE(os.files.IsFile(u"D:\\a\\b\\c\\2026-3-4_5-6-07.bmp"));
@@ -66,7 +68,7 @@ TEST_F(SavePictureTest, FolderWalkCreatesEachMissingLevelInOrder) {
 TEST_F(SavePictureTest, ClipboardBusyForAMomentIsWaitedForButNotLonger) {
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
   os.clipboard.busyForAttempts = 3;
-  EXPECT_EQ(SAVE_OK, Save());
+  EXPECT_EQ(SAVE_OK, Save().result);
   EXPECT_EQ(4, os.clipboard.openAttempts);
   EXPECT_EQ(150u, os.threads.pausedMs) << "waits between tries, does not spin";
   ExpectReleased();
@@ -75,84 +77,79 @@ TEST_F(SavePictureTest, ClipboardBusyForAMomentIsWaitedForButNotLonger) {
   os.clipboard.heldByAnotherProgram = true;
   os.clipboard.openAttempts = 0;
   os.threads.pausedMs = 0;
-  EXPECT_EQ(SAVE_ERR_OPEN_CLIPBOARD, Save());
+  EXPECT_EQ(SAVE_ERR_OPEN_CLIPBOARD, Save().result);
   EXPECT_EQ(6, os.clipboard.openAttempts);
   EXPECT_EQ(250u, os.threads.pausedMs) << "about a quarter of a second in all";
   EXPECT_EQ(1, os.clipboard.closes) << "a clipboard that was not opened is not closed";
   EXPECT_TRUE(SaveFolderContents().empty());
 }
 
-TEST_F(SavePictureTest, OnlyTextOnTheClipboardCreatesNoFolder) {
-  os.clipboard.SetText(u"hello");
-  EXPECT_EQ(SAVE_NO_BITMAP, Save());
-  ExpectReleased();
-  EXPECT_FALSE(os.files.Exists(u"D:\\shots"));
-}
-
 TEST_F(SavePictureTest, EmptyOrOverlongFolderIsRefused) {
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
   SetFolder(u"");
-  EXPECT_EQ(SAVE_ERR_SAVE_DIR, Save());
+  EXPECT_EQ((SaveFault{SAVE_ERR_SAVE_DIR, u"", 0}), Save());
   ExpectReleased();
 
   // 219 characters with no room left for the final backslash.
   SetFolder(u"D:\\" + std::u16string(216, u'x'));
   ASSERT_EQ(219u, BoundedLength(g_szPath, kPathChars));
-  EXPECT_EQ(SAVE_ERR_SAVE_DIR, Save());
+  EXPECT_EQ((SaveFault{SAVE_ERR_SAVE_DIR, g_szPath, 0}), Save());
   ExpectReleased(2);
   EXPECT_TRUE(os.files.directoriesCreated.empty());
 
   // 219 characters that already end with one are fine.
   SetFolder(u"D:\\" + std::u16string(215, u'x') + u"\\");
-  EXPECT_EQ(SAVE_OK, Save());
+  EXPECT_EQ(SAVE_OK, Save().result);
 }
 
 TEST_F(SavePictureTest, FolderLevelThatIsAFileOrCannotBeMadeFails) {
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
   os.files.AddFile(u"D:\\shots", Bytes{1});
-  EXPECT_EQ(SAVE_ERR_CREATE_DIR, Save());
+  EXPECT_EQ((SaveFault{SAVE_ERR_CREATE_DIR, u"D:\\shots\\", platform::kErrorAlreadyExists}), Save());
   ExpectReleased();
 
   SetFolder(u"D:\\a\\b\\c\\");
   os.files.makeDirectoryErrors[u"D:\\A\\B"] = platform::kErrorAccessDenied;
-  EXPECT_EQ(SAVE_ERR_CREATE_DIR, Save());
+  EXPECT_EQ((SaveFault{SAVE_ERR_CREATE_DIR, u"D:\\a\\b\\", platform::kErrorAccessDenied}), Save())
+      << "the level that failed";
   EXPECT_TRUE(os.files.IsDirectory(u"D:\\a\\")) << "levels made before the failure stay";
   EXPECT_FALSE(os.files.Exists(u"D:\\a\\b\\"));
 }
 
-TEST_F(SavePictureTest, FileThatCannotBeCreatedLeavesNothingAndUnlocks) {
-  os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
-  os.files.createFileFails = true;
-  EXPECT_EQ(SAVE_ERR_CREATE_FILE, Save());
-  ExpectReleased();
-  EXPECT_TRUE(os.files.IsDirectory(u"D:\\shots\\")) << "the folder is complete";
-  EXPECT_TRUE(SaveFolderContents().empty());
-}
-
-TEST_F(SavePictureTest, BlockThatCannotBeLockedLeavesNoFile) {
-  os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
-  os.memory.lockFails = true;
-  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, Save());
-  ExpectReleased();
-  EXPECT_TRUE(SaveFolderContents().empty());
-
-  os.memory.lockFails = false;
-  os.clipboard.nullDibHandle = true;
-  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, Save());
-  ExpectReleased(2);
-}
-
-TEST_F(SavePictureTest, BlockShorterThanItsHeaderClaimsIsRefused) {
-  Bytes block = testsupport::RgbDib(4, 4, 24);
-  block.pop_back();
-  os.clipboard.SetDib(block);
-  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, Save());
-  ExpectReleased();
-  EXPECT_TRUE(SaveFolderContents().empty());
-
-  os.clipboard.SetDib(Bytes(20, 0));
-  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, Save());
-  EXPECT_TRUE(SaveFolderContents().empty());
+// Each failure tells where (the folder, or the file's final name, never its
+// temporary one) and why (the Windows error); none leaves a file, and each
+// gives back the clipboard, the block and the file.
+TEST_F(SavePictureTest, EachFailureTellsWhereAndWhyAndLeavesNothing) {
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+    SaveFault fault;
+    bool folderMade;
+  };
+  Bytes shortBlock = testsupport::RgbDib(4, 4, 24);
+  shortBlock.pop_back();
+  const std::vector<Case> cases = {
+      {"only text", [&] { os.clipboard.SetText(u"hello"); }, {SAVE_NO_BITMAP, u"", 0}, false},
+      {"block not locked", [&] { os.memory.lockFails = true; }, {SAVE_ERR_BITMAP_DATA, u"", 0}, false},
+      {"null block", [&] { os.clipboard.nullDibHandle = true; }, {SAVE_ERR_BITMAP_DATA, u"", 0}, false},
+      {"block shorter than its header claims", [&] { os.clipboard.SetDib(shortBlock); },
+       {SAVE_ERR_BITMAP_DATA, u"", 0}, true},
+      {"block shorter than a header", [&] { os.clipboard.SetDib(Bytes(20, 0)); }, {SAVE_ERR_BITMAP_DATA, u"", 0}, true},
+      {"file not created", [&] { os.files.createFileFails = true; },
+       {SAVE_ERR_CREATE_FILE, savedFile, platform::kErrorAccessDenied}, true},
+      {"move refused", [&] { os.files.moveFails = true; },
+       {SAVE_ERR_WRITE_FILE, savedFile, platform::kErrorAccessDenied}, true},
+  };
+  int opens = 0;
+  for (const Case& c : cases) {
+    os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
+    c.arrange();
+    EXPECT_EQ(c.fault, Save()) << c.name;
+    ExpectReleased(++opens);
+    EXPECT_EQ(c.folderMade, os.files.IsDirectory(u"D:\\shots\\")) << c.name;
+    EXPECT_TRUE(SaveFolderContents().empty()) << c.name;
+    os.memory.lockFails = os.clipboard.nullDibHandle = os.files.createFileFails = os.files.moveFails = false;
+  }
 }
 
 TEST_F(SavePictureTest, FailedWriteKeepsTheGoodFileOfTheSameName) {
@@ -162,19 +159,11 @@ TEST_F(SavePictureTest, FailedWriteKeepsTheGoodFileOfTheSameName) {
 
   for (std::uint64_t space : {0ull, 10ull, 14ull, 54ull, 60ull}) {
     os.files.freeSpace = space;  // the disk fills up part-way
-    EXPECT_EQ(SAVE_ERR_WRITE_FILE, Save()) << space;
+    EXPECT_EQ((SaveFault{SAVE_ERR_WRITE_FILE, savedFile, platform::kErrorDiskFull}), Save()) << space;
     EXPECT_EQ(good, os.files.Read(savedFile)) << space;
     EXPECT_EQ(1u, SaveFolderContents().size()) << "no partial file is left, " << space;
   }
   ExpectReleased(5);
-}
-
-TEST_F(SavePictureTest, FileThatCannotBeMovedIntoPlaceIsAWriteFailure) {
-  os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
-  os.files.moveFails = true;
-  EXPECT_EQ(SAVE_ERR_WRITE_FILE, Save());
-  ExpectReleased();
-  EXPECT_TRUE(SaveFolderContents().empty());
 }
 
 TEST_F(SavePictureTest, PicturesOfOneSecondGetNumberedNamesAndARepeatMakesNone) {
@@ -185,7 +174,7 @@ TEST_F(SavePictureTest, PicturesOfOneSecondGetNumberedNamesAndARepeatMakesNone) 
   };
   for (const Bytes* block : {&a, &a, &b, &a, &b}) {
     os.clipboard.SetDib(*block);
-    EXPECT_EQ(SAVE_OK, Save());
+    EXPECT_EQ(SAVE_OK, Save().result);
   }
   EXPECT_EQ(Bytes(a.begin() + 40, a.end()), pixelsIn(u"2026-3-4_5-6-07.bmp"));
   EXPECT_EQ(Bytes(b.begin() + 40, b.end()), pixelsIn(u"2026-3-4_5-6-07 (2).bmp"));
@@ -199,7 +188,7 @@ TEST_F(SavePictureTest, PicturesOfOneSecondGetNumberedNamesAndARepeatMakesNone) 
     if (to == u"D:\\shots\\2026-3-4_5-6-07 (3).bmp") os.files.AddFile(to, Bytes{'x'});
   };
   os.clipboard.SetDib(c);
-  EXPECT_EQ(SAVE_OK, Save());
+  EXPECT_EQ(SAVE_OK, Save().result);
   EXPECT_EQ(Bytes(c.begin() + 40, c.end()), pixelsIn(u"2026-3-4_5-6-07 (4).bmp"));
   EXPECT_EQ(std::u16string(u"D:\\shots\\2026-3-4_5-6-07 (4).bmp"), file);
   EXPECT_EQ(Bytes{'x'}, os.files.Read(u"D:\\shots\\2026-3-4_5-6-07 (3).bmp"));
@@ -210,12 +199,12 @@ TEST_F(SavePictureTest, PicturesOfOneSecondGetNumberedNamesAndARepeatMakesNone) 
 TEST_F(SavePictureTest, PngSaveEncodesTheBmpFileKeepsEveryGuaranteeAndOnlyRealAlpha) {
   const Bytes a = testsupport::RgbDib(2, 2, 32, 1), b = testsupport::RgbDib(2, 2, 32, 2);
   os.clipboard.SetDib(a);
-  ASSERT_EQ(SAVE_OK, Save());
+  ASSERT_EQ(SAVE_OK, Save().result);
   Bytes png = *os.files.Read(savedFile);
   g_dwFormat = kFormatPng;
   for (const Bytes* block : {&b, &a, &a}) {
     os.clipboard.SetDib(*block);
-    EXPECT_EQ(SAVE_OK, Save());
+    EXPECT_EQ(SAVE_OK, Save().result);
   }
   EXPECT_EQ(png, os.codecs.lastBmp) << "the encoder reads the very file the BMP save writes";
   EXPECT_FALSE(os.codecs.lastKeptAlpha) << "a 32-bit BI_RGB fourth byte is no alpha";
@@ -225,7 +214,7 @@ TEST_F(SavePictureTest, PngSaveEncodesTheBmpFileKeepsEveryGuaranteeAndOnlyRealAl
 
   os.codecs.refuses = true;
   os.clipboard.SetDib(testsupport::RgbDib(2, 2, 32, 3));
-  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, Save());
+  EXPECT_EQ(SAVE_ERR_BITMAP_DATA, Save().result);
   EXPECT_EQ(3u, SaveFolderContents().size()) << "no file, no temporary file";
   ExpectReleased(5);
 
@@ -244,7 +233,7 @@ TEST_F(SavePictureTest, PngSaveEncodesTheBmpFileKeepsEveryGuaranteeAndOnlyRealAl
     for (const bool beside : {false, true}) {
       os.clipboard.SetDib(beside ? testsupport::RgbDib(2, 1, 24) : testsupport::DibBlock(v5));
       if (beside) os.clipboard.SetDibV5(testsupport::DibBlock(v5));
-      EXPECT_EQ(SAVE_OK, Save());
+      EXPECT_EQ(SAVE_OK, Save().result);
       EXPECT_EQ(alpha != 0, os.codecs.lastKeptAlpha);
       EXPECT_EQ(beside && alpha == 0 ? 40u : 124u, testsupport::GetU32(os.codecs.lastBmp, 14)) << "the CF_DIB";
     }
@@ -254,7 +243,7 @@ TEST_F(SavePictureTest, PngSaveEncodesTheBmpFileKeepsEveryGuaranteeAndOnlyRealAl
   v5.masks = {0x7C00, 0x3E0, 0x1F, 0x8000};
   v5.pixels = {0x1F, 0x80, 0xE0, 0x03};
   os.clipboard.SetDib(testsupport::DibBlock(v5));
-  EXPECT_EQ(SAVE_OK, Save());
+  EXPECT_EQ(SAVE_OK, Save().result);
   EXPECT_TRUE(os.codecs.lastKeptAlpha);
   const Bytes& file = os.codecs.lastBmp;
   ASSERT_EQ(14u + 108 + 8, file.size());
@@ -273,11 +262,11 @@ TEST_F(SavePictureTest, PngAndJpgTakeACheckedPngAsItIsElseTheDibAndBmpTheDibAlwa
     os.clipboard.SetNamed(u"PNG", named);
   };
   put(block);
-  ASSERT_EQ(SAVE_OK, Save());
+  ASSERT_EQ(SAVE_OK, Save().result);
   const Bytes bmp = *os.files.Read(file);
   EXPECT_EQ(dib, Bytes(bmp.begin() + 14, bmp.end())) << "BMP: the CF_DIB, byte for byte";
   g_dwFormat = kFormatPng;
-  EXPECT_EQ(SAVE_OK, Save());
+  EXPECT_EQ(SAVE_OK, Save().result);
   EXPECT_EQ(png, os.files.Read(file)) << "the \"PNG\" up to IEND, nothing encoded";
 
   // A check or the decode fails: the CF_DIB, encoded; after a failed decode
@@ -288,7 +277,7 @@ TEST_F(SavePictureTest, PngAndJpgTakeACheckedPngAsItIsElseTheDibAndBmpTheDibAlwa
     os.codecs.whileDecoding = [&] { if (failure == 2) os.clipboard.SetText(u"new"); };
     os.codecs.lastBmp.clear();
     const int opens = os.clipboard.opens;
-    EXPECT_EQ(failure == 2 ? SAVE_ERR_BITMAP_DATA : SAVE_OK, Save()) << failure;
+    EXPECT_EQ(failure == 2 ? SAVE_ERR_BITMAP_DATA : SAVE_OK, Save().result) << failure;
     EXPECT_EQ(failure == 1 ? 2 : 1, os.clipboard.opens - opens) << failure;
     EXPECT_EQ(failure == 2 ? Bytes() : bmp, os.codecs.lastBmp) << failure;
   }
@@ -298,7 +287,7 @@ TEST_F(SavePictureTest, PngAndJpgTakeACheckedPngAsItIsElseTheDibAndBmpTheDibAlwa
 
   g_dwFormat = kFormatJpg;
   put(block);
-  EXPECT_EQ(SAVE_OK, Save());
+  EXPECT_EQ(SAVE_OK, Save().result);
   EXPECT_EQ(png, os.codecs.lastBmp) << "JPG encodes the \"PNG\", transparency laid on white";
   EXPECT_TRUE(os.codecs.lastKeptAlpha);
   EXPECT_EQ(u"D:\\shots\\2026-3-4_5-6-07.jpg", file);
@@ -311,7 +300,8 @@ TEST_F(SavePictureTest, EveryNameOfTheSecondTakenEndsWithAFileNameFailure) {
   for (int n = 2; n <= 100; ++n)
     os.files.AddFile(u"D:\\shots\\2026-3-4_5-6-07 (" + Digits(n) + u").bmp", Bytes{'x'});
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
-  EXPECT_EQ(SAVE_ERR_FILE_NAME, Save());
+  EXPECT_EQ((SaveFault{SAVE_ERR_FILE_NAME, u"D:\\shots\\", platform::kErrorAlreadyExists}), Save())
+      << "the folder that has no name left";
   EXPECT_EQ(100u, SaveFolderContents().size()) << "no file added, no temporary file left";
   ExpectReleased();
 }
@@ -328,7 +318,7 @@ TEST_F(SavePictureTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseAreRemove
     ownTemporaryMadePlain = os.files.IsFile(own) && !os.files.IsHidden(own);
   };
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
-  EXPECT_EQ(SAVE_OK, Save());
+  EXPECT_EQ(SAVE_OK, Save().result);
   EXPECT_TRUE(ownTemporaryMadePlain) << "named for this process, made plain before it gets its name";
   EXPECT_FALSE(os.files.Exists(u"D:\\shots\\.tarnwick-77.tmp"));
   EXPECT_TRUE(os.files.Exists(u"D:\\shots\\.tarnwick-88.tmp"));
@@ -345,7 +335,7 @@ TEST_F(SavePictureTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseAreRemove
   for (std::uint8_t seed : {1, 1, 2}) {
     ownTemporaryMadePlain = false;
     os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24, seed));
-    EXPECT_EQ(SAVE_OK, Save());
+    EXPECT_EQ(SAVE_OK, Save().result);
     EXPECT_TRUE(ownTemporaryMadePlain);
   }
   EXPECT_EQ(std::u16string(u"D:\\shots\\2026\\03\\04_05-06-07 (2).bmp"), file);
@@ -355,10 +345,24 @@ TEST_F(SavePictureTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseAreRemove
   EXPECT_EQ(0, os.files.movesOfUnflushedData);
 }
 
+// The one place each result's text is spelt out.
+TEST(SaveResultText, EachResultHasItsTextUndefinedOnesShareOneAndSkippedContentIsNoFailure) {
+  const std::u16string undefined = u"程序出现未定义的错误, 您可以通过此程序的\"关于\"窗口获得作者的联系方式, 反馈问题";
+  const std::vector<std::pair<std::uint32_t, std::u16string>> texts = {
+      {SAVE_OK, u"NOERROR"}, {SAVE_NO_BITMAP, u"NOERROR"}, {SAVE_SKIPPED_PRIVATE, u"NOERROR"},
+      {SAVE_ERR_CREATE_DIR, u"创建目录失败"}, {SAVE_ERR_SAVE_DIR, u"获取保存目录失败"},
+      {SAVE_ERR_OPEN_CLIPBOARD, u"打开剪切板失败"}, {SAVE_ERR_FILE_NAME, u"获取文件名失败"},
+      {SAVE_ERR_CREATE_FILE, u"创建文件失败"}, {SAVE_ERR_BITMAP_DATA, u"获取剪切板位图数据失败"},
+      {SAVE_ERR_WRITE_FILE, u"写入文件失败"}, {SAVE_REFUSED_BUSY, u"正在保存的截图过多, 本次按键未保存, 请稍后再试"},
+      {9, undefined}, {0xFFFFFFFFu, undefined}};
+  for (const auto& [result, text] : texts) EXPECT_EQ(text, SaveResultText(static_cast<SaveResult>(result))) << result;
+  EXPECT_EQ(42u, undefined.size());
+}
+
 TEST_F(SavePictureTest, ClipboardBlockIsLeftUnchanged) {
   const Bytes block = testsupport::BitfieldsDib32(2, 1);
   os.clipboard.SetDib(block);
-  EXPECT_EQ(SAVE_OK, Save());
+  EXPECT_EQ(SAVE_OK, Save().result);
   const auto* dib = os.clipboard.dib();
   EXPECT_EQ(block, Bytes(dib->bytes.get(), dib->bytes.get() + dib->size));
   EXPECT_EQ(62u, os.files.Read(savedFile)->size());

@@ -7,19 +7,20 @@
 #include "capture/save_queue.h"
 #include "capture/save_result.h"
 #include "save_fixture.h"
-#include "ui/save_presses.h"
+#include "ui/core/save_presses.h"
 
 namespace {
 
 using testsupport::Bytes;
 
-const std::u16string kTooMany = u"正在保存的截图过多, 本次按键未保存, 请稍后再试";
+const std::u16string kTooMany = SaveResultText(SAVE_REFUSED_BUSY);
+const std::u16string kNoFolder = SaveResultText(SAVE_ERR_CREATE_DIR);
 
 // Presses as the main window makes them, on a queue of their own; the ends of
 // the saves are shown when a test asks, as the window shows them when told.
 class HotKeyPressTest : public SaveFixture {
  protected:
-  explicit HotKeyPressTest(SaveLimits limits = SaveLimits{}) : queue(limits), presses(queue) {
+  explicit HotKeyPressTest(SaveLimits limits = SaveLimits{}) : queue(os.platform, limits), presses(os.platform, queue) {
     g_hMainWnd = &window;
   }
   ~HotKeyPressTest() override {
@@ -127,50 +128,66 @@ TEST_F(HotKeyPressTest, SuccessShowsNothingOrWithNotifyOneBalloonForABurstAndExp
   EXPECT_FALSE(os.files.Exists(u"D:\\new\\shots\\2026-02\\.tarnwick-66.tmp"));
   EXPECT_EQ(u"04_05-06-07.bmp\nD:\\new\\shots\\2026-03\\", os.shell.balloons.back().text);
   // A folder that cannot be made is told with the save's text for that step.
-  static std::promise<SaveResult> failed;
-  failed = std::promise<SaveResult>();
-  presses.Start(SavePresses::Signals{nullptr, [](SaveResult result) { failed.set_value(result); }});
+  static std::promise<void> failed;
+  failed = std::promise<void>();
+  presses.Start(SavePresses::Signals{nullptr, [] { failed.set_value(); }});
   os.files.AddFile(u"D:\\blocked", {1});
   SetFolder(u"D:\\blocked\\shots\\");
   presses.OpenSaveFolder();
-  presses.TellFailure(failed.get_future().get());
-  EXPECT_EQ(std::vector<std::u16string>{u"创建目录失败"}, Shown());
+  failed.get_future().wait();
+  presses.ShowFailedRequests();
+  EXPECT_EQ(std::vector<std::u16string>{kNoFolder}, Shown());
   EXPECT_EQ(3u, os.shell.explorerCalls().size());
 }
 
-TEST(HotKeyPress, EachFailureShowsItsTextInOneErrorBox) {
+// Each failure reaches the window as its fault: the folder or the file's
+// final path, and the Windows error; its text is shown in one error box.
+TEST(HotKeyPress, EachFailureReachesTheWindowAsItsFaultAndShowsItsTextInOneErrorBox) {
   struct Case {
     const char* name;
     std::function<void(fake::FakePlatform&)> arrange;
-    std::u16string text;
+    SaveFault fault;
   };
   const std::vector<Case> cases = {
-      {"clipboard held", [](fake::FakePlatform& os) { os.clipboard.heldByAnotherProgram = true; }, u"打开剪切板失败"},
-      {"folder empty", [](fake::FakePlatform&) { g_szPath[0] = u'\0'; }, u"获取保存目录失败"},
-      {"folder level is a file", [](fake::FakePlatform& os) { os.files.AddFile(u"D:\\shots", {1}); }, u"创建目录失败"},
-      {"file not created", [](fake::FakePlatform& os) { os.files.createFileFails = true; }, u"创建文件失败"},
-      {"lock fails", [](fake::FakePlatform& os) { os.memory.lockFails = true; }, u"获取剪切板位图数据失败"},
-      {"disk full", [](fake::FakePlatform& os) { os.files.freeSpace = 20; }, u"写入文件失败"},
+      {"clipboard held", [](fake::FakePlatform& os) { os.clipboard.heldByAnotherProgram = true; },
+       {SAVE_ERR_OPEN_CLIPBOARD, u"", 0}},
+      {"folder level is a file", [](fake::FakePlatform& os) { os.files.AddFile(u"D:\\shots", {1}); },
+       {SAVE_ERR_CREATE_DIR, u"D:\\shots\\", platform::kErrorAlreadyExists}},
+      {"file not created below the template's folder",
+       [](fake::FakePlatform& os) {
+         CopyText(g_szNameFormat, kNameFormatChars, u"{yyyy}\\{dd}_{HH}-{mm}-{ss}");
+         os.files.createFileFails = true;
+       },
+       {SAVE_ERR_CREATE_FILE, u"D:\\shots\\2026\\04_05-06-07.bmp", platform::kErrorAccessDenied}},
   };
   for (const Case& c : cases) {
+    ResetAppState();
     fake::FakePlatform os;
     os.Install();
     os.files.AddDrive(u"D:\\");
     CopyText(g_szPath, kPathChars, u"D:\\shots\\");
     os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24));
     c.arrange(os);
-    SaveQueue queue;
-    SavePresses presses(queue);
+    SaveQueue queue(os.platform);
+    SavePresses presses(os.platform, queue);
 
     EXPECT_EQ(0, presses.Press()) << c.name;
     ASSERT_TRUE(queue.WaitUntilIdle(10000));
     EXPECT_TRUE(os.messageBoxes.shown.empty()) << "the workers never show a box: " << c.name;
+    const std::vector<SaveOutcome> ended = queue.TakeEnded();
+    ASSERT_EQ(1u, ended.size()) << c.name;
+    EXPECT_EQ(c.fault, ended[0].fault) << c.name;
+    // The same failure again, shown as the window shows it.
+    os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24, 2));
+    presses.Press();
+    ASSERT_TRUE(queue.WaitUntilIdle(10000));
     presses.ShowEnded();
     ASSERT_EQ(1u, os.messageBoxes.shown.size()) << c.name;
-    EXPECT_EQ(c.text, os.messageBoxes.shown[0].text) << c.name;
-    EXPECT_EQ(std::u16string(u"剪切板Tarnwick"), os.messageBoxes.shown[0].caption);
-    EXPECT_EQ(0x10u, os.messageBoxes.shown[0].style);
+    EXPECT_EQ(SaveResultText(c.fault.result), os.messageBoxes.shown[0].text) << c.name;
+    EXPECT_EQ(std::u16string(g_szCaption), os.messageBoxes.shown[0].caption);
+    EXPECT_EQ(platform::kMbIconError, os.messageBoxes.shown[0].style);
   }
+  ResetAppState();
 }
 
 TEST_F(HotKeyPressTest, NoThreadMeansNoSaveAndLaterPressesStillSave) {
@@ -260,7 +277,7 @@ TEST_F(HotKeyPressTest, PictureWithoutMemoryForACopyIsWrittenFromTheClipboardOnl
   Release();
   FinishSaves();
   EXPECT_TRUE(os.files.IsFile(u"D:\\shots\\2026-3-4_5-6-08.bmp"));
-  EXPECT_EQ(std::vector<std::u16string>{u"获取剪切板位图数据失败"}, Shown());
+  EXPECT_EQ(std::vector<std::u16string>{SaveResultText(SAVE_ERR_BITMAP_DATA)}, Shown());
   EXPECT_FALSE(os.clipboard.isOpen);
   EXPECT_EQ(0, os.memory.lockCount);
 }
@@ -281,7 +298,7 @@ TEST_F(HotKeyPressTest, OneBoxPerTextAtATimeAndBoxesHoldBackNoSave) {
     presses.ShowEnded();  // as the box's own loop shows what ends meanwhile
   };
   os.messageBoxes.whileOpen = [&](const fake::ShownBox& box) {
-    if (box.text != u"创建目录失败" || pictures > 3) return;
+    if (box.text != kNoFolder || pictures > 3) return;
     pressNew(false);
     pressNew(true);
     // A save into a good folder is written while the box is up.
@@ -291,7 +308,7 @@ TEST_F(HotKeyPressTest, OneBoxPerTextAtATimeAndBoxesHoldBackNoSave) {
     SetFolder(u"D:\\shots\\");
   };
   pressNew(false);
-  EXPECT_EQ(std::vector<std::u16string>{u"创建目录失败"}, Shown()) << "the repeats' boxes are not stacked";
+  EXPECT_EQ(std::vector<std::u16string>{kNoFolder}, Shown()) << "the repeats' boxes are not stacked";
   pressNew(true);
   EXPECT_EQ(2u, Shown().size()) << "one again once the first is closed";
   for (int press = 0; press < 3; ++press) {
@@ -355,9 +372,9 @@ TEST_F(HotKeyPressTest, LogoffShowsNoBoxExitTellsLateFailuresAndGivesUpOnAHangin
   presses.ShowEnded();  // the window's last messages: the quit on its way would close a box
   EXPECT_TRUE(Shown().empty());
   EXPECT_TRUE(presses.FinishAtExit(10000));
-  EXPECT_EQ(std::vector<std::u16string>{u"创建目录失败"}, Shown());
+  EXPECT_EQ(std::vector<std::u16string>{kNoFolder}, Shown());
   // 退出 while a failure's box is up: the quit closes it, the exit's wait shows it again.
-  SavePresses boxUpAtExit(queue);
+  SavePresses boxUpAtExit(os.platform, queue);
   os.messageBoxes.whileOpen = [&](const fake::ShownBox&) {
     os.messageBoxes.whileOpen = nullptr;
     boxUpAtExit.Exit();
@@ -377,15 +394,6 @@ TEST_F(HotKeyPressTest, LogoffShowsNoBoxExitTellsLateFailuresAndGivesUpOnAHangin
   EXPECT_FALSE(presses.FinishAtExit(20)) << "no save ended in the time given";
   presses.EndSession(true, 50);  // returns, with the save still held: it waits at most its time
   Release();
-}
-
-TEST(SaveResultText, UndefinedResultsShareOneTextAndSkippedContentIsNoFailure) {
-  const std::u16string undefined = SaveResultText(static_cast<SaveResult>(9));
-  EXPECT_EQ(u"程序出现未定义的错误, 您可以通过此程序的\"关于\"窗口获得作者的联系方式, 反馈问题", undefined);
-  EXPECT_EQ(42u, undefined.size());
-  EXPECT_EQ(undefined, SaveResultText(static_cast<SaveResult>(0xFFFFFFFFu)));
-  EXPECT_EQ(std::u16string(u"NOERROR"), SaveResultText(SAVE_NO_BITMAP));
-  EXPECT_EQ(std::u16string(u"NOERROR"), SaveResultText(SAVE_SKIPPED_PRIVATE));
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
-#include "platform/win32/debug_log.h"
+#include "platform/debug_log.h"
+
+#include <windows.h>
 
 #include <cwchar>
 
 namespace platform {
 
-DWORD LogFailure(const wchar_t* call, DWORD error) {
+std::uint32_t LogFailure(const wchar_t* call, std::uint32_t error) {
   // Callers may still look at GetLastError(), which the output call changes.
   const DWORD lastError = GetLastError();
   wchar_t line[160];
@@ -15,6 +17,6 @@ DWORD LogFailure(const wchar_t* call, DWORD error) {
   return error;
 }
 
-DWORD LogLastError(const wchar_t* call) { return LogFailure(call, GetLastError()); }
+std::uint32_t LogLastError(const wchar_t* call) { return LogFailure(call, GetLastError()); }
 
 }  // namespace platform

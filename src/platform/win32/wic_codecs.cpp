@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <new>
 
+#include "platform/debug_log.h"
 #include "platform/win32/com_apartment.h"
-#include "platform/win32/debug_log.h"
 #include "platform/win32/memory_stream.h"
 
 namespace platform {

@@ -6,9 +6,9 @@
 
 #include <new>
 
+#include "platform/debug_log.h"
 #include "platform/platform.h"
 #include "platform/win32/com_apartment.h"
-#include "platform/win32/debug_log.h"
 #include "platform/win32/wic_codecs.h"
 
 namespace platform {
@@ -20,6 +20,10 @@ const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_
 // the result on.
 bool Failed(const wchar_t* call) {
   LogLastError(call);
+  return false;
+}
+bool Failed(const wchar_t* call, std::uint32_t* error) {
+  *error = LogLastError(call);
   return false;
 }
 HANDLE Checked(HANDLE file, const wchar_t* call) {
@@ -94,28 +98,34 @@ class Win32FileSystem : public FileSystem {
     return false;
   }
 
-  Handle CreateTemporary(const char16_t* path) override {
+  Handle CreateTemporary(const char16_t* path, std::uint32_t* error) override {
     // Readers may open it: the handle stays open through the move, and a
     // viewer may open the file the moment its name appears.
-    return Checked(CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr),
-                   L"CreateFileW (temporary file)");
+    const HANDLE file = CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (file == INVALID_HANDLE_VALUE) *error = LogLastError(L"CreateFileW (temporary file)");
+    return file;
   }
 
-  bool Write(Handle file, const void* data, std::uint32_t count) override {
+  bool Write(Handle file, const void* data, std::uint32_t count, std::uint32_t* error) override {
     DWORD written = 0;
-    if (!WriteFile(file, data, count, &written, nullptr)) return Failed(L"WriteFile");
-    return written == count;
+    if (!WriteFile(file, data, count, &written, nullptr)) return Failed(L"WriteFile", error);
+    if (written == count) return true;
+    // A synchronous write to a file stops short only when the disk is full.
+    *error = LogFailure(L"WriteFile (short)", ERROR_DISK_FULL);
+    return false;
   }
 
-  bool Flush(Handle file) override { return FlushFileBuffers(file) != 0 || Failed(L"FlushFileBuffers"); }
+  bool Flush(Handle file, std::uint32_t* error) override {
+    return FlushFileBuffers(file) != 0 || Failed(L"FlushFileBuffers", error);
+  }
 
-  bool MakePlain(Handle file) override {
+  bool MakePlain(Handle file, std::uint32_t* error) override {
     // Zero times leave the file's times as they are.
     FILE_BASIC_INFO info{};
     info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     return SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info) != 0 ||
-           Failed(L"SetFileInformationByHandle");
+           Failed(L"SetFileInformationByHandle", error);
   }
 
   void CloseFile(Handle file) override { CloseHandle(file); }

@@ -1,0 +1,98 @@
+#include "ui/core/save_presses.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "capture/save_queue.h"
+#include "common/app_state.h"
+#include "common/texts.h"
+#include "dialogs/boxes.h"
+
+SavePresses::SavePresses(platform::Platform& os, SaveQueue& queue)
+    : os_(os), queue_(queue), notification_(os), ending_(os.session, queue) {}
+
+void SavePresses::Start(Signals signals) {
+  queue_.SetEndedSignal(signals.saveEnded);
+  notification_.SetFailedSignal(signals.requestFailed);
+  // A killed save's leftover lies in the sub-folder its file was going to.
+  const std::u16string_view nameFormat(g_szNameFormat);
+  queue_.Sweep(g_szPath, static_cast<int>(std::count(nameFormat.begin(), nameFormat.end(), u'\\')));
+}
+
+int SavePresses::Press() { return Add(false); }
+
+void SavePresses::SaveNewPicture() { Add(true); }
+
+int SavePresses::Add(bool automatic) {
+  switch (queue_.Add(OrderNow(os_.clock, automatic))) {
+    case SaveQueue::Added::kNoWorker:
+      ShowFailure(kThreadFailedText);
+      return 1;
+    case SaveQueue::Added::kFull:
+      // The one picture lost on purpose: refused, and told.
+      ShowFailure(kTooManySavesText);
+      return 0;
+    case SaveQueue::Added::kAdded:
+    case SaveQueue::Added::kAlreadyWaiting:
+      break;
+  }
+  ending_.FollowShutdownBlock();
+  return 0;
+}
+
+void SavePresses::ShowEnded() {
+  if (!ending_.Exiting()) TellEnded();
+}
+
+void SavePresses::TellEnded() {
+  ending_.FollowShutdownBlock();
+  // Saves that ended together, a held key's into a failing folder: each text
+  // once, since the outcomes taken here wait for no box to close.
+  std::vector<std::u16string_view> failures;
+  for (const SaveOutcome& outcome : queue_.TakeEnded()) {
+    if (outcome.fault.result == SAVE_OK && !outcome.file.empty()) {
+      notification_.Saved(outcome.file, ending_.SessionEnding());
+      continue;
+    }
+    const std::u16string_view text = SaveResultText(outcome.fault.result);
+    if (text != kNoErrorText && std::find(failures.begin(), failures.end(), text) == failures.end()) {
+      failures.push_back(text);
+    }
+  }
+  for (const std::u16string_view text : failures) ShowFailure(text.data());
+}
+
+void SavePresses::ShowFailedRequests() {
+  for (const SaveFault& fault : notification_.TakeFailures()) ShowFailure(SaveResultText(fault.result));
+}
+
+void SavePresses::OpenSaveFolder() {
+  if (!notification_.OpenSaveFolder(g_szPath)) ShowFailure(kThreadFailedText);
+}
+
+void SavePresses::ShowLastSaved() {
+  if (!notification_.ShowLastSaved()) ShowFailure(kThreadFailedText);
+}
+
+bool SavePresses::FinishAtExit(std::uint32_t quietMs) {
+  for (const std::u16string& text : ending_.StartFinishing()) ShowFailure(text.c_str());
+  for (;;) {
+    // Looked at before the outcomes are taken: once it is idle, every
+    // outcome is among them.
+    const bool idle = queue_.Idle();
+    TellEnded();
+    if (idle) return true;
+    if (!queue_.WaitForAnEnd(quietMs)) return false;
+  }
+}
+
+void SavePresses::ShowFailure(const char16_t* text) {
+  if (!ending_.MayShowBox(text)) return;
+  if (std::find(boxesUp_.begin(), boxesUp_.end(), text) != boxesUp_.end()) return;
+  boxesUp_.emplace_back(text);
+  const bool exitingBefore = ending_.Exiting();
+  // Modal: saves that end meanwhile are shown by the box's own loop.
+  ShowErrorBox(os_.messageBoxes, text);
+  boxesUp_.erase(std::find(boxesUp_.begin(), boxesUp_.end(), text));
+  if (!exitingBefore) ending_.BoxClosed(text);
+}
