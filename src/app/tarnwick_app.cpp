@@ -4,20 +4,23 @@
 #include <objbase.h>
 
 #include "capture/save_queue.h"
+#include "common/texts.h"
 #include "framework/owned_handle.h"
+#include "platform/platform.h"
 #include "platform/win32/debug_log.h"
-#include "settings/settings_store.h"
+#include "settings/default_settings.h"
 #include "ui/tarnwick_dlg.h"
 
-// Start-up order: theApp is constructed first, then the settings defaults
-// step runs. Both are here, in this order, because C++ initialises the
-// variables of one source file in the order they are defined.
 CTarnwickApp theApp;
-namespace {
-const bool s_defaultsInitialised = (InitDefaultSettings(), true);
-}
 
 BOOL CTarnwickApp::InitInstance() {
+  platform::Platform& os = platform::Current();
+  // First of all, before the single-instance check: a second instance whose
+  // desktop gives no folder tells it too.
+  const SettingsFault defaults = InitDefaultSettings(os.shell);
+  if (!defaults.ok()) {
+    os.messageBoxes.Show(SettingsFaultText(defaults).c_str(), kStartupFailedCaption, platform::kMbIconError);
+  }
   CWinApp::InitInstance();
 
   // Named after the executable, so a copy under another name is another
@@ -44,7 +47,7 @@ BOOL CTarnwickApp::InitInstance() {
   SaveQueue& saves = *new SaveQueue;
   SavePresses presses(saves);
   {
-    CTarnwickDlg dlg(m_hMutex, presses);
+    CTarnwickDlg dlg(os, m_hMutex, presses);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

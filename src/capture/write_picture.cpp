@@ -48,7 +48,7 @@ bool EndedFolder(const char16_t* folder, SaveFolder* out) {
 SaveResult PrepareFolder(const char16_t* folder, std::u16string_view below, SaveFolder* out) {
   if (!EndedFolder(folder, out)) return SAVE_ERR_SAVE_DIR;
   if (!AppendText(out->path, kFilePathChars, below)) return SAVE_ERR_FILE_NAME;
-  return CreateMissingFolderLevels(out->path, nullptr) ? SAVE_OK : SAVE_ERR_CREATE_DIR;
+  return CreateMissingFolderLevels(platform::Current().files, out->path, nullptr).ok ? SAVE_OK : SAVE_ERR_CREATE_DIR;
 }
 
 // The file's name without its sub-folders.

@@ -3,8 +3,8 @@
 #include "common/app_state.h"
 #include "common/bounded_text.h"
 
-bool CreateMissingFolderLevels(const char16_t* folder, bool (*tolerated)(std::uint32_t error)) {
-  platform::FileSystem& files = platform::Current().files;
+FolderFault CreateMissingFolderLevels(platform::FileSystem& files, const char16_t* folder,
+                                      bool (*tolerated)(std::uint32_t error)) {
   char16_t prefix[kFilePathChars];
   std::fill_n(prefix, kFilePathChars, u'\0');
   const std::size_t length = BoundedLength(folder, kFilePathChars);
@@ -14,7 +14,7 @@ bool CreateMissingFolderLevels(const char16_t* folder, bool (*tolerated)(std::ui
     if (files.IsDirectory(prefix)) continue;
     std::uint32_t error = 0;
     if (files.MakeDirectory(prefix, &error)) continue;
-    if (tolerated == nullptr || !tolerated(error)) return false;
+    if (tolerated == nullptr || !tolerated(error)) return FolderFault{false, prefix, error};
   }
-  return true;
+  return FolderFault{};
 }

@@ -30,4 +30,6 @@ bool ToleratedByTheDialog(std::uint32_t error) {
 }
 }  // namespace
 
-bool CreateFolderLevels(const char16_t* folder) { return CreateMissingFolderLevels(folder, ToleratedByTheDialog); }
+FolderFault CreateFolderLevels(platform::FileSystem& files, const char16_t* folder) {
+  return CreateMissingFolderLevels(files, folder, ToleratedByTheDialog);
+}

@@ -8,8 +8,8 @@
 #include "capture/save_queue.h"
 #include "capture/write_picture.h"
 #include "common/app_state.h"
-#include "common/error_box.h"
 #include "common/safe_format.h"
+#include "dialogs/boxes.h"
 #include "platform/owners.h"
 #include "platform/platform.h"
 
@@ -192,7 +192,7 @@ void SavePresses::ShowFailure(const char16_t* text) {
   if (std::find(boxesUp_.begin(), boxesUp_.end(), text) != boxesUp_.end()) return;
   boxesUp_.emplace_back(text);
   // Modal: saves that end meanwhile are shown by the box's own loop.
-  ShowErrorBox(text);
+  ShowErrorBox(platform::Current().messageBoxes, text);
   boxesUp_.erase(std::find(boxesUp_.begin(), boxesUp_.end(), text));
   // 退出 while the box was up: the quit closed it, perhaps unread.
   if (exiting_ && !exitingBefore && !finishing_) toldAtExit_.emplace_back(text);

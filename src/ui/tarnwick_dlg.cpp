@@ -3,6 +3,7 @@
 #include "common/app_state.h"
 #include "common/texts.h"
 #include "capture/save_queue.h"
+#include "dialogs/settings_boxes.h"
 #include "framework/win_app.h"
 #include "platform/win32/debug_log.h"
 #include "resource.h"
@@ -20,9 +21,10 @@ void PostRequestFailed(SaveResult result) {
 }
 }  // namespace
 
-CTarnwickDlg::CTarnwickDlg(OwnedKernelHandle& instanceGuard, SavePresses& presses)
+CTarnwickDlg::CTarnwickDlg(platform::Platform& os, OwnedKernelHandle& instanceGuard, SavePresses& presses)
     : CDialogEx(IDD_MAIN_DIALOG),
       m_nid{},
+      m_os(os),
       m_instanceGuard(instanceGuard),
       m_presses(presses),
       m_clipboardWatch(presses) {
@@ -60,8 +62,13 @@ BOOL CTarnwickDlg::OnInitDialog() {
   AddTrayIcon();
   m_uTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 
-  const int loaded = LoadSettings();
-  RegisterHotKeyAtStartup(loaded);
+  // Told in this order: the write-back's count, the failed load, then the
+  // key refused. The default key stands in for one that could not be loaded.
+  const SettingsFault loaded = LoadSettings(m_os.registry);
+  ShowWriteBackBox(m_os.messageBoxes, loaded);
+  if (!loaded.ok()) ShowErrorBox(m_os.messageBoxes, SettingsFaultText(loaded).c_str());
+  const SettingsFault key = RegisterHotKeyAtStartup(m_os.hotKeys, loaded.ok());
+  if (!key.ok()) ShowErrorBox(m_os.messageBoxes, SettingsFaultText(key).c_str());
   m_presses.Start(SavePresses::Signals{PostSaveEnded, PostRequestFailed});
   m_clipboardWatch.Follow(m_hWnd, g_bAutoSave != 0);
   return TRUE;

@@ -8,6 +8,7 @@
 #include "common/retry_backoff.h"
 #include "framework/dialog.h"
 #include "framework/owned_handle.h"
+#include "platform/platform.h"
 #include "ui/clipboard_watch.h"
 #include "ui/save_presses.h"
 
@@ -22,7 +23,7 @@ class CTarnwickDlg : public CDialogEx {
  public:
   // `instanceGuard` is given back at the exit command, with the icon and the
   // key, so that a new copy can start while the saves are still written.
-  CTarnwickDlg(OwnedKernelHandle& instanceGuard, SavePresses& presses);
+  CTarnwickDlg(platform::Platform& os, OwnedKernelHandle& instanceGuard, SavePresses& presses);
 
  protected:
   BOOL OnInitDialog() override;
@@ -49,6 +50,7 @@ class CTarnwickDlg : public CDialogEx {
   RetryBackoff m_iconRetry{500, 30000};
   // Sent to every top-level window when the shell (re)starts its taskbar.
   UINT m_uTaskbarCreated = 0;
+  platform::Platform& m_os;
   OwnedKernelHandle& m_instanceGuard;
   SavePresses& m_presses;
   // Listens for new clipboard pictures while g_bAutoSave is on.

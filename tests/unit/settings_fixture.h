@@ -46,6 +46,17 @@ class SettingsFixture : public ::testing::Test {
     return fake::Bytes(bytes, bytes + sizeof g_szPath);
   }
 
+  // Changes the settings in memory through their one writer.
+  template <typename Change>
+  static void InMemory(Change change) {
+    PersistedSettings settings = CurrentSettings();
+    change(settings);
+    ApplySettings(settings);
+  }
+  static void SetKeys(std::uint32_t keys) {
+    InMemory([&](PersistedSettings& s) { s.keys = keys; });
+  }
+
   void Store(const char16_t* name, std::uint32_t type, const fake::Bytes& data) {
     os.registry.Put(kSettingsKey, name, type, data);
   }
