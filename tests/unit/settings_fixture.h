@@ -1,4 +1,5 @@
-// An installed fake platform with the settings and hot-key state as the
+// A fake platform, handed to the settings code (never installed: it takes
+// the platform by reference), with the settings and hot-key state as the
 // process starts, and helpers to look at the stored values.
 #pragma once
 
@@ -16,7 +17,6 @@ class SettingsFixture : public ::testing::Test {
  protected:
   SettingsFixture() {
     ResetAppState();
-    os.Install();
     g_hMainWnd = &window;
   }
 
