@@ -4,24 +4,25 @@
 #include <objbase.h>
 
 #include "capture/save_queue.h"
+#include "common/texts.h"
 #include "framework/owned_handle.h"
 #include "platform/debug_log.h"
 #include "platform/platform.h"
-#include "settings/settings_store.h"
+#include "settings/default_settings.h"
 #include "ui/tarnwick_dlg.h"
 
-// Start-up order: theApp is constructed first, then the settings defaults
-// step runs. Both are here, in this order, because C++ initialises the
-// variables of one source file in the order they are defined.
 CTarnwickApp theApp;
-namespace {
-const bool s_defaultsInitialised = (InitDefaultSettings(), true);
-}
 
 BOOL CTarnwickApp::InitInstance() {
-  CWinApp::InitInstance();
   // The one place the platform is fetched: everything below is handed it.
   platform::Platform& os = platform::Current();
+  // First of all, before the single-instance check: a second instance whose
+  // desktop gives no folder tells it too.
+  const SettingsFault defaults = InitDefaultSettings(os.shell);
+  if (!defaults.ok()) {
+    os.messageBoxes.Show(SettingsFaultText(defaults).c_str(), kStartupFailedCaption, platform::kMbIconError);
+  }
+  CWinApp::InitInstance();
 
   // Named after the executable, so a copy under another name is another
   // application as far as the guard is concerned.

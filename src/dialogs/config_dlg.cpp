@@ -5,10 +5,11 @@
 #include <string>
 
 #include "common/app_state.h"
+#include "dialogs/folder_picker.h"
+#include "dialogs/settings_boxes.h"
 #include "framework/win_app.h"
 #include "resource.h"
-#include "settings/config_actions.h"
-#include "dialogs/folder_picker.h"
+#include "settings/settings_store.h"
 
 namespace {
 
@@ -29,7 +30,8 @@ std::u16string_view Portable(const std::wstring& text) {
 
 }  // namespace
 
-CConfigDlg::CConfigDlg(HWND parent) : CDialogEx(IDD_CONFIG_DIALOG, parent) {}
+CConfigDlg::CConfigDlg(platform::Platform& os, HWND parent)
+    : CDialogEx(IDD_CONFIG_DIALOG, parent), m_os(os), m_actions(os) {}
 
 BOOL CConfigDlg::OnInitDialog() {
   CDialogEx::OnInitDialog();
@@ -42,13 +44,17 @@ BOOL CConfigDlg::OnInitDialog() {
     SendMessageW(m_formatCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
   }
 
+  ShowWriteBackBox(m_os.messageBoxes, LoadSettings(m_os.registry));
   char16_t folder[kPathChars];
   HotKeyWord hotKey;
-  if (OpenSettings(folder, &hotKey)) {
+  const SettingsFault opened = m_actions.Open(folder, &hotKey);
+  if (opened.ok()) {
     SetWindowTextW(m_pathEdit, reinterpret_cast<const wchar_t*>(folder));
     SendMessageW(m_hotKeyCtrl, HKM_SETHOTKEY, hotKey.ControlValue(), 0);
+  } else {
+    ShowSettingsFaultBox(m_os.messageBoxes, opened);
   }
-  const SettingsChoices choices = StoredChoices();
+  const SettingsChoices choices = m_actions.StoredChoices();
   // The stored format, loaded with the other settings (BMP when none is).
   SendMessageW(m_formatCombo, CB_SETCURSEL, choices.format <= kFormatJpg ? choices.format : kFormatBmp, 0);
   SetWindowTextW(m_nameFormatEdit, reinterpret_cast<const wchar_t*>(choices.nameFormat.c_str()));
@@ -111,7 +117,7 @@ void CConfigDlg::ShowPreview() {
   // Still empty while the dialog fills its controls.
   if (m_namePreview == nullptr) return;
   const std::u16string preview =
-      NameFormatPreview(Portable(FolderText()), Portable(NameFormatText()), ChosenFormat());
+      NameFormatPreview(m_os.clock.Now(), Portable(FolderText()), Portable(NameFormatText()), ChosenFormat());
   const std::wstring shown = WholeText(m_namePreview);
   // Set only when it changes, so that it does not flicker each second.
   if (Portable(shown) != preview) SetWindowTextW(m_namePreview, reinterpret_cast<const wchar_t*>(preview.c_str()));
@@ -126,13 +132,22 @@ void CConfigDlg::OnBnClickedSave() {
   choices.startWithWindows = IsDlgButtonChecked(m_hWnd, IDC_AUTOSTART_CHECK) == BST_CHECKED;
   choices.notify = IsDlgButtonChecked(m_hWnd, IDC_NOTIFY_CHECK) == BST_CHECKED;
   choices.nameFormat = Portable(NameFormatText());
-  if (SaveSettings(reinterpret_cast<const char16_t*>(folder.c_str()), hotKey, choices)) {
-    CDialogEx::OnOK();
+  const SettingsFault fault = m_actions.Save(reinterpret_cast<const char16_t*>(folder.c_str()), hotKey, choices);
+  if (!fault.ok()) {
+    ShowSettingsFaultBox(m_os.messageBoxes, fault);
+    return;
   }
+  ShowSettingsBox(m_os.messageBoxes, kSettingsSavedText, g_szCaption, platform::kMbIconInformation);
+  CDialogEx::OnOK();
 }
 
 void CConfigDlg::OnBnClickedCancel() {
-  if (CancelSettings()) CDialogEx::OnCancel();
+  const SettingsFault fault = m_actions.Cancel();
+  if (!fault.ok()) {
+    ShowSettingsFaultBox(m_os.messageBoxes, fault);
+    return;
+  }
+  CDialogEx::OnCancel();
 }
 
 void CConfigDlg::OnCancel() { OnBnClickedCancel(); }

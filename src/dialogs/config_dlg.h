@@ -9,10 +9,12 @@
 #include <string>
 
 #include "framework/dialog.h"
+#include "platform/platform.h"
+#include "settings/config_actions.h"
 
 class CConfigDlg : public CDialogEx {
  public:
-  explicit CConfigDlg(HWND parent = nullptr);
+  explicit CConfigDlg(platform::Platform& os, HWND parent = nullptr);
 
  protected:
   BOOL OnInitDialog() override;
@@ -33,6 +35,8 @@ class CConfigDlg : public CDialogEx {
   std::uint32_t ChosenFormat() const;
   void ShowPreview();
 
+  platform::Platform& m_os;
+  ConfigActions m_actions;
   HWND m_pathEdit = nullptr;
   HWND m_hotKeyCtrl = nullptr;
   HWND m_formatCombo = nullptr;

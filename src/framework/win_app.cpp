@@ -31,7 +31,7 @@ HINSTANCE AfxGetInstanceHandle() { return GetModuleHandleW(nullptr); }
 void AfxRecordQuit(int exitCode) { s_exitCode = exitCode; }
 
 // The program's entry: static construction has built the application object
-// (and run the settings defaults step) before this runs.
+// before this runs.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   CWinApp* app = AfxGetApp();
   if (app == nullptr) return 1;

@@ -30,6 +30,6 @@ bool ToleratedByTheDialog(std::uint32_t error) {
 }
 }  // namespace
 
-bool CreateFolderLevels(const char16_t* folder) {
-  return CreateMissingFolderLevels(platform::Current().files, folder, ToleratedByTheDialog).ok;
+FolderFault CreateFolderLevels(platform::FileSystem& files, const char16_t* folder) {
+  return CreateMissingFolderLevels(files, folder, ToleratedByTheDialog);
 }

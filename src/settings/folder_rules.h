@@ -2,6 +2,9 @@
 // must pass, and the creation of its levels.
 #pragma once
 
+#include "common/folder_levels.h"
+#include "platform/platform.h"
+
 // The checks, in order: a drive ("X:\"), no final dot, and none of "\\",
 // "..", "*", "?", "/" and ".\" anywhere. The first character is not looked
 // at; a name the file system refuses fails when its level is created.
@@ -13,6 +16,6 @@ bool EndFolderWithBackslash(char16_t* folder);
 
 // Creates each missing level of a backslash-ended folder, from the drive's
 // root down. A level whose creation fails with 0, ERROR_ACCESS_DENIED or
-// ERROR_ALREADY_EXISTS is passed over; any other failure gives false. Levels
-// created before a failure stay.
-bool CreateFolderLevels(const char16_t* folder);
+// ERROR_ALREADY_EXISTS is passed over; any other failure gives its fault.
+// Levels created before a failure stay.
+FolderFault CreateFolderLevels(platform::FileSystem& files, const char16_t* folder);

@@ -1,7 +1,6 @@
 #include "settings/hot_key.h"
 
 #include "common/app_state.h"
-#include "common/error_box.h"
 #include "platform/platform.h"
 
 namespace {
@@ -11,17 +10,9 @@ constexpr std::uint32_t kLastControlKey = 0xFF;  // the control gives the key as
 // VK_SHIFT, VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN, then VK_LSHIFT to VK_RMENU.
 constexpr std::uint32_t kModifierKeys[] = {0x10, 0x11, 0x12, 0x5B, 0x5C, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
 
-// An opening has freed the key and no Save has registered one since: only
-// then has Cancel a key to register again. After an opening that freed
-// nothing, or a Save whose key stands but whose settings were not stored, a
-// key of ours stands under the identifier, and asking the platform for
-// keystrokes we hold is refused, so Cancel registers nothing then.
-bool s_suspended = false;
-
 // Without the no-repeat flag a held key would be a press for every keyboard
 // repeat; systems before Windows 7 refuse it, and get the key without it.
-bool Register(HotKeyWord word) {
-  platform::HotKeys& keys = platform::Current().hotKeys;
+bool Register(platform::HotKeys& keys, HotKeyWord word) {
   const std::uint32_t modifiers = word.RegistrationModifiers();
   return keys.Register(g_hMainWnd, g_nHotKeyId, modifiers | platform::kModNoRepeat, word.key) ||
          keys.Register(g_hMainWnd, g_nHotKeyId, modifiers, word.key);
@@ -30,10 +21,13 @@ bool Register(HotKeyWord word) {
 // Frees every key under the current identifier. A Save whose settings did not
 // reach the registry can leave a second key beside the first there, and the
 // platform frees one per call; it refuses once none is left.
-void UnregisterAll() {
-  while (platform::Current().hotKeys.Unregister(g_hMainWnd, g_nHotKeyId)) {
+void UnregisterAll(platform::HotKeys& keys) {
+  while (keys.Unregister(g_hMainWnd, g_nHotKeyId)) {
   }
 }
+
+// The one writer of g_bHotKeyRegistered: whether exit must free the identifier.
+void CountAsRegistered(bool registered) { g_bHotKeyRegistered = registered ? 1 : 0; }
 
 }  // namespace
 
@@ -58,62 +52,42 @@ bool HotKeyWord::Usable() const {
   return true;
 }
 
-void RegisterHotKeyAtStartup(int loaded) {
-  HotKeyWord word = HotKeyWord::FromStored(g_dwKeys);
-  if (loaded == 0) {
-    ShowErrorBox(kConfigUnreadableText);
-    word = kDefaultHotKey;
-  }
-  s_suspended = false;
+SettingsFault RegisterHotKeyAtStartup(platform::HotKeys& keys, bool loaded) {
+  const HotKeyWord word = loaded ? HotKeyWord::FromStored(g_dwKeys) : kDefaultHotKey;
   // A hand-edited or damaged word is kept as stored, but not registered: the
   // message sends the person to the settings.
-  if (!word.Usable() || !Register(word)) ShowErrorBox(kStartupKeyRefusedText);
+  const bool registered = word.Usable() && Register(keys, word);
   // Set whether or not a key was registered: exit then frees the identifier.
-  g_bHotKeyRegistered = 1;
+  CountAsRegistered(true);
+  return registered ? SettingsFault{} : SettingsFault{SettingsFaultKind::kKeyTakenAtStart};
 }
 
-void SuspendHotKey() {
-  UnregisterAll();
-  s_suspended = true;
+// The one writer of g_nHotKeyId.
+void SuspendHotKey(platform::HotKeys& keys) {
+  UnregisterAll(keys);
   // The identifier stops at the last one applications may use; the key under
   // it has just been freed, so it can be used again.
   if (g_nHotKeyId < kLastHotKeyId) ++g_nHotKeyId;
 }
 
-namespace {
-
 // Save and Cancel register alike. A word that cannot be a hot key is refused,
 // nothing changing, rather than registering a key that is dead or taken from
 // every program; a refused key counts as none registered.
-bool RegisterForSettings(HotKeyWord word) {
-  if (!word.Usable()) {
-    ShowSettingsErrorBox(kNeedsCombinationText);
-    return false;
+SettingsFault RegisterNewHotKey(platform::HotKeys& keys, HotKeyWord chosen) {
+  if (!chosen.Usable()) return SettingsFault{SettingsFaultKind::kNeedsCombination};
+  const bool registered = Register(keys, chosen);
+  CountAsRegistered(registered);
+  return registered ? SettingsFault{} : SettingsFault{SettingsFaultKind::kKeyTaken};
+}
+
+SettingsFault RestoreHotKey(platform::HotKeys& keys, bool suspended) {
+  if (!suspended) {
+    CountAsRegistered(true);  // exit frees whatever stands under the identifier
+    return SettingsFault{};
   }
-  const bool registered = Register(word);
-  if (!registered) ShowSettingsErrorBox(kKeyRefusedText);
-  g_bHotKeyRegistered = registered ? 1 : 0;
-  if (registered) s_suspended = false;
-  return registered;
+  return RegisterNewHotKey(keys, HotKeyWord::FromStored(g_dwKeys));
 }
 
-}  // namespace
-
-bool RegisterNewHotKey(HotKeyWord chosen) {
-  if (!RegisterForSettings(chosen)) return false;
-  // Stored in the control's encoding, as the control gave it.
-  g_dwKeys = chosen.Stored();
-  return true;
-}
-
-bool RestoreHotKey() {
-  if (!s_suspended) {
-    g_bHotKeyRegistered = 1;  // exit frees whatever stands under the identifier
-    return true;
-  }
-  return RegisterForSettings(HotKeyWord::FromStored(g_dwKeys));
-}
-
-void ReleaseHotKey() {
-  if (g_bHotKeyRegistered != 0) UnregisterAll();
+void ReleaseHotKey(platform::HotKeys& keys) {
+  if (g_bHotKeyRegistered != 0) UnregisterAll(keys);
 }

@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+#include "platform/platform.h"
+#include "settings/settings_fault.h"
+
 // The hot-key control's modifier flags, as stored in "Keys". <commctrl.h>
 // defines the same values as macros; where it came first, those stand.
 #ifndef HOTKEYF_SHIFT
@@ -48,23 +51,25 @@ struct HotKeyWord {
 // Control + numeric-keypad 9.
 inline constexpr HotKeyWord kDefaultHotKey{HOTKEYF_CONTROL, 0x69};
 
-// Main dialog start-up: `loaded` is LoadSettings' result. A stored word that
-// cannot be a hot key is not registered, and is told as a refused key. Every
-// registration asks that a held key press once (MOD_NOREPEAT), and where the
-// system refuses that flag (before Windows 7) registers the key without it.
-void RegisterHotKeyAtStartup(int loaded);
+// Main dialog start-up, after the load: registers the stored key, or Control
+// + numeric-keypad 9 when the load failed. A stored word that cannot be a hot
+// key is not registered, and is told as a refused key (kKeyTakenAtStart).
+// Every registration asks that a held key press once (MOD_NOREPEAT), and
+// where the system refuses that flag (before Windows 7) registers the key
+// without it.
+SettingsFault RegisterHotKeyAtStartup(platform::HotKeys& keys, bool loaded);
 // Settings dialog opening: frees every key under the identifier and moves it
 // on, up to kLastHotKeyId, where it stays.
-void SuspendHotKey();
-// Settings dialog Save: registers the chosen key; false when refused (the
-// message has been shown). A word that cannot be a hot key is refused as one
-// without a modifier is.
-bool RegisterNewHotKey(HotKeyWord chosen);
-// Settings dialog Cancel: registers the stored key again when the opening
-// suspended it and no Save has registered one since; true when the dialog may
-// end. Otherwise a key of ours stands under the identifier and nothing is
-// registered. A stored word that cannot be a hot key is refused, as at Save.
-bool RestoreHotKey();
+void SuspendHotKey(platform::HotKeys& keys);
+// Settings dialog Save: registers the chosen key (kKeyTaken when refused). A
+// word that cannot be a hot key is refused as kNeedsCombination, nothing
+// changing. The caller keeps the word in memory (see ConfigActions::Save).
+SettingsFault RegisterNewHotKey(platform::HotKeys& keys, HotKeyWord chosen);
+// Settings dialog Cancel: registers the stored key again when `suspended`
+// (the opening freed it and no Save has registered one since); otherwise a
+// key of ours stands under the identifier and nothing is registered. A
+// stored word that cannot be a hot key is refused, as at Save.
+SettingsFault RestoreHotKey(platform::HotKeys& keys, bool suspended);
 // Exit command: frees the keys under the identifier if it counts as
 // registered.
-void ReleaseHotKey();
+void ReleaseHotKey(platform::HotKeys& keys);

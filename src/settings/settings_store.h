@@ -12,29 +12,38 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 #include "common/app_state.h"
+#include "platform/platform.h"
+#include "settings/settings_fault.h"
 
 extern const char16_t kSettingsKey[];  // u"Software\\ClipboardTarnwick"
 
-// Puts the default folder (the desktop folder + "\screenshots\") and hot key
-// into memory. Runs once, during static initialisation, right after the
-// application object is constructed (see the application's source).
-void InitDefaultSettings();
+// The persisted settings as one value, whole buffers included: "Path"
+// carries the folder's whole buffer, tail and all.
+struct PersistedSettings {
+  char16_t folder[kPathChars] = {};
+  std::uint32_t keys = 0;
+  std::uint32_t format = kFormatBmp;
+  bool autoSave = false;
+  bool notify = false;
+  char16_t nameFormat[kNameFormatChars] = TARNWICK_DEFAULT_NAME_FORMAT;
+};
+
+// What memory holds now.
+PersistedSettings CurrentSettings();
+// The one writer of the persisted settings' variables.
+void ApplySettings(const PersistedSettings& settings);
 
 // Reads "Path" and "Keys" into memory; when either cannot be read, writes
-// both from memory instead. 1 on success, 0 when the key cannot be opened or
-// a write failed (the latter after the "GH" box). "Format", "AutoSave",
+// both from memory instead. kNotLoaded when the key cannot be opened or a
+// write failed (the latter with writeBackCount). "Format", "AutoSave",
 // "Notify" and "NameFormat" are read as well, and never written back: one
 // that cannot be read means BMP, off, or the default template.
-int LoadSettings();
+SettingsFault LoadSettings(platform::Registry& registry);
 
-// Copies `folder` (validated, ending with a backslash, at most 219 units)
-// into g_szPath, `format` into g_dwFormat and `nameFormat` (validated) into
-// g_szNameFormat, and writes all the values (g_bAutoSave and g_bNotify as
-// they stand; "NameFormat" not while it is the default and none is stored).
-// Shows "保存成功" and returns true, or shows "保存配置信息失败" and returns
-// false; the settings dialog ends with OK only on true.
-bool StoreSettings(const char16_t* folder, std::uint32_t format,
-                   std::u16string_view nameFormat = kDefaultNameFormat);
+// Puts `settings` into memory and writes all the values ("NameFormat" not
+// while it is the default and none is stored). kNotStored, naming the key or
+// the first value that failed, when the registry refused; memory keeps the
+// new settings all the same.
+SettingsFault StoreSettings(platform::Registry& registry, const PersistedSettings& settings);

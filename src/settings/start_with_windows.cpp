@@ -58,49 +58,50 @@ bool StartupApprovedSaysOff(const std::uint8_t* data, std::size_t size) {
   return size >= 1 && (data[0] & kApprovedOffBit) != 0;
 }
 
-bool StartsWithWindows() {
-  platform::Platform& os = platform::Current();
-  platform::OpenKey run(os.registry);
+bool StartsWithWindows(platform::Registry& registry, platform::Shell& shell) {
+  platform::OpenKey run(registry);
   if (run.Open(kRunKey) != 0) return false;
   std::u16string value(kRunValueChars, u'\0');
   std::uint32_t size = kRunValueChars * sizeof(char16_t);
-  if (os.registry.GetValue(run.get(), kRunValueName, platform::kRrfRtRegSz, value.data(), &size) != 0) return false;
+  if (registry.GetValue(run.get(), kRunValueName, platform::kRrfRtRegSz, value.data(), &size) != 0) return false;
   value.resize(std::min<std::size_t>(size / sizeof(char16_t), value.size()));
   while (!value.empty() && value.back() == u'\0') value.pop_back();
-  if (!RunValueNamesProgram(value, os.shell.ProgramPath())) return false;
+  if (!RunValueNamesProgram(value, shell.ProgramPath())) return false;
 
-  platform::OpenKey approvedKey(os.registry);
+  platform::OpenKey approvedKey(registry);
   std::vector<std::uint8_t> approved;
-  return !ReadApproved(os.registry, approvedKey, &approved) || !StartupApprovedSaysOff(approved.data(), approved.size());
+  return !ReadApproved(registry, approvedKey, &approved) || !StartupApprovedSaysOff(approved.data(), approved.size());
 }
 
-bool SetStartWithWindows(bool on) {
-  platform::Platform& os = platform::Current();
-  platform::Registry& registry = os.registry;
+SettingsFault SetStartWithWindows(platform::Registry& registry, platform::Shell& shell, bool on) {
   platform::OpenKey run(registry);
   if (!on) {
     // Nothing to remove is as good as removed.
     const std::int32_t opened = run.Open(kRunKey);
-    if (opened != 0) return opened == kNotFound;
+    if (opened != 0) return opened == kNotFound ? SettingsFault{} : RegistryFault(SettingsFaultKind::kNotStored, kRunKey, opened);
     const std::int32_t removed = registry.DeleteValue(run.get(), kRunValueName);
-    return removed == 0 || removed == kNotFound;
+    return removed == 0 || removed == kNotFound ? SettingsFault{} : RegistryFault(SettingsFaultKind::kNotStored, kRunValueName, removed);
   }
 
-  const std::u16string program = os.shell.ProgramPath();
-  if (program.empty() || run.Create(kRunKey) != 0) return false;
+  const std::u16string program = shell.ProgramPath();
+  if (program.empty()) return RegistryFault(SettingsFaultKind::kNotStored, kRunValueName, 0);
+  const std::int32_t created = run.Create(kRunKey);
+  if (created != 0) return RegistryFault(SettingsFaultKind::kNotStored, kRunKey, created);
   const std::u16string text = RunValueText(program);
   const auto bytes = static_cast<std::uint32_t>((text.size() + 1) * sizeof(char16_t));
-  if (registry.SetValue(run.get(), kRunValueName, platform::kRegSz, text.c_str(), bytes) != 0) return false;
+  const std::int32_t written = registry.SetValue(run.get(), kRunValueName, platform::kRegSz, text.c_str(), bytes);
+  if (written != 0) return RegistryFault(SettingsFaultKind::kNotStored, kRunValueName, written);
 
   // Turned on here, so it must not stay turned off in Task Manager's list:
   // the mark becomes what Task Manager writes when it turns an entry on.
   platform::OpenKey approvedKey(registry);
   std::vector<std::uint8_t> approved;
   if (!ReadApproved(registry, approvedKey, &approved) || !StartupApprovedSaysOff(approved.data(), approved.size())) {
-    return true;
+    return SettingsFault{};
   }
   std::vector<std::uint8_t> cleared(12, 0);
   cleared[0] = static_cast<std::uint8_t>(approved[0] & ~kApprovedOffBit);
-  return registry.SetValue(approvedKey.get(), kRunValueName, platform::kRegBinary, cleared.data(),
-                           static_cast<std::uint32_t>(cleared.size())) == 0;
+  const std::int32_t marked = registry.SetValue(approvedKey.get(), kRunValueName, platform::kRegBinary,
+                                                cleared.data(), static_cast<std::uint32_t>(cleared.size()));
+  return marked == 0 ? SettingsFault{} : RegistryFault(SettingsFaultKind::kNotStored, kStartupApprovedKey, marked);
 }

@@ -8,6 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/platform.h"
+#include "settings/settings_fault.h"
+
 extern const char16_t kRunKey[];              // u"Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 extern const char16_t kStartupApprovedKey[];  // u"...\\Explorer\\StartupApproved\\Run"
 extern const char16_t kRunValueName[];        // u"ClipboardTarnwick"
@@ -29,8 +32,8 @@ bool RunValueNamesProgram(std::u16string_view value, std::u16string_view program
 bool StartupApprovedSaysOff(const std::uint8_t* data, std::size_t size);
 
 // True when the Run value names this program and the entry is not turned off.
-bool StartsWithWindows();
+bool StartsWithWindows(platform::Registry& registry, platform::Shell& shell);
 
 // On: writes the Run value and clears an off mark; off: removes the Run
-// value. False when a write or removal failed.
-bool SetStartWithWindows(bool on);
+// value. kNotStored, naming the key or value, when a write or removal failed.
+SettingsFault SetStartWithWindows(platform::Registry& registry, platform::Shell& shell, bool on);

@@ -2,6 +2,7 @@
 
 #include "common/app_state.h"
 #include "common/texts.h"
+#include "dialogs/settings_boxes.h"
 #include "framework/win_app.h"
 #include "platform/debug_log.h"
 #include "resource.h"
@@ -58,8 +59,13 @@ BOOL CTarnwickDlg::OnInitDialog() {
   AddTrayIcon();
   m_uTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 
-  const int loaded = LoadSettings();
-  RegisterHotKeyAtStartup(loaded);
+  // Told in this order: the write-back's count, the failed load, then the
+  // key refused. The default key stands in for one that could not be loaded.
+  const SettingsFault loaded = LoadSettings(m_os.registry);
+  ShowWriteBackBox(m_os.messageBoxes, loaded);
+  if (!loaded.ok()) ShowErrorBox(m_os.messageBoxes, SettingsFaultText(loaded).c_str());
+  const SettingsFault key = RegisterHotKeyAtStartup(m_os.hotKeys, loaded.ok());
+  if (!key.ok()) ShowErrorBox(m_os.messageBoxes, SettingsFaultText(key).c_str());
   m_presses.Start(SavePresses::Signals{PostSaveEnded, PostRequestFailed});
   m_clipboardWatch.Follow(m_hWnd, g_bAutoSave != 0);
   return TRUE;

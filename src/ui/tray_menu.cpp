@@ -15,8 +15,7 @@ namespace {
 // One dialog of each kind at a time: a second request while it runs (from
 // the tray, through its nested loop) does nothing.
 template <typename Dialog>
-void RunOnce(std::int32_t& open) {
-  Dialog dlg;
+void RunOnce(std::int32_t& open, Dialog&& dlg) {
   if (open != 0) return;
   open = 1;
   dlg.DoModal();
@@ -55,17 +54,17 @@ LRESULT CTarnwickDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
 void CTarnwickDlg::OnMenuOpenFolder() { m_presses.OpenSaveFolder(); }
 
 void CTarnwickDlg::OnMenuSettings() {
-  RunOnce<CConfigDlg>(g_bConfigDlgOpen);
+  RunOnce(g_bConfigDlgOpen, CConfigDlg(m_os));
   // A Save may have turned saving every new picture on or off.
   m_clipboardWatch.Follow(m_hWnd, g_bAutoSave != 0);
 }
 
-void CTarnwickDlg::OnMenuHelp() { RunOnce<CHelpDlg>(g_bHelpDlgOpen); }
+void CTarnwickDlg::OnMenuHelp() { RunOnce(g_bHelpDlgOpen, CHelpDlg()); }
 
-void CTarnwickDlg::OnMenuAbout() { RunOnce<CAboutDlg>(g_bAboutDlgOpen); }
+void CTarnwickDlg::OnMenuAbout() { RunOnce(g_bAboutDlgOpen, CAboutDlg()); }
 
 void CTarnwickDlg::OnMenuExit() {
-  ReleaseHotKey();
+  ReleaseHotKey(m_os.hotKeys);
   m_clipboardWatch.Stop();
   // Whether or not the icon ever got in: exit does not depend on the shell.
   KillTimer(m_hWnd, kTrayIconTimer);

@@ -1,4 +1,5 @@
-// An installed fake platform with the settings and hot-key state as the
+// A fake platform, handed to the settings code (never installed: it takes
+// the platform by reference), with the settings and hot-key state as the
 // process starts, and helpers to look at the stored values.
 #pragma once
 
@@ -16,7 +17,6 @@ class SettingsFixture : public ::testing::Test {
  protected:
   SettingsFixture() {
     ResetAppState();
-    os.Install();
     g_hMainWnd = &window;
   }
 
@@ -44,6 +44,17 @@ class SettingsFixture : public ::testing::Test {
   static fake::Bytes MemoryBytes() {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(g_szPath);
     return fake::Bytes(bytes, bytes + sizeof g_szPath);
+  }
+
+  // Changes the settings in memory through their one writer.
+  template <typename Change>
+  static void InMemory(Change change) {
+    PersistedSettings settings = CurrentSettings();
+    change(settings);
+    ApplySettings(settings);
+  }
+  static void SetKeys(std::uint32_t keys) {
+    InMemory([&](PersistedSettings& s) { s.keys = keys; });
   }
 
   void Store(const char16_t* name, std::uint32_t type, const fake::Bytes& data) {

@@ -5,7 +5,9 @@
 #include <functional>
 #include <vector>
 
+#include "settings/default_settings.h"
 #include "settings/hot_key.h"
+#include "settings/settings_fault.h"
 #include "settings_fixture.h"
 
 namespace {
@@ -13,24 +15,42 @@ namespace {
 using fake::Bytes;
 
 constexpr std::uint32_t kRegSz = 1;
-const std::u16string kStartupFailed =
-    u"程序初始化失败, 该程序可能有BUG或不适合此系统的运行环境, 您可以通过本程序的\"关于\"窗口获取作者的联系方式, 反馈问题";
+
+TEST(SettingsFaultText, EachFaultHasItsTextAndTheWriteBackItsCount) {
+  const std::pair<SettingsFaultKind, std::u16string> texts[] = {
+      {SettingsFaultKind::kNone, u""},
+      {SettingsFaultKind::kNoDefaultFolder,
+       u"程序初始化失败, 该程序可能有BUG或不适合此系统的运行环境, 您可以通过本程序的\"关于\"窗口获取作者的联系方式, 反馈问题"},
+      {SettingsFaultKind::kNotLoaded, u"获取配置信息失败"},
+      {SettingsFaultKind::kBadFolder, u"路径不合法或没有权限访问该路径"},
+      {SettingsFaultKind::kNeedsCombination, u"必须使用一个组合键作为热键"},
+      {SettingsFaultKind::kKeyTakenAtStart, u"注册热键失败, 热键可能已被其他程序占用, 请设置其他热键"},
+      {SettingsFaultKind::kKeyTaken, u"注册热键失败, 热键已被其他程序占用, 请设置其他热键"},
+      {SettingsFaultKind::kNotStored, u"保存配置信息失败"},
+  };
+  for (const auto& [kind, text] : texts) EXPECT_EQ(text, SettingsFaultText(SettingsFault(kind))) << int(kind);
+  // A refused template tells its own fault's text (see NameFormatFaultText).
+  SettingsFault refused(SettingsFaultKind::kBadNameFormat);
+  refused.nameFormat = NameFormatFault::kBadLevel;
+  EXPECT_EQ(NameFormatFaultText(NameFormatFault::kBadLevel), SettingsFaultText(refused));
+  EXPECT_EQ(u"440", WriteBackText(440));
+  EXPECT_EQ(u"0", WriteBackText(0));
+}
 
 class SettingsStoreTest : public SettingsFixture {};
 
 TEST_F(SettingsStoreTest, FirstStartStoresTheDefaultsByteForByte) {
-  InitDefaultSettings();
+  EXPECT_TRUE(InitDefaultSettings(os.shell).ok());
   EXPECT_EQ(defaultFolder, std::u16string(g_szPath));
   EXPECT_EQ(0x00020069u, g_dwKeys);
 
-  EXPECT_EQ(1, LoadSettings());
+  EXPECT_TRUE(LoadSettings(os.registry).ok());
   ASSERT_TRUE(Stored(u"Path"));
   EXPECT_EQ(platform::kRegBinary, Stored(u"Path")->type);
   EXPECT_EQ(FolderBytes(defaultFolder), Stored(u"Path")->data);
   ASSERT_TRUE(Stored(u"Keys"));
   EXPECT_EQ(platform::kRegDword, Stored(u"Keys")->type);
   EXPECT_EQ((Bytes{0x69, 0x00, 0x02, 0x00}), Stored(u"Keys")->data);
-  EXPECT_TRUE(os.messageBoxes.shown.empty());
   EXPECT_EQ(0, os.registry.openKeys);
   EXPECT_EQ(nullptr, g_hConfigKey);
   EXPECT_FALSE(Stored(u"Format")) << "a missing format is BMP, and never written back";
@@ -39,8 +59,8 @@ TEST_F(SettingsStoreTest, FirstStartStoresTheDefaultsByteForByte) {
 TEST_F(SettingsStoreTest, FormatIsPngOrJpgOnlyWhenStoredSoAndNeverWrittenBack) {
   Store(u"Path", platform::kRegBinary, FolderBytes(u"D:\\shots\\"));
   Store(u"Keys", platform::kRegDword, Word(kDefaultHotKey.Stored()));
-  g_dwFormat = kFormatPng;
-  EXPECT_EQ(1, LoadSettings());
+  InMemory([](PersistedSettings& s) { s.format = kFormatPng; });
+  EXPECT_TRUE(LoadSettings(os.registry).ok());
   EXPECT_EQ(kFormatBmp, g_dwFormat) << "absent";
   // A REG_DWORD 1 and 2; then an unknown format, a REG_BINARY and a REG_SZ.
   const std::uint32_t types[] = {platform::kRegDword, platform::kRegDword, platform::kRegDword, platform::kRegBinary,
@@ -48,12 +68,11 @@ TEST_F(SettingsStoreTest, FormatIsPngOrJpgOnlyWhenStoredSoAndNeverWrittenBack) {
   const std::uint32_t stored[] = {1, 2, 3, 1, 1}, read[] = {kFormatPng, kFormatJpg, kFormatBmp, kFormatBmp, kFormatBmp};
   for (std::uint32_t i = 0; i < 5; ++i) {
     Store(u"Format", types[i], Word(stored[i]));
-    g_dwFormat = i == 0 ? kFormatBmp : kFormatPng;
-    EXPECT_EQ(1, LoadSettings());
+    InMemory([&](PersistedSettings& s) { s.format = i == 0 ? kFormatBmp : kFormatPng; });
+    EXPECT_TRUE(LoadSettings(os.registry).ok());
     EXPECT_EQ(read[i], g_dwFormat) << i;
   }
   EXPECT_TRUE(os.registry.sets.empty());
-  EXPECT_TRUE(os.messageBoxes.shown.empty());
 }
 
 TEST_F(SettingsStoreTest, AcceptedValuesAreLoadedUnchangedAndNotWrittenBack) {
@@ -66,12 +85,11 @@ TEST_F(SettingsStoreTest, AcceptedValuesAreLoadedUnchangedAndNotWrittenBack) {
                         Case{"4-byte REG_BINARY", platform::kRegBinary, 0x00010070},
                         Case{"modifier half 0", platform::kRegDword, 0x00000069}}) {
     fake::FakePlatform fresh;
-    fresh.Install();
-    InitDefaultSettings();
+    InitDefaultSettings(fresh.shell);
     fresh.registry.Put(kSettingsKey, u"Path", platform::kRegBinary, FolderBytes(u"D:\\shots\\"));
     fresh.registry.Put(kSettingsKey, u"Keys", c.keysType, Word(c.keys));
 
-    EXPECT_EQ(1, LoadSettings()) << c.name;
+    EXPECT_TRUE(LoadSettings(fresh.registry).ok()) << c.name;
     EXPECT_EQ(std::u16string(u"D:\\shots\\"), std::u16string(g_szPath)) << c.name;
     EXPECT_EQ(c.keys, g_dwKeys) << c.name;
     EXPECT_TRUE(fresh.registry.sets.empty()) << c.name;
@@ -84,9 +102,8 @@ TEST_F(SettingsStoreTest, AutoSaveAndNotifyAreOnOnlyForADwordOfOneAndAreNeverWri
   for (const auto& [data, on] : std::vector<std::pair<Bytes, int>>{{{}, 0}, {Word(1), 1}, {Word(2), 0}, {{1, 0}, 0}}) {
     if (!data.empty()) Store(u"AutoSave", platform::kRegDword, data);
     if (!data.empty()) Store(u"Notify", platform::kRegDword, data);
-    g_bAutoSave = 1 - on;
-    g_bNotify = 1 - on;
-    EXPECT_EQ(1, LoadSettings());
+    InMemory([&](PersistedSettings& s) { s.autoSave = s.notify = on == 0; });
+    EXPECT_TRUE(LoadSettings(os.registry).ok());
     EXPECT_EQ(on, g_bAutoSave) << data.size() << " bytes";
     EXPECT_EQ(on, g_bNotify) << data.size() << " bytes";
   }
@@ -107,8 +124,8 @@ TEST_F(SettingsStoreTest, NameFormatIsTheStoredTemplateOnlyWhereTheSettingsWould
                {platform::kRegBinary, StringBytes(perMonth), standard}};
   for (const auto& c : cases) {
     if (!c.data.empty()) Store(u"NameFormat", c.type, c.data);
-    CopyText(g_szNameFormat, kNameFormatChars, u"{ss}");
-    EXPECT_EQ(1, LoadSettings());
+    InMemory([](PersistedSettings& s) { CopyText(s.nameFormat, kNameFormatChars, u"{ss}"); });
+    EXPECT_TRUE(LoadSettings(os.registry).ok());
     EXPECT_EQ(c.loaded, g_szNameFormat) << c.data.size() << " bytes";
   }
   EXPECT_TRUE(os.registry.sets.empty()) << "nothing written back";
@@ -128,13 +145,14 @@ TEST_F(SettingsStoreTest, UnreadableKeysIsWrittenFromMemoryBesideTheFolderRead) 
   };
   for (const Case& c : cases) {
     fake::FakePlatform fresh;
-    fresh.Install();
     fresh.registry.Put(kSettingsKey, u"Path", platform::kRegBinary, FolderBytes(u"D:\\shots\\"));
     if (c.type != 0) fresh.registry.Put(kSettingsKey, u"Keys", c.type, c.data);
-    CopyText(g_szPath, kPathChars, u"C:\\other\\");
-    g_dwKeys = 0x00040042;  // a later load: whatever memory holds goes back
+    InMemory([](PersistedSettings& s) {  // a later load: whatever memory holds goes back
+      CopyText(s.folder, kPathChars, u"C:\\other\\");
+      s.keys = 0x00040042;
+    });
 
-    EXPECT_EQ(1, LoadSettings()) << c.name;
+    EXPECT_TRUE(LoadSettings(fresh.registry).ok()) << c.name;
     EXPECT_EQ(std::u16string(u"D:\\shots\\"), std::u16string(g_szPath)) << c.name;
     EXPECT_EQ(0x00040042u, g_dwKeys) << c.name;
     EXPECT_EQ(FolderBytes(u"D:\\shots\\"), fresh.registry.Get(kSettingsKey, u"Path")->data) << c.name;
@@ -159,100 +177,101 @@ TEST_F(SettingsStoreTest, UnreadablePathLeavesMemoryAndBothValuesAreWrittenFromI
   };
   for (const Case& c : cases) {
     fake::FakePlatform fresh;
-    fresh.Install();
-    InitDefaultSettings();
+    InitDefaultSettings(fresh.shell);
     fresh.registry.Put(kSettingsKey, u"Path", c.type, c.data);
     fresh.registry.Put(kSettingsKey, u"Keys", platform::kRegDword, Word(0x00010041));
 
-    EXPECT_EQ(1, LoadSettings()) << c.name;
+    EXPECT_TRUE(LoadSettings(fresh.registry).ok()) << c.name;
     EXPECT_EQ(FolderBytes(defaultFolder), MemoryBytes()) << c.name << ": the refused read changed nothing";
     EXPECT_EQ(0x00020069u, g_dwKeys) << c.name << ": \"Keys\" is not read after a failed \"Path\"";
     const auto path = fresh.registry.Get(kSettingsKey, u"Path");
     EXPECT_EQ(platform::kRegBinary, path->type) << c.name;
     EXPECT_EQ(FolderBytes(defaultFolder), path->data) << c.name;
     EXPECT_EQ(Word(0x00020069), fresh.registry.Get(kSettingsKey, u"Keys")->data) << c.name;
-    EXPECT_TRUE(fresh.messageBoxes.shown.empty()) << c.name;
   }
 }
 
 TEST_F(SettingsStoreTest, ShortPathReplacesOnlyItsOwnLengthOfTheFolder) {
-  InitDefaultSettings();
+  InitDefaultSettings(os.shell);
   Store(u"Path", platform::kRegBinary, {'E', 0, ':', 0});  // no NUL of its own
   Store(u"Keys", platform::kRegDword, Word(0x00020069));
-  EXPECT_EQ(1, LoadSettings());
+  EXPECT_TRUE(LoadSettings(os.registry).ok());
   EXPECT_EQ(u"E:" + defaultFolder.substr(2), std::u16string(g_szPath));
 
   Store(u"Path", platform::kRegBinary, {'F', 0, ':', 0, '\\', 0, 0, 0});
-  EXPECT_EQ(1, LoadSettings());
+  EXPECT_TRUE(LoadSettings(os.registry).ok());
   EXPECT_EQ(std::u16string(u"F:\\"), std::u16string(g_szPath));
   EXPECT_EQ(defaultFolder.substr(4), std::u16string(g_szPath + 4)) << "the earlier text stays after the NUL";
   EXPECT_TRUE(os.registry.sets.empty());
 }
 
 TEST_F(SettingsStoreTest, KeyThatCannotBeOpenedReadsAndWritesNothing) {
-  InitDefaultSettings();
+  InitDefaultSettings(os.shell);
   os.registry.createFails = fake::FakeRegistry::Failure{0, 5};
-  EXPECT_EQ(0, LoadSettings());
+  const SettingsFault fault = LoadSettings(os.registry);
+  EXPECT_EQ(SettingsFaultKind::kNotLoaded, fault.kind);
+  EXPECT_EQ(kSettingsKey, fault.where);
+  EXPECT_EQ(5u, fault.error);
+  EXPECT_FALSE(fault.writeBackCount) << "nothing was read, so nothing written back";
   EXPECT_TRUE(os.registry.gets.empty());
   EXPECT_TRUE(os.registry.sets.empty());
-  EXPECT_TRUE(os.messageBoxes.shown.empty());
   EXPECT_EQ(defaultFolder, std::u16string(g_szPath));
 }
 
-TEST_F(SettingsStoreTest, FailedWriteBackShowsThePathCountInTheGhBox) {
+TEST_F(SettingsStoreTest, FailedWriteBackNamesTheValueAndCountsTheBytesOfPathRead) {
   struct Case {
     const char* name;
     std::function<void(fake::FakeRegistry&)> arrange;
-    std::u16string count;
+    std::u16string value;
+    std::uint32_t count;
   };
   const std::vector<Case> cases = {
       {"nothing stored, \"Path\" not written",
-       [](fake::FakeRegistry& r) { r.setFails[u"Path"] = {0, 5}; }, u"440"},
+       [](fake::FakeRegistry& r) { r.setFails[u"Path"] = {0, 5}; }, u"Path", 440},
       {"10 bytes of \"Path\" read, \"Keys\" not written",
        [](fake::FakeRegistry& r) {
          r.Put(kSettingsKey, u"Path", platform::kRegBinary, {'D', 0, ':', 0, '\\', 0, 'x', 0, 0, 0});
          r.setFails[u"Keys"] = {0, 5};
        },
-       u"10"},
+       u"Keys", 10},
   };
   for (const Case& c : cases) {
     fake::FakePlatform fresh;
-    fresh.Install();
-    InitDefaultSettings();
+    InitDefaultSettings(fresh.shell);
     c.arrange(fresh.registry);
-    EXPECT_EQ(0, LoadSettings()) << c.name;
-    ASSERT_EQ(1u, fresh.messageBoxes.shown.size()) << c.name;
-    EXPECT_EQ(c.count, fresh.messageBoxes.shown[0].text) << c.name;
-    EXPECT_EQ(std::u16string(u"GH"), fresh.messageBoxes.shown[0].caption);
-    EXPECT_EQ(platform::kMbTaskModal, fresh.messageBoxes.shown[0].style);
+    const SettingsFault fault = LoadSettings(fresh.registry);
+    EXPECT_EQ(SettingsFaultKind::kNotLoaded, fault.kind) << c.name;
+    EXPECT_EQ(c.value, fault.where) << c.name;
+    EXPECT_EQ(5u, fault.error) << c.name;
+    EXPECT_EQ(c.count, fault.writeBackCount.value_or(0)) << c.name;
     EXPECT_EQ(0, fresh.registry.openKeys) << c.name;
   }
 }
 
-TEST_F(SettingsStoreTest, DesktopThatCannotTakeTheSubfolderGivesTheStartupMessageAndNoDefaults) {
+TEST_F(SettingsStoreTest, DesktopThatCannotTakeTheSubfolderIsAStartupFaultAndGivesNoDefaults) {
   struct Case {
     const char* name;
     std::function<void(fake::FakeShell&)> arrange;
+    std::u16string desktop;  // as the fault names it
   };
+  const std::u16string longer = u"C:\\" + std::u16string(204, u'd');
   const std::vector<Case> cases = {
-      {"no desktop folder", [](fake::FakeShell& s) { s.fails = true; }},
-      {"207 characters", [](fake::FakeShell& s) { s.desktop = u"C:\\" + std::u16string(204, u'd'); }},
-      {"259 characters", [](fake::FakeShell& s) { s.desktop = u"C:\\" + std::u16string(256, u'd'); }},
+      {"no desktop folder", [](fake::FakeShell& s) { s.fails = true; }, u""},
+      {"207 characters", [&](fake::FakeShell& s) { s.desktop = longer; }, longer},
+      {"259 characters", [](fake::FakeShell& s) { s.desktop = u"C:\\" + std::u16string(256, u'd'); },
+       u"C:\\" + std::u16string(256, u'd')},
   };
   for (const Case& c : cases) {
     fake::FakePlatform fresh;
-    fresh.Install();
     c.arrange(fresh.shell);
 
-    InitDefaultSettings();
-    ASSERT_EQ(1u, fresh.messageBoxes.shown.size()) << c.name;
-    EXPECT_EQ(kStartupFailed, fresh.messageBoxes.shown[0].text);
-    EXPECT_EQ(std::u16string(u"错误"), fresh.messageBoxes.shown[0].caption);
-    EXPECT_EQ(0x10u, fresh.messageBoxes.shown[0].style);
+    const SettingsFault fault = InitDefaultSettings(fresh.shell);
+    EXPECT_EQ(SettingsFaultKind::kNoDefaultFolder, fault.kind) << c.name;
+    EXPECT_EQ(c.desktop, fault.where) << c.name;
     EXPECT_EQ(Bytes(440, 0), MemoryBytes()) << c.name;
     EXPECT_EQ(0u, g_dwKeys) << c.name;
 
-    EXPECT_EQ(1, LoadSettings()) << c.name;
+    EXPECT_TRUE(LoadSettings(fresh.registry).ok()) << c.name;
     EXPECT_EQ(Bytes(440, 0), fresh.registry.Get(kSettingsKey, u"Path")->data) << c.name;
     EXPECT_EQ(Word(0), fresh.registry.Get(kSettingsKey, u"Keys")->data) << c.name;
   }
@@ -260,66 +279,42 @@ TEST_F(SettingsStoreTest, DesktopThatCannotTakeTheSubfolderGivesTheStartupMessag
 
 TEST_F(SettingsStoreTest, DesktopOf206CharactersJustFits) {
   os.shell.desktop = u"C:\\" + std::u16string(203, u'd');
-  InitDefaultSettings();
-  EXPECT_TRUE(os.messageBoxes.shown.empty());
+  EXPECT_TRUE(InitDefaultSettings(os.shell).ok());
   EXPECT_EQ(219u, BoundedLength(g_szPath, kPathChars));
   EXPECT_EQ(os.shell.desktop + u"\\screenshots\\", std::u16string(g_szPath));
   EXPECT_EQ(0x00020069u, g_dwKeys);
 }
 
-TEST_F(SettingsStoreTest, SaveWritesTheWholeBufferAndAShorterFolderLeavesTheOldTail) {
-  const std::u16string longFolder = u"D:\\a rather long folder name\\";
-  g_dwKeys = 0x00010041;
-  ASSERT_TRUE(StoreSettings(longFolder.c_str(), kFormatBmp));
-  ASSERT_TRUE(StoreSettings(u"E:\\s\\", kFormatBmp));
-
-  Bytes expected = FolderBytes(longFolder);
-  const Bytes shorter = FolderBytes(u"E:\\s\\");
-  std::copy(shorter.begin(), shorter.begin() + 12, expected.begin());  // "E:\s\" and its NUL
-  EXPECT_EQ(expected, Stored(u"Path")->data);
-  EXPECT_EQ(platform::kRegBinary, Stored(u"Path")->type);
-  EXPECT_EQ(Word(0x00010041), Stored(u"Keys")->data);
-  EXPECT_EQ(platform::kRegDword, Stored(u"Keys")->type);
-
-  ASSERT_EQ(2u, os.messageBoxes.shown.size());
-  EXPECT_EQ(std::u16string(u"保存成功"), os.messageBoxes.shown[1].text);
-  EXPECT_EQ(std::u16string(g_szCaption), os.messageBoxes.shown[1].caption);
-  EXPECT_EQ(platform::kMbIconInformation | platform::kMbTaskModal, os.messageBoxes.shown[1].style);
-  EXPECT_EQ(0, os.registry.openKeys);
-
-  EXPECT_EQ(1, LoadSettings());
-  EXPECT_EQ(std::u16string(u"E:\\s\\"), std::u16string(g_szPath));
-}
-
-TEST_F(SettingsStoreTest, SaveWhoseRegistryWriteFailsKeepsTheDialogOpenAndTheNewSettingsInMemory) {
+TEST_F(SettingsStoreTest, StoreWhoseRegistryWriteFailsNamesTheValueAndKeepsTheNewSettingsInMemory) {
   struct Case {
     const char* name;
     std::function<void(fake::FakeRegistry&)> arrange;
+    std::u16string where;
     std::u16string storedFolder;
     std::uint32_t storedKeys = 0x00020069;
   };
   const std::vector<Case> cases = {
       {"key not opened", [](fake::FakeRegistry& r) { r.createFails = fake::FakeRegistry::Failure{0, 5}; },
-       u"D:\\old\\"},
-      {"\"Path\" not written", [](fake::FakeRegistry& r) { r.setFails[u"Path"] = {0, 5}; }, u"D:\\old\\"},
-      {"\"Keys\" not written", [](fake::FakeRegistry& r) { r.setFails[u"Keys"] = {0, 5}; }, u"D:\\new\\"},
-      {"\"Format\" not written", [](fake::FakeRegistry& r) { r.setFails[u"Format"] = {0, 5}; }, u"D:\\new\\",
-       0x00010041},
+       kSettingsKey, u"D:\\old\\"},
+      {"\"Path\" not written", [](fake::FakeRegistry& r) { r.setFails[u"Path"] = {0, 5}; }, u"Path", u"D:\\old\\"},
+      {"\"Keys\" not written", [](fake::FakeRegistry& r) { r.setFails[u"Keys"] = {0, 5}; }, u"Keys", u"D:\\new\\"},
+      {"\"Format\" not written", [](fake::FakeRegistry& r) { r.setFails[u"Format"] = {0, 5}; }, u"Format",
+       u"D:\\new\\", 0x00010041},
   };
   for (const Case& c : cases) {
     fake::FakePlatform fresh;
-    fresh.Install();
     fresh.registry.Put(kSettingsKey, u"Path", platform::kRegBinary, FolderBytes(u"D:\\old\\"));
     fresh.registry.Put(kSettingsKey, u"Keys", platform::kRegDword, Word(0x00020069));
-    CopyText(g_szPath, kPathChars, u"D:\\old\\");
-    g_dwKeys = 0x00010041;  // registered by the Save just before
     c.arrange(fresh.registry);
+    PersistedSettings next = CurrentSettings();
+    CopyText(next.folder, kPathChars, u"D:\\new\\");
+    next.keys = 0x00010041;
+    next.format = kFormatPng;
 
-    EXPECT_FALSE(StoreSettings(u"D:\\new\\", kFormatPng)) << c.name;
-    ASSERT_EQ(1u, fresh.messageBoxes.shown.size()) << c.name;
-    EXPECT_EQ(std::u16string(u"保存配置信息失败"), fresh.messageBoxes.shown[0].text);
-    EXPECT_EQ(std::u16string(g_szCaption), fresh.messageBoxes.shown[0].caption);
-    EXPECT_EQ(platform::kMbIconError | platform::kMbTaskModal, fresh.messageBoxes.shown[0].style);
+    const SettingsFault fault = StoreSettings(fresh.registry, next);
+    EXPECT_EQ(SettingsFaultKind::kNotStored, fault.kind) << c.name;
+    EXPECT_EQ(c.where, fault.where) << c.name;
+    EXPECT_EQ(5u, fault.error) << c.name;
     EXPECT_EQ(std::u16string(u"D:\\new\\"), std::u16string(g_szPath)) << c.name;
     EXPECT_EQ(0x00010041u, g_dwKeys);
     EXPECT_EQ(kFormatPng, g_dwFormat) << c.name;
@@ -327,23 +322,11 @@ TEST_F(SettingsStoreTest, SaveWhoseRegistryWriteFailsKeepsTheDialogOpenAndTheNew
 
     fresh.registry.createFails.reset();
     fresh.registry.setFails.clear();
-    EXPECT_EQ(1, LoadSettings()) << c.name << ": the next load brings back what is stored";
+    EXPECT_TRUE(LoadSettings(fresh.registry).ok()) << c.name << ": the next load brings back what is stored";
     EXPECT_EQ(c.storedFolder, std::u16string(g_szPath)) << c.name;
     EXPECT_EQ(c.storedKeys, g_dwKeys) << c.name;
     EXPECT_EQ(kFormatBmp, g_dwFormat) << c.name;
   }
-}
-
-TEST_F(SettingsStoreTest, FolderThatCannotBeCopiedKeepsTheOldOneAndStoresNothing) {
-  CopyText(g_szPath, kPathChars, u"D:\\old\\");
-  const std::u16string tooLong = u"D:\\" + std::u16string(216, u'x') + u"\\";  // 220 characters
-  for (const char16_t* folder : {tooLong.c_str(), u""}) {
-    EXPECT_FALSE(StoreSettings(folder, kFormatPng));
-    EXPECT_EQ(std::u16string(u"D:\\old\\"), std::u16string(g_szPath));
-  }
-  EXPECT_EQ(0, os.registry.creates);
-  ASSERT_EQ(2u, os.messageBoxes.shown.size());
-  EXPECT_EQ(std::u16string(u"保存配置信息失败"), os.messageBoxes.shown[1].text);
 }
 
 }  // namespace

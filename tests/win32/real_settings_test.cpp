@@ -12,20 +12,16 @@
 #include "common/app_state.h"
 #include "common/bounded_text.h"
 #include "contract/contract_environment.h"
+#include "settings/default_settings.h"
 #include "settings/hot_key.h"
 #include "settings/settings_store.h"
+#include "unit/app_state_reset.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr wchar_t kKey[] = L"Software\\ClipboardTarnwick";
-
-class RecordingBoxes : public platform::MessageBoxes {
- public:
-  void Show(const char16_t* text, const char16_t*, std::uint32_t) override { texts.push_back(text); }
-  std::vector<std::u16string> texts;
-};
 
 struct RawValue {
   DWORD type = REG_NONE;
@@ -71,11 +67,7 @@ class RealSettings : public ::testing::Test {
  protected:
   void SetUp() override {
     RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
-    platform::Install(&platform_);
-    std::fill_n(g_szPath, kPathChars, u'\0');
-    g_dwKeys = 0;
-    g_nHotKeyId = kFirstHotKeyId;
-    g_bHotKeyRegistered = 0;
+    ResetAppState();
     window_ = CreateWindowExW(0, L"STATIC", L"tarnwick main", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                               GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(nullptr, window_);
@@ -83,30 +75,26 @@ class RealSettings : public ::testing::Test {
   }
 
   void TearDown() override {
-    g_dwFormat = kFormatBmp;  // the saves of the other tests write BMP
-    g_bHotKeyRegistered = 1;
-    ReleaseHotKey();
+    RestoreHotKey(real_.hotKeys, false);  // counts as registered, so that exit frees it
+    ReleaseHotKey(real_.hotKeys);
     DestroyWindow(window_);
-    platform::Install(nullptr);
     contract::Current().ReleaseHotKeyElsewhere();
     RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
+    ResetAppState();  // the saves of the other tests write BMP
   }
 
   void Restart() {
     RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
-    InitDefaultSettings();
+    InitDefaultSettings(real_.shell);
   }
 
   platform::Platform& real_ = platform::Default();
-  RecordingBoxes boxes_;
-  platform::Platform platform_{real_.clipboard, real_.memory, real_.files,   real_.clock,  real_.threads, boxes_,
-                               real_.registry,  real_.shell,  real_.hotKeys, real_.codecs, real_.session};
   HWND window_ = nullptr;
 };
 
 TEST_F(RealSettings, FirstStartStoresThePathAndKeysFormat) {
-  InitDefaultSettings();
-  ASSERT_EQ(1, LoadSettings());
+  ASSERT_TRUE(InitDefaultSettings(real_.shell).ok());
+  ASSERT_TRUE(LoadSettings(real_.registry).ok());
 
   const RawValue path = ReadRaw(L"Path");
   EXPECT_EQ(static_cast<DWORD>(REG_BINARY), path.type);
@@ -115,7 +103,6 @@ TEST_F(RealSettings, FirstStartStoresThePathAndKeysFormat) {
   const RawValue keys = ReadRaw(L"Keys");
   EXPECT_EQ(static_cast<DWORD>(REG_DWORD), keys.type);
   EXPECT_EQ((Bytes{0x69, 0x00, 0x02, 0x00}), keys.data);
-  EXPECT_TRUE(boxes_.texts.empty());
 }
 
 TEST_F(RealSettings, RealValuesOfTheWrongTypeOrSizeAreRewrittenFromMemory) {
@@ -144,7 +131,7 @@ TEST_F(RealSettings, RealValuesOfTheWrongTypeOrSizeAreRewrittenFromMemory) {
     PutRaw(L"Path", c.pathType, c.path);
     PutRaw(L"Keys", c.keysType, c.keys);
 
-    EXPECT_EQ(1, LoadSettings()) << c.name;
+    EXPECT_TRUE(LoadSettings(real_.registry).ok()) << c.name;
     const RawValue path = ReadRaw(L"Path");
     EXPECT_EQ(static_cast<DWORD>(REG_BINARY), path.type) << c.name;
     EXPECT_EQ(c.pathAfter, path.data) << c.name;
@@ -160,7 +147,7 @@ TEST_F(RealSettings, FourByteBinaryKeysAndAShortPathAreTakenAsStored) {
   Restart();
   PutRaw(L"Path", REG_BINARY, {'E', 0, ':', 0});
   PutRaw(L"Keys", REG_BINARY, {0x42, 0x00, 0x04, 0x00});
-  EXPECT_EQ(1, LoadSettings());
+  EXPECT_TRUE(LoadSettings(real_.registry).ok());
   EXPECT_EQ(0x00040042u, g_dwKeys);
   EXPECT_EQ(L"E:" + ExpectedDefaultFolder().substr(2), std::wstring(reinterpret_cast<wchar_t*>(g_szPath)));
   EXPECT_EQ(static_cast<DWORD>(REG_BINARY), ReadRaw(L"Keys").type) << "nothing was written back";
@@ -168,9 +155,13 @@ TEST_F(RealSettings, FourByteBinaryKeysAndAShortPathAreTakenAsStored) {
 }
 
 TEST_F(RealSettings, ShorterSavedFolderLeavesTheLongerOnesTailInTheStoredValue) {
-  g_dwKeys = 0x00010078;
-  ASSERT_TRUE(StoreSettings(u"C:\\a much longer folder\\", kFormatBmp));
-  ASSERT_TRUE(StoreSettings(u"C:\\b\\", kFormatPng));
+  PersistedSettings next = CurrentSettings();
+  next.keys = 0x00010078;
+  CopyText(next.folder, kPathChars, u"C:\\a much longer folder\\");
+  ASSERT_TRUE(StoreSettings(real_.registry, next).ok());
+  CopyText(next.folder, kPathChars, u"C:\\b\\");
+  next.format = kFormatPng;
+  ASSERT_TRUE(StoreSettings(real_.registry, next).ok());
 
   Bytes expected = FolderBytes(L"C:\\a much longer folder\\");
   const Bytes shorter = FolderBytes(L"C:\\b\\");
@@ -181,11 +172,9 @@ TEST_F(RealSettings, ShorterSavedFolderLeavesTheLongerOnesTailInTheStoredValue) 
   EXPECT_EQ((Bytes{0x78, 0x00, 0x01, 0x00}), ReadRaw(L"Keys").data);
   EXPECT_EQ(static_cast<DWORD>(REG_DWORD), ReadRaw(L"Format").type);
   EXPECT_EQ((Bytes{0x01, 0x00, 0x00, 0x00}), ReadRaw(L"Format").data);
-  EXPECT_EQ((std::vector<std::u16string>{u"保存成功", u"保存成功"}), boxes_.texts);
 
-  std::fill_n(g_szPath, kPathChars, u'\0');
-  g_dwFormat = kFormatBmp;
-  EXPECT_EQ(1, LoadSettings());
+  ApplySettings(PersistedSettings{});  // an empty folder and BMP, until loaded
+  EXPECT_TRUE(LoadSettings(real_.registry).ok());
   EXPECT_EQ(std::u16string(u"C:\\b\\"), std::u16string(g_szPath));
   EXPECT_EQ(kFormatPng, g_dwFormat);
 }
@@ -197,20 +186,18 @@ TEST_F(RealSettings, KeyHeldByAnotherProcessIsRefusedAtStartAndTakenOnceFree) {
   EXPECT_FALSE(real_.hotKeys.Register(window_, 999, MOD_CONTROL, VK_NUMPAD9));
   EXPECT_EQ(static_cast<DWORD>(ERROR_HOTKEY_ALREADY_REGISTERED), GetLastError());
 
-  g_dwKeys = kDefaultHotKey.Stored();
-  RegisterHotKeyAtStartup(1);
-  EXPECT_EQ((std::vector<std::u16string>{u"注册热键失败, 热键可能已被其他程序占用, 请设置其他热键"}), boxes_.texts);
+  ASSERT_TRUE(InitDefaultSettings(real_.shell).ok());
+  EXPECT_EQ(SettingsFaultKind::kKeyTakenAtStart, RegisterHotKeyAtStartup(real_.hotKeys, true).kind);
   EXPECT_EQ(1, g_bHotKeyRegistered);
 
   env.ReleaseHotKeyElsewhere();
-  SuspendHotKey();
-  EXPECT_TRUE(RestoreHotKey());
+  SuspendHotKey(real_.hotKeys);
+  EXPECT_TRUE(RestoreHotKey(real_.hotKeys, true).ok());
   EXPECT_FALSE(env.HoldHotKeyElsewhere(MOD_CONTROL, VK_NUMPAD9)) << "now this program holds it";
 }
 
 TEST_F(RealSettings, ShiftChosenInTheControlRegistersShiftAndThePressArrives) {
-  ASSERT_TRUE(RegisterNewHotKey({HOTKEYF_SHIFT, VK_F9}));
-  EXPECT_EQ(0x00010078u, g_dwKeys);
+  ASSERT_TRUE(RegisterNewHotKey(real_.hotKeys, {HOTKEYF_SHIFT, VK_F9}).ok());
 
   INPUT keys[4] = {};
   const WORD sequence[4][2] = {{VK_SHIFT, 0}, {VK_F9, 0}, {VK_F9, KEYEVENTF_KEYUP}, {VK_SHIFT, KEYEVENTF_KEYUP}};
@@ -236,20 +223,21 @@ TEST_F(RealSettings, ShiftChosenInTheControlRegistersShiftAndThePressArrives) {
 
 TEST_F(RealSettings, ThreeCancelledOpeningsKeepTheKeyUnder1003UntilExit) {
   contract::Environment& env = contract::Current();
-  g_dwKeys = 0x00060078;  // Control + Alt + F9
-  RegisterHotKeyAtStartup(1);
+  PersistedSettings keys = CurrentSettings();
+  keys.keys = 0x00060078;  // Control + Alt + F9
+  ApplySettings(keys);
+  ASSERT_TRUE(RegisterHotKeyAtStartup(real_.hotKeys, true).ok());
   for (int opening = 0; opening < 3; ++opening) {
-    SuspendHotKey();
+    SuspendHotKey(real_.hotKeys);
     EXPECT_TRUE(env.HoldHotKeyElsewhere(MOD_CONTROL | MOD_ALT, VK_F9)) << "suspended: the key is free";
     env.ReleaseHotKeyElsewhere();
-    EXPECT_TRUE(RestoreHotKey());
+    EXPECT_TRUE(RestoreHotKey(real_.hotKeys, true).ok());
   }
   EXPECT_EQ(1003, g_nHotKeyId);
   EXPECT_FALSE(env.HoldHotKeyElsewhere(MOD_CONTROL | MOD_ALT, VK_F9));
 
-  ReleaseHotKey();
+  ReleaseHotKey(real_.hotKeys);
   EXPECT_TRUE(env.HoldHotKeyElsewhere(MOD_CONTROL | MOD_ALT, VK_F9));
-  EXPECT_TRUE(boxes_.texts.empty());
 }
 
 }  // namespace
