@@ -28,6 +28,9 @@ struct SaveFault {
   std::u16string where;
   // The Windows error of the call that failed (GetLastError); 0 when none.
   std::uint32_t error = 0;
+  // The program that held the clipboard open, by its file name; empty when
+  // none was found or it could not be named.
+  std::u16string holder;
 };
 
 // "NOERROR" marks success (and a clipboard without a bitmap): nothing is shown.
