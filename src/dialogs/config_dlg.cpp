@@ -54,7 +54,8 @@ BOOL CConfigDlg::OnInitDialog() {
   } else {
     ShowSettingsFaultBox(m_os.messageBoxes, opened);
   }
-  const SettingsChoices choices = m_actions.StoredChoices();
+  // Save compares what the dialog holds then with exactly these.
+  const SettingsChoices& choices = m_actions.shown();
   // The stored format, loaded with the other settings (BMP when none is).
   SendMessageW(m_formatCombo, CB_SETCURSEL, choices.format <= kFormatJpg ? choices.format : kFormatBmp, 0);
   SetWindowTextW(m_nameFormatEdit, reinterpret_cast<const wchar_t*>(choices.nameFormat.c_str()));

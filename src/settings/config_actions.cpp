@@ -8,17 +8,14 @@
 #include "settings/start_with_windows.h"
 
 SettingsFault ConfigActions::Open(char16_t* folder, HotKeyWord* hotKey) {
+  shown_ = SettingsChoices{g_dwFormat, g_bAutoSave != 0, StartsWithWindows(os_.registry, os_.shell), g_bNotify != 0,
+                           g_szNameFormat};
   std::fill_n(folder, kPathChars, u'\0');
   if (SafeFormat(folder, kPathChars, u"%s", g_szPath) <= 0) return SettingsFault{SettingsFaultKind::kNotLoaded};
   *hotKey = HotKeyWord::FromStored(g_dwKeys);
   SuspendHotKey(os_.hotKeys);
   keySuspended_ = true;
   return SettingsFault{};
-}
-
-SettingsChoices ConfigActions::StoredChoices() const {
-  return SettingsChoices{g_dwFormat, g_bAutoSave != 0, StartsWithWindows(os_.registry, os_.shell), g_bNotify != 0,
-                         g_szNameFormat};
 }
 
 SettingsFault ConfigActions::Save(const char16_t* typed, HotKeyWord hotKey, const SettingsChoices& choices) {
@@ -49,16 +46,22 @@ SettingsFault ConfigActions::Save(const char16_t* typed, HotKeyWord hotKey, cons
   registered.keys = hotKey.Stored();  // in the control's encoding, as the control gave it
   ApplySettings(registered);
   // Written only here, never at start: programs started from the Run key
-  // are asked not to write it.
-  if (SettingsFault run = SetStartWithWindows(os_.registry, os_.shell, choices.startWithWindows); !run.ok()) {
-    return run;
+  // are asked not to write it. Only when the box was turned over: where
+  // policy makes the Run key read-only an untouched box must not fail the
+  // Save, and a value another copy wrote stays until the box is ticked.
+  if (choices.startWithWindows != shown_.startWithWindows) {
+    if (SettingsFault run = SetStartWithWindows(os_.registry, os_.shell, choices.startWithWindows); !run.ok()) {
+      return run;
+    }
   }
   next.keys = registered.keys;
   next.format = choices.format;
   next.autoSave = choices.autoSave;
   next.notify = choices.notify;
   CopyText(next.nameFormat, kNameFormatChars, choices.nameFormat);
-  return StoreSettings(os_.registry, next);
+  const ValuesToWrite changed{choices.format != shown_.format, choices.autoSave != shown_.autoSave,
+                              choices.notify != shown_.notify, choices.nameFormat != shown_.nameFormat};
+  return StoreSettings(os_.registry, next, changed);
 }
 
 SettingsFault ConfigActions::Cancel() {

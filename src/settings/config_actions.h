@@ -28,20 +28,22 @@ class ConfigActions {
   explicit ConfigActions(platform::Platform& os) : os_(os) {}
 
   // Opening, after LoadSettings: puts the folder into `folder` (kPathChars
-  // units) and the stored hot key into *hotKey, and suspends the hot key.
-  // kNotLoaded when there is no folder to show: the boxes stay empty and the
-  // key stays as it is.
+  // units) and the stored hot key into *hotKey, suspends the hot key, and
+  // takes the choices to show (shown()). kNotLoaded when there is no folder
+  // to show: the boxes stay empty and the key stays as it is.
   SettingsFault Open(char16_t* folder, HotKeyWord* hotKey);
 
-  // What the choices show at opening: "NameFormat", "Format", "AutoSave" and
-  // "Notify" as loaded, and whether the Run entry names this program and is
-  // not turned off.
-  SettingsChoices StoredChoices() const;
+  // What the choices show from the opening on: "NameFormat", "Format",
+  // "AutoSave" and "Notify" as loaded, and whether the Run entry names this
+  // program and is not turned off.
+  const SettingsChoices& shown() const { return shown_; }
 
   // Save, given the whole folder text as typed (of any length), the hot-key
   // box's key and the choices. No fault when the dialog ends with OK. A
   // refused folder or template stores nothing and makes no folder; a key
   // registered stays the one memory holds even when storing fails after it.
+  // "Path" and "Keys" are always written; the Run entry and the other values
+  // only where the choices differ from what the opening showed.
   SettingsFault Save(const char16_t* typed, HotKeyWord hotKey, const SettingsChoices& choices);
 
   // Cancel, and any other close of the dialog: registers the stored key again
@@ -57,6 +59,8 @@ class ConfigActions {
   // key of ours stands under the identifier, and asking the platform for
   // keystrokes we hold is refused, so Cancel registers nothing then.
   bool keySuspended_ = false;
+  // What the opening showed: Save writes only what differs from it.
+  SettingsChoices shown_;
 };
 
 // What the dialog shows under the template: the name (sub-folders included)

@@ -1,7 +1,6 @@
 #include "settings/settings_store.h"
 
 #include <cstring>
-#include <utility>
 #include <string_view>
 
 #include "common/bounded_text.h"
@@ -180,21 +179,28 @@ SettingsFault LoadSettings(platform::Registry& registry) {
   return fault;
 }
 
-SettingsFault StoreSettings(platform::Registry& registry, const PersistedSettings& settings) {
+SettingsFault StoreSettings(platform::Registry& registry, const PersistedSettings& settings, ValuesToWrite write) {
   ApplySettings(settings);
   const ConfigKey key(registry);
   if (key.result() != 0) return RegistryFault(SettingsFaultKind::kNotStored, kSettingsKey, key.result());
   // In this order, up to the first that fails.
   std::int32_t written = WritePath(registry, settings);
   if (written != 0) return RegistryFault(SettingsFaultKind::kNotStored, kPathName, written);
-  const std::pair<const char16_t*, std::uint32_t> words[] = {{kKeysName, settings.keys},
-                                                             {kFormatName, settings.format},
-                                                             {kAutoSaveName, settings.autoSave ? 1u : 0u},
-                                                             {kNotifyName, settings.notify ? 1u : 0u}};
-  for (const auto& [name, word] : words) {
-    written = WriteDword(registry, name, word);
-    if (written != 0) return RegistryFault(SettingsFaultKind::kNotStored, name, written);
+  struct Word {
+    const char16_t* name;
+    std::uint32_t value;
+    bool wanted;
+  };
+  const Word words[] = {{kKeysName, settings.keys, true},
+                        {kFormatName, settings.format, write.format},
+                        {kAutoSaveName, settings.autoSave ? 1u : 0u, write.autoSave},
+                        {kNotifyName, settings.notify ? 1u : 0u, write.notify}};
+  for (const Word& word : words) {
+    if (!word.wanted) continue;
+    written = WriteDword(registry, word.name, word.value);
+    if (written != 0) return RegistryFault(SettingsFaultKind::kNotStored, word.name, written);
   }
+  if (!write.nameFormat) return SettingsFault{};
   written = WriteNameFormat(registry, settings);
   if (written != 0) return RegistryFault(SettingsFaultKind::kNotStored, kNameFormatName, written);
   return SettingsFault{};

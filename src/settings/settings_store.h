@@ -42,8 +42,19 @@ void ApplySettings(const PersistedSettings& settings);
 // that cannot be read means BMP, off, or the default template.
 SettingsFault LoadSettings(platform::Registry& registry);
 
-// Puts `settings` into memory and writes all the values ("NameFormat" not
-// while it is the default and none is stored). kNotStored, naming the key or
-// the first value that failed, when the registry refused; memory keeps the
-// new settings all the same.
-SettingsFault StoreSettings(platform::Registry& registry, const PersistedSettings& settings);
+// Which values a store writes besides "Path" and "Keys": the settings dialog
+// writes only those the person changed, so that a value nobody touched is
+// never rewritten.
+struct ValuesToWrite {
+  bool format = true;
+  bool autoSave = true;
+  bool notify = true;
+  bool nameFormat = true;
+};
+
+// Puts `settings` into memory and writes "Path", "Keys" and the values
+// `write` names ("NameFormat" not while it is the default and none is
+// stored). kNotStored, naming the key or the first value that failed, when
+// the registry refused; memory keeps the new settings all the same.
+SettingsFault StoreSettings(platform::Registry& registry, const PersistedSettings& settings,
+                            ValuesToWrite write = {});

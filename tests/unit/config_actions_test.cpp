@@ -154,13 +154,13 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
   EXPECT_EQ(Word(kFormatPng), Stored(u"Format")->data);
   EXPECT_EQ(kFormatPng, g_dwFormat) << "the next press saves PNG";
   EXPECT_EQ(Word(1), Stored(u"Notify")->data);
-  EXPECT_EQ(Word(0), Stored(u"AutoSave")->data);
-  EXPECT_TRUE(actions.StoredChoices().notify);
+  EXPECT_FALSE(Stored(u"AutoSave")) << "unchanged, so not written";
   EXPECT_FALSE(Stored(u"NameFormat")) << "the default is not written until the user changes it";
 
   // A template is stored as typed, and so is the default once one was.
   for (const std::u16string typed : {u"{yyyy}-{MM}\\{dd}_{HH}-{mm}-{ss}", kDefaultNameFormat}) {
     ASSERT_TRUE(Open().ok());
+    EXPECT_TRUE(actions.shown().notify);
     choices.nameFormat = typed;
     EXPECT_TRUE(actions.Save(folder, {HOTKEYF_CONTROL, 0x78}, choices).ok());
     EXPECT_TRUE(Stored(u"NameFormat") && Stored(u"NameFormat")->type == platform::kRegSz &&
@@ -175,6 +175,26 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
   const fake::Bytes shorter = FolderBytes(u"D:\\s\\");
   std::copy(shorter.begin(), shorter.begin() + 12, expected.begin());  // "D:\s\" and its NUL
   EXPECT_EQ(expected, Stored(u"Path")->data);
+}
+
+// With the defaults and only a new folder, "Path" and "Keys" alone. A Run
+// value naming another copy shows the box unticked and stays while the box
+// is untouched; ticking it replaces the value.
+TEST_F(SettingsDialog, SaveWritesOnlyWhatTheDialogChangedAndTheRunValueOnlyWhenItsBoxWasTurned) {
+  const fake::Bytes otherCopy = StringBytes(u"\"D:\\other\\Tarnwick.exe\"");
+  os.registry.Put(kRunKey, kRunValueName, platform::kRegSz, otherCopy);
+  const auto runValue = [&] { return os.registry.Get(kRunKey, kRunValueName).value_or(fake::FakeRegistry::Value{}).data; };
+  ASSERT_TRUE(Open().ok());
+  os.registry.sets.clear();
+  EXPECT_TRUE(actions.Save(u"D:\\new\\", hotKey, actions.shown()).ok());
+  EXPECT_EQ((std::map<std::u16string, int>{{u"Keys", 1}, {u"Path", 1}}), os.registry.sets);
+  EXPECT_EQ(otherCopy, runValue());
+
+  ASSERT_TRUE(Open().ok());
+  SettingsChoices ticked = actions.shown();
+  ticked.startWithWindows = true;
+  EXPECT_TRUE(actions.Save(u"D:\\new\\", hotKey, ticked).ok());
+  EXPECT_EQ(StringBytes(RunValueText(os.shell.program)), runValue());
 }
 
 TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
