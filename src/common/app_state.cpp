@@ -3,6 +3,7 @@
 std::int32_t g_nHotKeyId = kFirstHotKeyId;
 void* g_hMainWnd = nullptr;
 std::int32_t g_bHotKeyRegistered = 0;
+std::uint32_t g_dwRefusedKeys = 0;
 std::int32_t g_bHelpDlgOpen = 0;
 std::int32_t g_bConfigDlgOpen = 0;
 std::int32_t g_bAboutDlgOpen = 0;

@@ -30,6 +30,7 @@ inline constexpr char16_t kDefaultNameFormat[] = TARNWICK_DEFAULT_NAME_FORMAT;
 extern std::int32_t g_nHotKeyId;         // identifier of the registered hot key
 extern void* g_hMainWnd;                 // the hidden main dialog (HWND)
 extern std::int32_t g_bHotKeyRegistered; // exit must unregister the key
+extern std::uint32_t g_dwRefusedKeys;    // a usable key Windows refused at start, still to be tried; 0 when none
 extern std::int32_t g_bHelpDlgOpen;
 extern std::int32_t g_bConfigDlgOpen;
 extern std::int32_t g_bAboutDlgOpen;

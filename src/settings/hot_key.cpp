@@ -29,6 +29,10 @@ void UnregisterAll(platform::HotKeys& keys) {
 // The one writer of g_bHotKeyRegistered: whether exit must free the identifier.
 void CountAsRegistered(bool registered) { g_bHotKeyRegistered = registered ? 1 : 0; }
 
+// The one writer of g_dwRefusedKeys: the stored word of a usable key to try
+// again, 0 for none.
+void TryLater(std::uint32_t word) { g_dwRefusedKeys = word; }
+
 }  // namespace
 
 std::uint16_t HotKeyWord::ControlValue() const {
@@ -56,14 +60,27 @@ SettingsFault RegisterHotKeyAtStartup(platform::HotKeys& keys, bool loaded) {
   const HotKeyWord word = loaded ? HotKeyWord::FromStored(g_dwKeys) : kDefaultHotKey;
   // A hand-edited or damaged word is kept as stored, but not registered: the
   // message sends the person to the settings.
-  const bool registered = word.Usable() && Register(keys, word);
+  const bool usable = word.Usable();
+  const bool registered = usable && Register(keys, word);
   // Set whether or not a key was registered: exit then frees the identifier.
   CountAsRegistered(true);
+  // Another program may give the key back later (a copy under another name,
+  // a tool that takes keys for a while); a word no keystroke makes never
+  // becomes free.
+  TryLater(usable && !registered ? word.Stored() : 0);
   return registered ? SettingsFault{} : SettingsFault{SettingsFaultKind::kKeyTakenAtStart};
+}
+
+bool RetryRefusedHotKey(platform::HotKeys& keys) {
+  if (g_dwRefusedKeys == 0) return false;
+  if (!Register(keys, HotKeyWord::FromStored(g_dwRefusedKeys))) return true;
+  TryLater(0);
+  return false;
 }
 
 // The one writer of g_nHotKeyId.
 void SuspendHotKey(platform::HotKeys& keys) {
+  TryLater(0);
   UnregisterAll(keys);
   // The identifier stops at the last one applications may use; the key under
   // it has just been freed, so it can be used again.
@@ -89,5 +106,6 @@ SettingsFault RestoreHotKey(platform::HotKeys& keys, bool suspended) {
 }
 
 void ReleaseHotKey(platform::HotKeys& keys) {
+  TryLater(0);
   if (g_bHotKeyRegistered != 0) UnregisterAll(keys);
 }

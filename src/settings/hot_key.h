@@ -56,10 +56,16 @@ inline constexpr HotKeyWord kDefaultHotKey{HOTKEYF_CONTROL, 0x69};
 // key is not registered, and is told as a refused key (kKeyTakenAtStart).
 // Every registration asks that a held key press once (MOD_NOREPEAT), and
 // where the system refuses that flag (before Windows 7) registers the key
-// without it.
+// without it. A usable key that the system refused is kept in
+// g_dwRefusedKeys for RetryRefusedHotKey.
 SettingsFault RegisterHotKeyAtStartup(platform::HotKeys& keys, bool loaded);
+// The main window's timer: registers the key refused at start, if it is
+// still to be tried. True while it is (refused again); false once it is
+// registered, or when the settings' opening or exit has ended the tries.
+bool RetryRefusedHotKey(platform::HotKeys& keys);
 // Settings dialog opening: frees every key under the identifier and moves it
-// on, up to kLastHotKeyId, where it stays.
+// on, up to kLastHotKeyId, where it stays. The key refused at start is no
+// longer tried: the settings now decide the key.
 void SuspendHotKey(platform::HotKeys& keys);
 // Settings dialog Save: registers the chosen key (kKeyTaken when refused). A
 // word that cannot be a hot key is refused as kNeedsCombination, nothing
@@ -71,5 +77,5 @@ SettingsFault RegisterNewHotKey(platform::HotKeys& keys, HotKeyWord chosen);
 // stored word that cannot be a hot key is refused, as at Save.
 SettingsFault RestoreHotKey(platform::HotKeys& keys, bool suspended);
 // Exit command: frees the keys under the identifier if it counts as
-// registered.
+// registered, and ends the tries of a key refused at start.
 void ReleaseHotKey(platform::HotKeys& keys);

@@ -66,6 +66,7 @@ BOOL CTarnwickDlg::OnInitDialog() {
   if (!loaded.ok()) ShowErrorBox(m_os.messageBoxes, SettingsFaultText(loaded).c_str());
   const SettingsFault key = RegisterHotKeyAtStartup(m_os.hotKeys, loaded.ok());
   if (!key.ok()) ShowErrorBox(m_os.messageBoxes, SettingsFaultText(key).c_str());
+  if (g_dwRefusedKeys != 0) SetTimer(m_hWnd, kHotKeyTimer, m_keyRetry.After(false), nullptr);
   m_presses.Start(SavePresses::Signals{PostSaveEnded, PostRequestFailed});
   m_clipboardWatch.Follow(m_hWnd, g_bAutoSave != 0);
   return TRUE;
@@ -99,6 +100,10 @@ bool CTarnwickDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
       *result = OnTrayNotify(wParam, lParam);
       return true;
     case WM_TIMER:
+      if (wParam == kHotKeyTimer) {
+        RetryHotKey();
+        return true;
+      }
       if (wParam != kTrayIconTimer) return false;
       AddTrayIcon();
       return true;
@@ -154,4 +159,10 @@ void CTarnwickDlg::AddTrayIcon() {
   if (!added) platform::LogLastError(L"Shell_NotifyIconW");
   const std::uint32_t pause = m_iconRetry.After(added);
   if (pause != 0) SetTimer(m_hWnd, kTrayIconTimer, pause, nullptr);
+}
+
+void CTarnwickDlg::RetryHotKey() {
+  KillTimer(m_hWnd, kHotKeyTimer);
+  // Taken up, or no longer wanted: nothing is said either way.
+  if (RetryRefusedHotKey(m_os.hotKeys)) SetTimer(m_hWnd, kHotKeyTimer, m_keyRetry.After(false), nullptr);
 }

@@ -43,11 +43,15 @@ class CTarnwickDlg : public CDialogEx {
   // Puts the icon into the notification area; while the shell refuses it
   // (not started yet at logon, or busy), tries again on a timer.
   void AddTrayIcon();
+  // Tries the hot key that was refused at start again, on a timer, until
+  // it is registered or the settings or exit take over the key.
+  void RetryHotKey();
 
   NOTIFYICONDATAW m_nid;
   // The icon the tray shows, when extracted from the system library.
   OwnedIcon m_icon;
   RetryBackoff m_iconRetry{500, 30000};
+  RetryBackoff m_keyRetry{1000, 60000};
   // Sent to every top-level window when the shell (re)starts its taskbar.
   UINT m_uTaskbarCreated = 0;
   platform::Platform& m_os;
@@ -59,3 +63,5 @@ class CTarnwickDlg : public CDialogEx {
 
 // The timer that adds the tray icon again after a refusal.
 constexpr UINT_PTR kTrayIconTimer = 1;
+// The timer that tries again the hot key refused at start.
+constexpr UINT_PTR kHotKeyTimer = 2;

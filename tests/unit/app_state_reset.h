@@ -12,6 +12,7 @@ inline void ResetAppState() {
   g_nHotKeyId = kFirstHotKeyId;
   g_hMainWnd = nullptr;
   g_bHotKeyRegistered = 0;
+  g_dwRefusedKeys = 0;
   g_bHelpDlgOpen = 0;
   g_bConfigDlgOpen = 0;
   g_bAboutDlgOpen = 0;

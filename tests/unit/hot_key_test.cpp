@@ -92,6 +92,32 @@ TEST_F(HotKeyTest, StartupThatCannotRegisterTheStoredKeyIsAFaultAndStillCountsAs
     EXPECT_TRUE(fresh.hotKeys.registered.empty()) << c.name;
     EXPECT_EQ(1, g_bHotKeyRegistered) << c.name;
     EXPECT_EQ(c.keys, g_dwKeys);
+    // Only a key Windows refused is tried again: no keystroke makes the others.
+    EXPECT_EQ(c.heldElsewhere, RetryRefusedHotKey(fresh.hotKeys)) << c.name;
+    EXPECT_EQ(2 * c.registerCalls, fresh.hotKeys.registerCalls) << c.name;
+  }
+}
+
+TEST_F(HotKeyTest, KeyRefusedAtStartIsTakenUpOnceFreeUnlessTheSettingsOpenedOrExitCameFirst) {
+  SetKeys(kDefaultKeys);
+  os.hotKeys.HoldElsewhere(platform::kModControl, kVkNumpad9);
+  RegisterHotKeyAtStartup(os.hotKeys, true);
+  EXPECT_TRUE(RetryRefusedHotKey(os.hotKeys)) << "still held";
+  os.hotKeys.heldElsewhere.clear();
+  EXPECT_FALSE(RetryRefusedHotKey(os.hotKeys)) << "taken up";
+  EXPECT_TRUE(Active(1000, platform::kModControl, kVkNumpad9));
+  const int calls = os.hotKeys.registerCalls;
+  EXPECT_FALSE(RetryRefusedHotKey(os.hotKeys));
+  EXPECT_EQ(calls, os.hotKeys.registerCalls) << "no further tries";
+
+  for (void (*takeOver)(platform::HotKeys&) : {SuspendHotKey, ReleaseHotKey}) {
+    fake::FakePlatform fresh;
+    fresh.hotKeys.HoldElsewhere(platform::kModControl, kVkNumpad9);
+    RegisterHotKeyAtStartup(fresh.hotKeys, true);
+    takeOver(fresh.hotKeys);
+    fresh.hotKeys.heldElsewhere.clear();
+    EXPECT_FALSE(RetryRefusedHotKey(fresh.hotKeys));
+    EXPECT_TRUE(fresh.hotKeys.registered.empty()) << "the settings or exit decide the key now";
   }
 }
 
