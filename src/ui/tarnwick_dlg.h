@@ -63,5 +63,6 @@ class CTarnwickDlg : public CDialogEx {
 
 // The timer that adds the tray icon again after a refusal.
 constexpr UINT_PTR kTrayIconTimer = 1;
-// The timer that tries again the hot key refused at start.
-constexpr UINT_PTR kHotKeyTimer = 2;
+// The timer that tries again the hot key refused at start (2 is the
+// clipboard watch's kAutoSaveTimer).
+constexpr UINT_PTR kHotKeyTimer = 3;

@@ -552,7 +552,7 @@ TEST_F(E2E, ExitCommandRemovesTheIconFreesTheHotKeyAndEndsWithCodeZero) {
   UnregisterHotKey(nullptr, 1);
 }
 
-TEST_F(E2E, HotKeyHeldByAnotherProgramAtStartIsReportedAndTheProgramRuns) {
+TEST_F(E2E, HotKeyHeldByAnotherProgramAtStartIsReportedAndTakenUpOnceFree) {
   StoreSettings();
   ASSERT_TRUE(RegisterHotKey(nullptr, 7, MOD_CONTROL, VK_NUMPAD9));
   e2e::TarnwickProcess tarnwick;
@@ -564,6 +564,17 @@ TEST_F(E2E, HotKeyHeldByAnotherProgramAtStartIsReportedAndTheProgramRuns) {
   EXPECT_TRUE(e2e::DismissMessageBox(box));
   UnregisterHotKey(nullptr, 7);
   EXPECT_TRUE(tarnwick.Running());
+
+  // The program takes the key up by itself: a press, each with a new
+  // picture, until one saves; the settings never opened.
+  bool saved = false;
+  for (std::uint8_t press = 1; press <= 60 && !saved; ++press) {
+    ASSERT_TRUE(testsupport::PutDibOnRealClipboard(testsupport::RgbDib(4, 4, 24, press)));
+    e2e::PressDefaultHotKey();
+    saved = e2e::WaitUntil([&] { return !e2e::BitmapsIn(folder).empty(); }, 500);
+  }
+  EXPECT_TRUE(saved) << "the key never saved";
+  EXPECT_TRUE(e2e::MessageBoxes(tarnwick.Pid()).empty()) << "taken up without a word";
   EXPECT_TRUE(e2e::VisibleWindows(tarnwick.Pid()).empty());
   EXPECT_EQ(0, tarnwick.Exit());
 }
