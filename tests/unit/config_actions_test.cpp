@@ -160,7 +160,6 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
   // A template is stored as typed, and so is the default once one was.
   for (const std::u16string typed : {u"{yyyy}-{MM}\\{dd}_{HH}-{mm}-{ss}", kDefaultNameFormat}) {
     ASSERT_TRUE(Open().ok());
-    EXPECT_TRUE(actions.shown().notify);
     choices.nameFormat = typed;
     EXPECT_TRUE(actions.Save(folder, {HOTKEYF_CONTROL, 0x78}, choices).ok());
     EXPECT_TRUE(Stored(u"NameFormat") && Stored(u"NameFormat")->type == platform::kRegSz &&
@@ -175,26 +174,6 @@ TEST_F(SettingsDialog, SaveCreatesTheFolderRegistersTheKeyAndStoresBoth) {
   const fake::Bytes shorter = FolderBytes(u"D:\\s\\");
   std::copy(shorter.begin(), shorter.begin() + 12, expected.begin());  // "D:\s\" and its NUL
   EXPECT_EQ(expected, Stored(u"Path")->data);
-}
-
-// With the defaults and only a new folder, "Path" and "Keys" alone. A Run
-// value naming another copy shows the box unticked and stays while the box
-// is untouched; ticking it replaces the value.
-TEST_F(SettingsDialog, SaveWritesOnlyWhatTheDialogChangedAndTheRunValueOnlyWhenItsBoxWasTurned) {
-  const fake::Bytes otherCopy = StringBytes(u"\"D:\\other\\Tarnwick.exe\"");
-  os.registry.Put(kRunKey, kRunValueName, platform::kRegSz, otherCopy);
-  const auto runValue = [&] { return os.registry.Get(kRunKey, kRunValueName).value_or(fake::FakeRegistry::Value{}).data; };
-  ASSERT_TRUE(Open().ok());
-  os.registry.sets.clear();
-  EXPECT_TRUE(actions.Save(u"D:\\new\\", hotKey, actions.shown()).ok());
-  EXPECT_EQ((std::map<std::u16string, int>{{u"Keys", 1}, {u"Path", 1}}), os.registry.sets);
-  EXPECT_EQ(otherCopy, runValue());
-
-  ASSERT_TRUE(Open().ok());
-  SettingsChoices ticked = actions.shown();
-  ticked.startWithWindows = true;
-  EXPECT_TRUE(actions.Save(u"D:\\new\\", hotKey, ticked).ok());
-  EXPECT_EQ(StringBytes(RunValueText(os.shell.program)), runValue());
 }
 
 TEST_F(SettingsDialog, RefusedFolderChangesNothing) {
@@ -291,9 +270,16 @@ TEST_F(SettingsDialog, SaveWhoseRegistryWriteFailsKeepsTheNewKeyWhichCancelLeave
   EXPECT_EQ(1002, g_nHotKeyId);
 }
 
-TEST_F(SettingsDialog, RunEntryThatCannotBeWrittenKeepsTheDialogOpenAndTheKeyRegistered) {
+// A Save that leaves the box alone writes "Path" and "Keys" alone, and not
+// the Run value, another copy's or unwritable; ticking the box replaces it.
+TEST_F(SettingsDialog, RunEntryIsWrittenOnlyWhenItsBoxIsTurnedAndOneThatCannotBeKeepsTheDialogOpen) {
+  os.registry.Put(kRunKey, kRunValueName, platform::kRegSz, StringBytes(u"\"D:\\other\\Tarnwick.exe\""));
   ASSERT_TRUE(Open().ok());
   os.registry.setFails[kRunValueName] = {0, 5};
+  os.registry.sets.clear();
+  EXPECT_TRUE(actions.Save(u"D:\\new\\", hotKey, actions.shown()).ok());
+  EXPECT_EQ((std::map<std::u16string, int>{{u"Keys", 1}, {u"Path", 1}}), os.registry.sets);
+  EXPECT_TRUE(os.registry.Get(kRunKey, kRunValueName)) << "another copy's value stays";
   const SettingsFault fault = actions.Save(u"D:\\new\\", {HOTKEYF_CONTROL, 0x78}, {kFormatBmp, true, true});
   EXPECT_EQ(SettingsFaultKind::kNotStored, fault.kind);
   EXPECT_EQ(kRunValueName, fault.where);
@@ -301,6 +287,9 @@ TEST_F(SettingsDialog, RunEntryThatCannotBeWrittenKeepsTheDialogOpenAndTheKeyReg
   EXPECT_EQ(0x00020078u, g_dwKeys) << "the key registered is the one memory holds";
   EXPECT_FALSE(Stored(u"AutoSave")) << "the settings are not stored either";
   EXPECT_EQ(0, g_bAutoSave);
+  os.registry.setFails.clear();
+  EXPECT_TRUE(actions.Save(u"D:\\new\\", {HOTKEYF_CONTROL, 0x79}, {kFormatBmp, true, true}).ok());
+  EXPECT_EQ(StringBytes(RunValueText(os.shell.program)), os.registry.Get(kRunKey, kRunValueName)->data);
 }
 
 }  // namespace
