@@ -57,4 +57,4 @@ struct ValuesToWrite {
 // stored). kNotStored, naming the key or the first value that failed, when
 // the registry refused; memory keeps the new settings all the same.
 SettingsFault StoreSettings(platform::Registry& registry, const PersistedSettings& settings,
-                            ValuesToWrite write = {});
+                            ValuesToWrite write);

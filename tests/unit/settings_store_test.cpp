@@ -311,7 +311,7 @@ TEST_F(SettingsStoreTest, StoreWhoseRegistryWriteFailsNamesTheValueAndKeepsTheNe
     next.keys = 0x00010041;
     next.format = kFormatPng;
 
-    const SettingsFault fault = StoreSettings(fresh.registry, next);
+    const SettingsFault fault = StoreSettings(fresh.registry, next, ValuesToWrite{});
     EXPECT_EQ(SettingsFaultKind::kNotStored, fault.kind) << c.name;
     EXPECT_EQ(c.where, fault.where) << c.name;
     EXPECT_EQ(5u, fault.error) << c.name;

@@ -158,10 +158,10 @@ TEST_F(RealSettings, ShorterSavedFolderLeavesTheLongerOnesTailInTheStoredValue) 
   PersistedSettings next = CurrentSettings();
   next.keys = 0x00010078;
   CopyText(next.folder, kPathChars, u"C:\\a much longer folder\\");
-  ASSERT_TRUE(StoreSettings(real_.registry, next).ok());
+  ASSERT_TRUE(StoreSettings(real_.registry, next, ValuesToWrite{}).ok());
   CopyText(next.folder, kPathChars, u"C:\\b\\");
   next.format = kFormatPng;
-  ASSERT_TRUE(StoreSettings(real_.registry, next).ok());
+  ASSERT_TRUE(StoreSettings(real_.registry, next, ValuesToWrite{}).ok());
 
   Bytes expected = FolderBytes(L"C:\\a much longer folder\\");
   const Bytes shorter = FolderBytes(L"C:\\b\\");
