@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "capture/save_result.h"
 #include "common/safe_format.h"
 #include "common/texts.h"
 #include "platform/platform.h"
@@ -63,21 +62,4 @@ inline std::u16string FailureText(platform::MessageBoxes& boxes, std::u16string_
     text.append(u"\n").append(kControlledFolderHintText);
   }
   return text;
-}
-
-// A save's failure: the lines under it only for the failures that reach
-// the disk or the clipboard.
-inline std::u16string SaveFailureText(platform::MessageBoxes& boxes, const SaveFault& fault) {
-  const char16_t* first = SaveResultText(fault.result);
-  switch (fault.result) {
-    case SAVE_ERR_CREATE_DIR:
-    case SAVE_ERR_CREATE_FILE:
-      return FailureText(boxes, first, FailureDetails{fault.where, fault.error, fault.holder, true});
-    case SAVE_ERR_WRITE_FILE:
-    case SAVE_ERR_OPEN_CLIPBOARD:
-    case SAVE_ERR_BITMAP_DATA:
-      return FailureText(boxes, first, FailureDetails{fault.where, fault.error, fault.holder, false});
-    default:
-      return first;
-  }
 }

@@ -8,6 +8,21 @@
 #include "common/texts.h"
 #include "dialogs/boxes.h"
 
+std::u16string SaveFailureText(platform::MessageBoxes& boxes, const SaveFault& fault) {
+  const char16_t* first = SaveResultText(fault.result);
+  switch (fault.result) {
+    case SAVE_ERR_CREATE_DIR:
+    case SAVE_ERR_CREATE_FILE:
+      return FailureText(boxes, first, FailureDetails{fault.where, fault.error, fault.holder, true});
+    case SAVE_ERR_WRITE_FILE:
+    case SAVE_ERR_OPEN_CLIPBOARD:
+    case SAVE_ERR_BITMAP_DATA:
+      return FailureText(boxes, first, FailureDetails{fault.where, fault.error, fault.holder, false});
+    default:
+      return first;
+  }
+}
+
 SavePresses::SavePresses(platform::Platform& os, SaveQueue& queue)
     : os_(os), queue_(queue), notification_(os), ending_(os.session, queue) {}
 

@@ -17,6 +17,10 @@
 
 class SaveQueue;
 
+// A save's failure as its box tells it: where and why under the text, for
+// the failures that reach the folder, the file or the clipboard.
+std::u16string SaveFailureText(platform::MessageBoxes& boxes, const SaveFault& fault);
+
 class SavePresses {
  public:
   // How the main window is told, from any thread, to come back here.
