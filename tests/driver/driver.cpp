@@ -307,16 +307,6 @@ void ReadIconKind(HWND box, MessageBoxSeen* seen) {
 }
 }  // namespace
 
-std::vector<std::wstring> MessageBoxSeen::LinesUnder() const {
-  std::vector<std::wstring> lines;
-  for (std::size_t start = text.find(L'\n'); start != std::wstring::npos;) {
-    const std::size_t end = text.find(L'\n', start + 1);
-    lines.push_back(text.substr(start + 1, end == std::wstring::npos ? end : end - start - 1));
-    start = end;
-  }
-  return lines;
-}
-
 std::vector<MessageBoxSeen> MessageBoxes(DWORD pid) {
   std::vector<MessageBoxSeen> boxes;
   for (HWND window : TopLevelWindows(pid, true, true)) {

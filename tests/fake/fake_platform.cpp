@@ -456,23 +456,8 @@ void FakeMessageBoxes::Show(const char16_t* text, const char16_t* caption, std::
 }
 
 std::u16string FakeMessageBoxes::ErrorText(std::uint32_t error) {
-  switch (error) {
-    case platform::kErrorFileNotFound:
-      return u"The system cannot find the file specified.";
-    case platform::kErrorPathNotFound:
-      return u"The system cannot find the path specified.";
-    case platform::kErrorAccessDenied:
-      return u"Access is denied.";
-    case platform::kErrorSharingViolation:
-      return u"The process cannot access the file because it is being used by another process.";
-    case platform::kErrorFileExists:
-      return u"The file exists.";
-    case platform::kErrorDiskFull:
-      return u"There is not enough space on the disk.";
-    case platform::kErrorAlreadyExists:
-      return u"Cannot create a file when that file already exists.";
-  }
-  return u"";
+  if (error == platform::kErrorAccessDenied) return u"Access is denied.";
+  return error == platform::kErrorPathNotFound ? u"The system cannot find the path specified." : u"";
 }
 
 // ---- registry ----------------------------------------------------------------

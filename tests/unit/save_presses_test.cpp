@@ -148,15 +148,13 @@ TEST(HotKeyPress, EachFailureReachesTheWindowAsItsFaultAndShowsItsTextInOneError
     const char* name;
     std::function<void(fake::FakePlatform&)> arrange;
     SaveFault fault;
-    std::u16string linesUnder;  // the box's lines under its text
+    std::u16string linesUnder;  // the box's lines under its text; no reason where Windows has none
   };
   const std::vector<Case> cases = {
       {"clipboard held", [](fake::FakePlatform& os) { os.clipboard.heldByAnotherProgram = true; },
-       {SAVE_ERR_OPEN_CLIPBOARD, u"", 0},
-       u""},
+       {SAVE_ERR_OPEN_CLIPBOARD, u"", 0}, u""},
       {"folder level is a file", [](fake::FakePlatform& os) { os.files.AddFile(u"D:\\shots", {1}); },
-       {SAVE_ERR_CREATE_DIR, u"D:\\shots\\", platform::kErrorAlreadyExists},
-       u"\n位置: D:\\shots\\\n原因: Cannot create a file when that file already exists."},
+       {SAVE_ERR_CREATE_DIR, u"D:\\shots\\", platform::kErrorAlreadyExists}, u"\n位置: D:\\shots\\"},
       {"file not created below the template's folder",
        [](fake::FakePlatform& os) {
          CopyText(g_szNameFormat, kNameFormatChars, u"{yyyy}\\{dd}_{HH}-{mm}-{ss}");
@@ -193,7 +191,6 @@ TEST(HotKeyPress, EachFailureReachesTheWindowAsItsFaultAndShowsItsTextInOneError
     EXPECT_EQ(std::u16string(g_szCaption), os.messageBoxes.shown[0].caption);
     EXPECT_EQ(platform::kMbIconError, os.messageBoxes.shown[0].style);
   }
-  // The holder named instead of Windows' text; a settings value not written.
   fake::FakeMessageBoxes boxes;
   EXPECT_EQ(u"打开剪切板失败\n原因: 剪切板正被 clipmgr.exe 占用",
             SaveFailureText(boxes, SaveFault{SAVE_ERR_OPEN_CLIPBOARD, u"", 0, u"clipmgr.exe"}));
