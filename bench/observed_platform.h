@@ -94,6 +94,7 @@ class ObservedPlatform {
   };
   struct MessageBoxes : platform::MessageBoxes {
     void Show(const char16_t*, const char16_t*, std::uint32_t) override { ++shown; }
+    std::u16string ErrorText(std::uint32_t error) override { return platform::Default().messageBoxes.ErrorText(error); }
     int shown = 0;
   };
 

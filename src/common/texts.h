@@ -1,7 +1,8 @@
 // Every text the program shows, written once. The dialog templates and the
 // tray menu keep theirs in the resource script.
 //
-// Punctuation is ASCII: a comma and a space, and ASCII double quotes.
+// Punctuation is ASCII: a comma and a space, and ASCII double quotes; only a
+// name of Windows' own keeps the Chinese quotes it is shown with.
 #pragma once
 
 // The caption of nearly every message box.
@@ -19,6 +20,14 @@ inline constexpr char16_t kBitmapDataFailedText[] = u"获取剪切板位图数�
 inline constexpr char16_t kWriteFileFailedText[] = u"写入文件失败";
 inline constexpr char16_t kUndefinedErrorText[] =
     u"程序出现未定义的错误, 您可以通过此程序的\"关于\"窗口获得作者的联系方式, 反馈问题";
+// The lines under a failure's text: where it went wrong, and why (Windows'
+// own text for the error, or the program holding the clipboard). Access
+// denied in a folder that exists is most often Controlled Folder Access.
+inline constexpr char16_t kWhereLinePrefix[] = u"位置: ";
+inline constexpr char16_t kReasonLinePrefix[] = u"原因: ";
+inline constexpr char16_t kClipboardHeldReasonFormat[] = u"原因: 剪切板正被 %s 占用";
+inline constexpr char16_t kControlledFolderHintText[] =
+    u"该目录可能受到 Windows 安全中心的“受控文件夹访问”保护, 请允许 Tarnwick.exe 访问后重试";
 // When a press gets no worker.
 inline constexpr char16_t kThreadFailedText[] = u"创建线程失败";
 // A press while the saves waiting to be written are at their bound.

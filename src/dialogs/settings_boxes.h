@@ -12,7 +12,14 @@ inline void ShowWriteBackBox(platform::MessageBoxes& boxes, const SettingsFault&
   }
 }
 
+// A fault's box text; a value that could not be written says where and why.
+inline std::u16string SettingsFailureText(platform::MessageBoxes& boxes, const SettingsFault& fault) {
+  const std::u16string first = SettingsFaultText(fault);
+  if (fault.kind != SettingsFaultKind::kNotStored) return first;
+  return FailureText(boxes, first, FailureDetails{fault.where, fault.error, {}, false});
+}
+
 // A fault of the settings dialog's steps, in a task-modal box.
 inline void ShowSettingsFaultBox(platform::MessageBoxes& boxes, const SettingsFault& fault) {
-  ShowSettingsErrorBox(boxes, SettingsFaultText(fault).c_str());
+  ShowSettingsErrorBox(boxes, SettingsFailureText(boxes, fault).c_str());
 }

@@ -181,6 +181,10 @@ class MessageBoxes {
   virtual ~MessageBoxes() = default;
   // MessageBoxW with no owner window; returns when the user closes it.
   virtual void Show(const char16_t* text, const char16_t* caption, std::uint32_t style) = 0;
+  // Windows' own text for an error code (FormatMessageW from the system, in
+  // the user's language), without its trailing line break; empty when the
+  // system has none.
+  virtual std::u16string ErrorText(std::uint32_t error) = 0;
 };
 
 // Registry value types and RegGetValueW type restrictions.

@@ -87,6 +87,12 @@ bool CTarnwickDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     case WM_REQUEST_FAILED:
       m_presses.ShowFailedRequests();
       return true;
+    case WM_CLOSE:
+      // From outside (taskkill without /f, a program closing others): taken
+      // before the dialog makes it IDCANCEL, and ended as 退出 ends.
+      OnMenuExit();
+      *result = 0;
+      return true;
     case WM_QUERYENDSESSION:
       // Never a refusal: a logoff is the person's choice. While saves are
       // pending the shutdown reason stands, and WM_ENDSESSION waits for them.
@@ -137,6 +143,11 @@ bool CTarnwickDlg::OnCommand(UINT id, UINT notifyCode) {
       return true;
     case ID_TRAY_EXIT:
       OnMenuExit();
+      return true;
+    case IDOK:
+    case IDCANCEL:
+      // Enter or Esc reaching the hidden window, which a right click on the
+      // icon left in the foreground: nothing to confirm or cancel here.
       return true;
   }
   return CDialogEx::OnCommand(id, notifyCode);

@@ -64,6 +64,8 @@ void CTarnwickDlg::OnMenuHelp() { RunOnce(g_bHelpDlgOpen, CHelpDlg()); }
 void CTarnwickDlg::OnMenuAbout() { RunOnce(g_bAboutDlgOpen, CAboutDlg()); }
 
 void CTarnwickDlg::OnMenuExit() {
+  // A WM_CLOSE after 退出, or the other way round, finds it all done.
+  if (!m_presses.Exit()) return;
   ReleaseHotKey(m_os.hotKeys);
   m_clipboardWatch.Stop();
   // Whether or not the icon ever got in: exit does not depend on the shell.
@@ -71,6 +73,5 @@ void CTarnwickDlg::OnMenuExit() {
   Shell_NotifyIconW(NIM_DELETE, &m_nid);
   // What is left to do is only to finish the saves: a copy started now runs.
   m_instanceGuard.Reset(nullptr);
-  m_presses.Exit();
   PostQuitMessage(0);
 }

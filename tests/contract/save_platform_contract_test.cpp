@@ -115,12 +115,15 @@ TEST_F(SavePlatformContract, ReadOnlyFileIsNeitherRemovedNorReplaced) {
   }
 }
 
-TEST_F(SavePlatformContract, FileCannotBeCreatedInAMissingFolder) {
+TEST_F(SavePlatformContract, FileCannotBeCreatedInAMissingFolderAndTheErrorHasItsText) {
   const std::u16string path = folder + u"missing\\out.bmp";
   std::uint32_t error = 0;
   EXPECT_EQ(platform::InvalidHandle(), os.files.CreateTemporary(path.c_str(), &error));
   EXPECT_EQ(platform::kErrorPathNotFound, error);
   EXPECT_FALSE(env.Exists(path));
+  const std::u16string text = os.messageBoxes.ErrorText(error);
+  EXPECT_TRUE(!text.empty() && text.find_first_of(u"\r\n") == std::u16string::npos) << "one line for a box";
+  EXPECT_TRUE(os.messageBoxes.ErrorText(0x20000001).empty()) << "an application's own code has no system text";
 }
 
 TEST_F(SavePlatformContract, MoveWhileOpenNeverReplacesAndFindFilesSeesHiddenFilesAndFolders) {

@@ -103,6 +103,8 @@ struct MessageBoxSeen {
   std::wstring caption;
   bool errorIcon = false;        // MB_ICONERROR's icon
   bool informationIcon = false;  // MB_ICONINFORMATION's icon
+  std::wstring FirstLine() const { return text.substr(0, text.find(L'\n')); }
+  std::wstring LinesUnder() const { return text.substr(FirstLine().size()); }
 };
 // Waits for a message box of the process; false when none appears in time.
 bool WaitForMessageBox(DWORD pid, MessageBoxSeen* box, DWORD timeoutMs = 10000);

@@ -97,10 +97,11 @@ bool Taken(const testsupport::PromisedDib& picture) {
 }
 
 // One failure: the box the user sees, and the program still saving after it.
-void ExpectOneErrorBox(const e2e::TarnwickProcess& tarnwick, const wchar_t* text) {
+void ExpectOneErrorBox(const e2e::TarnwickProcess& tarnwick, const wchar_t* text, std::wstring* linesUnder = nullptr) {
   e2e::MessageBoxSeen box;
   ASSERT_TRUE(e2e::WaitForMessageBox(tarnwick.Pid(), &box)) << "no message box";
-  EXPECT_EQ(text, box.text);
+  EXPECT_EQ(text, box.FirstLine());
+  if (linesUnder != nullptr) *linesUnder = box.LinesUnder();
   EXPECT_EQ(kCaption, box.caption);
   EXPECT_TRUE(box.errorIcon) << "the error icon";
   // The window has dispatched what came before: a second box would be up.
@@ -287,7 +288,7 @@ TEST_F(E2E, FolderLevelThatIsAFileIsReportedAndNothingIsWritten) {
   }
   std::vector<std::wstring> texts;
   for (const auto& shown : e2e::MessageBoxes(pid)) {
-    texts.push_back(shown.text);
+    texts.push_back(shown.FirstLine());
     EXPECT_TRUE(e2e::DismissMessageBox(shown));
   }
   std::sort(texts.begin(), texts.end());
@@ -303,7 +304,7 @@ TEST_F(E2E, FolderLevelThatIsAFileIsReportedAndNothingIsWritten) {
   ASSERT_TRUE(e2e::WaitUntil([&] { return tarnwick.MainWindow() == nullptr && !(boxes = e2e::MessageBoxes(pid)).empty(); },
                              10000)) << "no box once the window had gone";
   EXPECT_TRUE(tarnwick.Running());
-  EXPECT_EQ(L"创建目录失败", boxes[0].text);
+  EXPECT_EQ(L"创建目录失败", boxes[0].FirstLine());
   EXPECT_TRUE(e2e::DismissMessageBox(boxes[0]));
   EXPECT_EQ(0, tarnwick.WaitForExit(10000)) << "the process ends once the box is closed";
   EXPECT_EQ(std::vector<std::wstring>{L"blocker"}, e2e::FilesIn(scratch));
@@ -320,7 +321,10 @@ TEST_F(E2E, FolderThatCannotBeCreatedIsReportedAndTheProgramGoesOn) {
   ASSERT_TRUE(tarnwick.Start());
   ASSERT_TRUE(testsupport::PutDibOnRealClipboard(testsupport::RgbDib(8, 8, 24)));
   e2e::PressDefaultHotKey();
-  ExpectOneErrorBox(tarnwick, L"创建目录失败");
+  std::wstring lines;
+  ExpectOneErrorBox(tarnwick, L"创建目录失败", &lines);
+  EXPECT_EQ(0u, lines.find(std::wstring(L"\n位置: ") + letter + L":\\")) << "the drive's level";
+  EXPECT_NE(std::wstring::npos, lines.find(L"\n原因: ")) << "Windows' own text";
   EXPECT_TRUE(tarnwick.Running());
 }
 
@@ -536,20 +540,33 @@ TEST_F(E2E, CopyUnderAnotherNameRunsAndReportsTheTakenHotKey) {
   EXPECT_TRUE(first.Running());
 }
 
-TEST_F(E2E, ExitCommandRemovesTheIconFreesTheHotKeyAndEndsWithCodeZero) {
+TEST_F(E2E, EscAndEnterDoNothingAndCloseFromOutsideRemovesTheIconFreesTheKeyAndEndsWithCodeZero) {
   StoreSettings();
   e2e::ShellTray tray;
   if (!tray.observing()) GTEST_SKIP() << e2e::kTrayNotObservable;
   e2e::TarnwickProcess tarnwick;
   ASSERT_TRUE(tarnwick.Start());
   ASSERT_TRUE(e2e::WaitUntil([&] { return tray.icons() == 1; }, 10000));
+  const HWND main = tarnwick.MainWindow();
+  e2e::PostKey(main, VK_ESCAPE);
+  e2e::PostKey(main, VK_RETURN);
+  ASSERT_TRUE(e2e::WaitUntilHandled(main)) << "the window is still there";
   ASSERT_TRUE(testsupport::PutDibOnRealClipboard(testsupport::RgbDib(4, 4, 24)));
   EXPECT_FALSE(SaveWithHotKey(folder).empty()) << "the program holds the key";
 
-  EXPECT_EQ(0, tarnwick.Exit());
+  const Bytes large = testsupport::RgbDib(1920, 1080, 32, 2);
+  testsupport::PromisedDib picture(large);
+  e2e::PressDefaultHotKey();
+  ASSERT_TRUE(Taken(picture));
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(0, tarnwick.WaitForExit(10000));
   EXPECT_EQ(0, tray.icons()) << "the icon is gone";
   EXPECT_TRUE(RegisterHotKey(nullptr, 1, MOD_CONTROL, VK_NUMPAD9)) << "the key is free again";
   UnregisterHotKey(nullptr, 1);
+  const auto names = BitmapsInNameOrder(folder);
+  ASSERT_EQ(2u, names.size()) << "the save pressed before the close has its file";
+  Bytes file;
+  EXPECT_TRUE(e2e::ReadFileBytes(folder + names[1], &file) && e2e::BmpFileOf(large) == file) << "whole";
 }
 
 TEST_F(E2E, HotKeyHeldByAnotherProgramAtStartIsReportedAndTakenUpOnceFree) {

@@ -455,6 +455,11 @@ void FakeMessageBoxes::Show(const char16_t* text, const char16_t* caption, std::
   if (during) during(box);
 }
 
+std::u16string FakeMessageBoxes::ErrorText(std::uint32_t error) {
+  if (error == platform::kErrorAccessDenied) return u"Access is denied.";
+  return error == platform::kErrorPathNotFound ? u"The system cannot find the path specified." : u"";
+}
+
 // ---- registry ----------------------------------------------------------------
 
 namespace {

@@ -362,6 +362,8 @@ struct ShownBox {
 class FakeMessageBoxes : public platform::MessageBoxes {
  public:
   void Show(const char16_t* text, const char16_t* caption, std::uint32_t style) override;
+  // The system's English text for two codes; empty, as when it has none, else.
+  std::u16string ErrorText(std::uint32_t error) override;
   std::vector<ShownBox> shown;
   // Runs while a box is "open", as its message loop dispatches what is
   // posted to the thread (a hot-key press, a tray click): that reaches every

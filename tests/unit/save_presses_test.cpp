@@ -6,6 +6,7 @@
 
 #include "capture/save_queue.h"
 #include "capture/save_result.h"
+#include "dialogs/settings_boxes.h"
 #include "save_fixture.h"
 #include "ui/core/save_presses.h"
 
@@ -52,7 +53,7 @@ class HotKeyPressTest : public SaveFixture {
   }
   std::vector<std::u16string> Shown() const {
     std::vector<std::u16string> texts;
-    for (const fake::ShownBox& box : os.messageBoxes.shown) texts.push_back(box.text);
+    for (const fake::ShownBox& box : os.messageBoxes.shown) texts.emplace_back(FirstLine(box.text));
     return texts;
   }
 
@@ -147,18 +148,21 @@ TEST(HotKeyPress, EachFailureReachesTheWindowAsItsFaultAndShowsItsTextInOneError
     const char* name;
     std::function<void(fake::FakePlatform&)> arrange;
     SaveFault fault;
+    std::u16string linesUnder;  // the box's lines under its text; no reason where Windows has none
   };
   const std::vector<Case> cases = {
       {"clipboard held", [](fake::FakePlatform& os) { os.clipboard.heldByAnotherProgram = true; },
-       {SAVE_ERR_OPEN_CLIPBOARD, u"", 0}},
+       {SAVE_ERR_OPEN_CLIPBOARD, u"", 0}, u""},
       {"folder level is a file", [](fake::FakePlatform& os) { os.files.AddFile(u"D:\\shots", {1}); },
-       {SAVE_ERR_CREATE_DIR, u"D:\\shots\\", platform::kErrorAlreadyExists}},
+       {SAVE_ERR_CREATE_DIR, u"D:\\shots\\", platform::kErrorAlreadyExists}, u"\n位置: D:\\shots\\"},
       {"file not created below the template's folder",
        [](fake::FakePlatform& os) {
          CopyText(g_szNameFormat, kNameFormatChars, u"{yyyy}\\{dd}_{HH}-{mm}-{ss}");
          os.files.createFileFails = true;
        },
-       {SAVE_ERR_CREATE_FILE, u"D:\\shots\\2026\\04_05-06-07.bmp", platform::kErrorAccessDenied}},
+       {SAVE_ERR_CREATE_FILE, u"D:\\shots\\2026\\04_05-06-07.bmp", platform::kErrorAccessDenied},
+       std::u16string(u"\n位置: D:\\shots\\2026\\04_05-06-07.bmp\n原因: Access is denied.\n") +
+           kControlledFolderHintText},
   };
   for (const Case& c : cases) {
     ResetAppState();
@@ -183,10 +187,15 @@ TEST(HotKeyPress, EachFailureReachesTheWindowAsItsFaultAndShowsItsTextInOneError
     ASSERT_TRUE(queue.WaitUntilIdle(10000));
     presses.ShowEnded();
     ASSERT_EQ(1u, os.messageBoxes.shown.size()) << c.name;
-    EXPECT_EQ(SaveResultText(c.fault.result), os.messageBoxes.shown[0].text) << c.name;
+    EXPECT_EQ(SaveResultText(c.fault.result) + c.linesUnder, os.messageBoxes.shown[0].text) << c.name;
     EXPECT_EQ(std::u16string(g_szCaption), os.messageBoxes.shown[0].caption);
     EXPECT_EQ(platform::kMbIconError, os.messageBoxes.shown[0].style);
   }
+  fake::FakeMessageBoxes boxes;
+  EXPECT_EQ(u"打开剪切板失败\n原因: 剪切板正被 clipmgr.exe 占用",
+            SaveFailureText(boxes, SaveFault{SAVE_ERR_OPEN_CLIPBOARD, u"", 0, u"clipmgr.exe"}));
+  EXPECT_EQ(u"保存配置信息失败\n位置: Keys\n原因: Access is denied.",
+            SettingsFailureText(boxes, SettingsFault{SettingsFaultKind::kNotStored, u"Keys", platform::kErrorAccessDenied}));
   ResetAppState();
 }
 
@@ -298,8 +307,11 @@ TEST_F(HotKeyPressTest, OneBoxPerTextAtATimeAndBoxesHoldBackNoSave) {
     presses.ShowEnded();  // as the box's own loop shows what ends meanwhile
   };
   os.messageBoxes.whileOpen = [&](const fake::ShownBox& box) {
-    if (box.text != kNoFolder || pictures > 3) return;
+    if (FirstLine(box.text) != kNoFolder || pictures > 3) return;
     pressNew(false);
+    // Another folder, so other lines under the same text: still the same box.
+    os.files.AddFile(u"D:\\blocked", {1});
+    SetFolder(u"D:\\blocked\\");
     pressNew(true);
     // A save into a good folder is written while the box is up.
     SetFolder(u"D:\\other\\");
@@ -367,7 +379,8 @@ TEST_F(HotKeyPressTest, LogoffShowsNoBoxExitTellsLateFailuresAndGivesUpOnAHangin
 
   os.clipboard.SetDib(testsupport::RgbDib(2, 2, 24, 2));
   presses.Press();
-  presses.Exit();
+  EXPECT_TRUE(presses.Exit());
+  EXPECT_FALSE(presses.Exit()) << "a WM_CLOSE after 退出 finds the exit under way";
   ASSERT_TRUE(queue.WaitUntilIdle(10000));
   presses.ShowEnded();  // the window's last messages: the quit on its way would close a box
   EXPECT_TRUE(Shown().empty());

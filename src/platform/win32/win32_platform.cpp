@@ -241,6 +241,17 @@ class Win32MessageBoxes : public MessageBoxes {
   void Show(const char16_t* text, const char16_t* caption, std::uint32_t style) override {
     MessageBoxW(nullptr, Wide(text), Wide(caption), style);
   }
+
+  std::u16string ErrorText(std::uint32_t error) override {
+    // Language 0: the user's language, falling back as the system does.
+    wchar_t text[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                  text, ARRAYSIZE(text), nullptr);
+    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) {
+      --length;
+    }
+    return std::u16string(reinterpret_cast<const char16_t*>(text), length);
+  }
 };
 
 class Win32Registry : public Registry {

@@ -6,6 +6,7 @@
 #include "capture/save_queue.h"
 #include "common/app_state.h"
 #include "common/texts.h"
+#include "dialogs/boxes.h"
 
 void ExitAndLogoff::EndSession(bool ending, std::uint32_t waitMs) {
   sessionEnding_ = ending;
@@ -26,15 +27,16 @@ void ExitAndLogoff::FollowShutdownBlock() {
   }
 }
 
-bool ExitAndLogoff::MayShowBox(const char16_t* text) {
+bool ExitAndLogoff::MayShowBox(const std::u16string& text) {
   // No one is there to read a box while the session ends.
   if (sessionEnding_) return false;
   if (!exiting_ || finishing_) return true;
-  if (std::find(toldAtExit_.begin(), toldAtExit_.end(), text) == toldAtExit_.end()) toldAtExit_.emplace_back(text);
+  const auto same = [&](const std::u16string& told) { return FirstLine(told) == FirstLine(text); };
+  if (std::none_of(toldAtExit_.begin(), toldAtExit_.end(), same)) toldAtExit_.push_back(text);
   return false;
 }
 
-void ExitAndLogoff::BoxClosed(const char16_t* text) {
+void ExitAndLogoff::BoxClosed(const std::u16string& text) {
   if (exiting_ && !finishing_) toldAtExit_.emplace_back(text);
 }
 

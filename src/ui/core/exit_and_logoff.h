@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -26,9 +27,11 @@ class ExitAndLogoff {
   ExitAndLogoff(const ExitAndLogoff&) = delete;
   ExitAndLogoff& operator=(const ExitAndLogoff&) = delete;
 
-  // The exit command: a box shown from now on would be closed by the quit on
-  // its way, so failures wait for the exit's own wait (StartFinishing).
-  void Exit() { exiting_ = true; }
+  // The exit command (退出, or WM_CLOSE from outside): a box shown from now
+  // on would be closed by the quit on its way, so failures wait for the
+  // exit's own wait (StartFinishing). False when the exit was already given:
+  // a second one has nothing left to do.
+  bool Exit() { return !std::exchange(exiting_, true); }
   bool Exiting() const { return exiting_; }
   // WM_ENDSESSION: when the session ends, waits for the saves at most
   // `waitMs`, and no box is shown from then on.
@@ -39,12 +42,13 @@ class ExitAndLogoff {
   void FollowShutdownBlock();
 
   // A failure's box may be shown now: not while the session ends, nor
-  // between the exit command and the exit's wait, which shows it instead.
-  bool MayShowBox(const char16_t* text);
+  // between the exit command and the exit's wait, which shows it instead,
+  // once for each first line.
+  bool MayShowBox(const std::u16string& text);
   // A box shown before the exit command has closed: when the command came
   // while it was up, the quit closed it, perhaps unread, and the exit's
   // wait shows it again.
-  void BoxClosed(const char16_t* text);
+  void BoxClosed(const std::u16string& text);
   // The exit's wait begins, the main window gone: the failures it is to
   // show, and every box may be shown from now on.
   std::vector<std::u16string> StartFinishing();

@@ -8,6 +8,21 @@
 #include "common/texts.h"
 #include "dialogs/boxes.h"
 
+std::u16string SaveFailureText(platform::MessageBoxes& boxes, const SaveFault& fault) {
+  const char16_t* first = SaveResultText(fault.result);
+  switch (fault.result) {
+    case SAVE_ERR_CREATE_DIR:
+    case SAVE_ERR_CREATE_FILE:
+      return FailureText(boxes, first, FailureDetails{fault.where, fault.error, fault.holder, true});
+    case SAVE_ERR_WRITE_FILE:
+    case SAVE_ERR_OPEN_CLIPBOARD:
+    case SAVE_ERR_BITMAP_DATA:
+      return FailureText(boxes, first, FailureDetails{fault.where, fault.error, fault.holder, false});
+    default:
+      return first;
+  }
+}
+
 SavePresses::SavePresses(platform::Platform& os, SaveQueue& queue)
     : os_(os), queue_(queue), notification_(os), ending_(os.session, queue) {}
 
@@ -46,24 +61,26 @@ void SavePresses::ShowEnded() {
 
 void SavePresses::TellEnded() {
   ending_.FollowShutdownBlock();
-  // Saves that ended together, a held key's into a failing folder: each text
-  // once, since the outcomes taken here wait for no box to close.
-  std::vector<std::u16string_view> failures;
+  // Saves that ended together, a held key's into a failing folder: each
+  // failure once, told by the first of them, since the outcomes taken here
+  // wait for no box to close.
+  std::vector<std::u16string> failures;
   for (const SaveOutcome& outcome : queue_.TakeEnded()) {
     if (outcome.fault.result == SAVE_OK && !outcome.file.empty()) {
       notification_.Saved(outcome.file, ending_.SessionEnding());
       continue;
     }
-    const std::u16string_view text = SaveResultText(outcome.fault.result);
-    if (text != kNoErrorText && std::find(failures.begin(), failures.end(), text) == failures.end()) {
-      failures.push_back(text);
+    const std::u16string_view first = SaveResultText(outcome.fault.result);
+    const auto same = [&](const std::u16string& told) { return FirstLine(told) == first; };
+    if (first != kNoErrorText && std::none_of(failures.begin(), failures.end(), same)) {
+      failures.push_back(SaveFailureText(os_.messageBoxes, outcome.fault));
     }
   }
-  for (const std::u16string_view text : failures) ShowFailure(text.data());
+  for (const std::u16string& text : failures) ShowFailure(text);
 }
 
 void SavePresses::ShowFailedRequests() {
-  for (const SaveFault& fault : notification_.TakeFailures()) ShowFailure(SaveResultText(fault.result));
+  for (const SaveFault& fault : notification_.TakeFailures()) ShowFailure(SaveFailureText(os_.messageBoxes, fault));
 }
 
 void SavePresses::OpenSaveFolder() {
@@ -75,7 +92,7 @@ void SavePresses::ShowLastSaved() {
 }
 
 bool SavePresses::FinishAtExit(std::uint32_t quietMs) {
-  for (const std::u16string& text : ending_.StartFinishing()) ShowFailure(text.c_str());
+  for (const std::u16string& text : ending_.StartFinishing()) ShowFailure(text);
   for (;;) {
     // Looked at before the outcomes are taken: once it is idle, every
     // outcome is among them.
@@ -86,13 +103,14 @@ bool SavePresses::FinishAtExit(std::uint32_t quietMs) {
   }
 }
 
-void SavePresses::ShowFailure(const char16_t* text) {
+void SavePresses::ShowFailure(const std::u16string& text) {
   if (!ending_.MayShowBox(text)) return;
-  if (std::find(boxesUp_.begin(), boxesUp_.end(), text) != boxesUp_.end()) return;
-  boxesUp_.emplace_back(text);
+  const std::u16string first(FirstLine(text));
+  if (std::find(boxesUp_.begin(), boxesUp_.end(), first) != boxesUp_.end()) return;
+  boxesUp_.push_back(first);
   const bool exitingBefore = ending_.Exiting();
   // Modal: saves that end meanwhile are shown by the box's own loop.
-  ShowErrorBox(os_.messageBoxes, text);
-  boxesUp_.erase(std::find(boxesUp_.begin(), boxesUp_.end(), text));
+  ShowErrorBox(os_.messageBoxes, text.c_str());
+  boxesUp_.erase(std::find(boxesUp_.begin(), boxesUp_.end(), first));
   if (!exitingBefore) ending_.BoxClosed(text);
 }

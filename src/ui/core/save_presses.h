@@ -17,6 +17,10 @@
 
 class SaveQueue;
 
+// A save's failure as its box tells it: where and why under the text, for
+// the failures that reach the folder, the file or the clipboard.
+std::u16string SaveFailureText(platform::MessageBoxes& boxes, const SaveFault& fault);
+
 class SavePresses {
  public:
   // How the main window is told, from any thread, to come back here.
@@ -40,8 +44,8 @@ class SavePresses {
   // which leaves private content alone.
   void SaveNewPicture();
 
-  // WM_SAVE_ENDED: each ended save's failure in a box, one box per text at a
-  // time, so that a held key or a copy burst into a failing folder shows
+  // WM_SAVE_ENDED: each ended save's failure in a box, with where and why it
+  // failed, one box per text (its first line) at a time, so that a held key or a copy burst into a failing folder shows
   // one; each success by the notification. While saves are still to be
   // written, the main window names them to logoff and shutdown.
   void ShowEnded();
@@ -52,8 +56,9 @@ class SavePresses {
   void OpenSaveFolder();
   void ShowLastSaved();
 
-  // The exit command and the session's end (exit_and_logoff.h).
-  void Exit() { ending_.Exit(); }
+  // The exit command and the session's end (exit_and_logoff.h). Exit is
+  // false when the exit was already under way.
+  bool Exit() { return ending_.Exit(); }
   void EndSession(bool ending, std::uint32_t waitMs) { ending_.EndSession(ending, waitMs); }
   // After the main window has gone: waits for every save pressed before the
   // exit, showing their failures as ever. False when `quietMs` pass with saves
@@ -63,11 +68,12 @@ class SavePresses {
  private:
   int Add(bool automatic);
   void TellEnded();
-  void ShowFailure(const char16_t* text);
+  void ShowFailure(const std::u16string& text);
 
   platform::Platform& os_;
   SaveQueue& queue_;
   SavedNotification notification_;
   ExitAndLogoff ending_;
+  // The first lines of the failures' boxes that are up.
   std::vector<std::u16string> boxesUp_;
 };
