@@ -117,6 +117,39 @@ class RealEnvironment : public contract::Environment {
 
   bool Exists(const std::u16string& path) override { return GetFileAttributesW(W(path)) != INVALID_FILE_ATTRIBUTES; }
 
+  bool HoldFile(const std::u16string& path) override {
+    LetGoOfFile();
+    heldFile_ = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+    return heldFile_ != INVALID_HANDLE_VALUE;
+  }
+  void LetGoOfFile() override {
+    if (heldFile_ != INVALID_HANDLE_VALUE) CloseHandle(heldFile_);
+    heldFile_ = INVALID_HANDLE_VALUE;
+  }
+
+  // A command that ends at once; its handle is kept, so that its id is not
+  // given to another process while the test runs.
+  std::uint32_t EndedProcessId() override {
+    if (ended_ == nullptr) {
+      wchar_t system[MAX_PATH];
+      GetSystemDirectoryW(system, MAX_PATH);
+      std::wstring command = L"\"" + std::wstring(system) + L"\\cmd.exe\" /c exit 0";
+      STARTUPINFOW startup{};
+      startup.cb = sizeof startup;
+      PROCESS_INFORMATION process{};
+      if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                          &startup, &process)) {
+        return 0;
+      }
+      CloseHandle(process.hThread);
+      ended_ = process.hProcess;
+      endedId_ = process.dwProcessId;
+    }
+    WaitForSingleObject(ended_, INFINITE);
+    return endedId_;
+  }
+
   void PutDibOnClipboard(const contract::Bytes& block, bool dibV5) override {
     dibV5 ? testsupport::PutDibV5OnRealClipboard(block) : testsupport::PutDibOnRealClipboard(block);
   }
@@ -156,6 +189,9 @@ class RealEnvironment : public contract::Environment {
   std::unique_ptr<HotKeyHolder> hotKeyHolder_;
   HWND window_ = nullptr;
   unsigned keys_ = 0;
+  HANDLE heldFile_ = INVALID_HANDLE_VALUE;
+  HANDLE ended_ = nullptr;
+  DWORD endedId_ = 0;
 };
 
 }  // namespace
