@@ -387,7 +387,9 @@ TEST_F(SavePictureTest, HeldTemporaryFileIsWaitedOutThenLeftHiddenToTheNextSweep
   EXPECT_TRUE(os.files.IsHidden(first)) << "hidden again through its own handle, and not removable while held";
 
   bool nextName = false;
-  os.files.beforeMove = [&](const std::u16string&) { nextName = os.files.IsFile(u"D:\\shots\\.tarnwick-0000109201.tmp"); };
+  os.files.beforeMove = [&](const std::u16string&) {
+    nextName = os.files.IsFile(u"D:\\shots\\.tarnwick-0000109201.tmp");
+  };
   os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24, 3));
   EXPECT_EQ(SAVE_OK, Save().result);
   EXPECT_TRUE(nextName) << "the held name is taken: the next one";

@@ -128,26 +128,21 @@ class RealEnvironment : public contract::Environment {
     heldFile_ = INVALID_HANDLE_VALUE;
   }
 
-  // A command that ends at once; its handle is kept, so that its id is not
-  // given to another process while the test runs.
   std::uint32_t EndedProcessId() override {
-    if (ended_ == nullptr) {
-      wchar_t system[MAX_PATH];
-      GetSystemDirectoryW(system, MAX_PATH);
-      std::wstring command = L"\"" + std::wstring(system) + L"\\cmd.exe\" /c exit 0";
-      STARTUPINFOW startup{};
-      startup.cb = sizeof startup;
-      PROCESS_INFORMATION process{};
-      if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &startup, &process)) {
-        return 0;
-      }
-      CloseHandle(process.hThread);
-      ended_ = process.hProcess;
-      endedId_ = process.dwProcessId;
+    wchar_t command[] = L"cmd.exe /c exit 0";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process)) {
+      return 0;
     }
-    WaitForSingleObject(ended_, INFINITE);
-    return endedId_;
+    CloseHandle(process.hThread);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    // Its handle is kept, so that its id is not given to another process meanwhile.
+    if (ended_ != nullptr) CloseHandle(ended_);
+    ended_ = process.hProcess;
+    return process.dwProcessId;
   }
 
   void PutDibOnClipboard(const contract::Bytes& block, bool dibV5) override {
@@ -191,7 +186,6 @@ class RealEnvironment : public contract::Environment {
   unsigned keys_ = 0;
   HANDLE heldFile_ = INVALID_HANDLE_VALUE;
   HANDLE ended_ = nullptr;
-  DWORD endedId_ = 0;
 };
 
 }  // namespace
