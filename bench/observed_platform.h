@@ -77,6 +77,7 @@ class ObservedPlatform {
     bool Write(platform::Handle file, const void* data, std::uint32_t count, std::uint32_t* error) override;
     bool Flush(platform::Handle file, std::uint32_t* error) override;
     bool MakePlain(platform::Handle file, std::uint32_t* error) override { return real.MakePlain(file, error); }
+    bool MakeHidden(platform::Handle file, std::uint32_t* error) override { return real.MakeHidden(file, error); }
     void CloseFile(platform::Handle file) override { real.CloseFile(file); }
     platform::Handle OpenForReading(const char16_t* path) override { return real.OpenForReading(path); }
     bool Read(platform::Handle file, void* data, std::uint32_t count, std::uint32_t* got) override {

@@ -225,7 +225,7 @@ void SaveQueue::WriteInTurn() {
       const std::u16string folder = std::exchange(sweep_, {});
       const int levels = sweepLevels_;
       held.LetGo();
-      RemoveLeftovers(os_.files, folder.c_str(), levels);
+      RemoveLeftovers(os_, folder.c_str(), levels);
       held.TakeAgain();
       continue;
     }

@@ -9,6 +9,7 @@
 #include "capture/bmp_pieces.h"
 #include "capture/picture_file.h"
 #include "common/bounded_text.h"
+#include "common/retry_backoff.h"
 #include "common/folder_levels.h"
 #include "common/name_format.h"
 #include "common/safe_format.h"
@@ -17,16 +18,28 @@
 namespace {
 
 // A save writes the picture under a temporary name in the folder the file
-// goes to, hidden and unique to this process, and gives it its final name
-// only once every byte is on the disk. So the final name never holds a
-// partial picture, the move is a rename within one folder (never across
-// volumes, whatever is mounted below the save folder), and a process that
-// dies mid-save leaves only its temporary file, which the next start or save
-// into that folder removes.
+// goes to, hidden and its own, and gives it its final name only once every
+// byte is on the disk. So the final name never holds a partial picture, the
+// move is a rename within one folder (never across volumes, whatever is
+// mounted below the save folder), and a process that dies mid-save leaves
+// only its temporary file, which the next start or save into that folder
+// removes. The name is the process id and a number, both in hex:
+// .tarnwick-0000109a00.tmp. The number is the first that CREATE_NEW finds
+// free, so a file another program still holds only moves a save on.
 constexpr char16_t kTempPrefix[] = u".tarnwick-";
 constexpr char16_t kTempSuffix[] = u".tmp";
-static_assert(std::size(kTempPrefix) - 1 + 10 + std::size(kTempSuffix) - 1 == kTemporaryNameChars,
+constexpr std::size_t kProcessIdDigits = 8;
+constexpr std::size_t kNumberDigits = 2;
+constexpr int kTemporaryNames = 1 << (4 * kNumberDigits);
+static_assert(std::size(kTempPrefix) - 1 + kProcessIdDigits + kNumberDigits + std::size(kTempSuffix) - 1 ==
+                  kTemporaryNameChars,
               "the name templates leave room for the temporary file");
+// A temporary file that another program holds open without letting it be
+// renamed (a virus scanner, an indexer, a cloud client) is waited out:
+// pauses from this, doubling up to a longest one, at most this long in all.
+constexpr std::uint32_t kFirstMoveWaitMs = 100;
+constexpr std::uint32_t kLongestMoveWaitMs = 2000;
+constexpr std::uint32_t kMoveWaitMs = 10000;
 // Pictures saved within one second: the first keeps the plain name, the next
 // ones get " (2)", " (3)" ... up to this many; then the save gives up.
 constexpr int kMaxPicturesPerSecond = 100;
@@ -126,53 +139,92 @@ bool IsTemporaryName(const std::u16string& name) {
          name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-void RemoveLeftoversIn(platform::FileSystem& files, const char16_t* folder) {
+// The digits of `value`, lower-case hex, `count` of them.
+void HexDigits(std::uint32_t value, std::size_t count, char16_t* out) {
+  for (std::size_t i = count; i-- > 0; value >>= 4) out[i] = u"0123456789abcdef"[value & 0xF];
+}
+
+// The process that made a temporary file of this version's name; false for
+// any other name (an earlier version's, with the id in decimal).
+bool MakerOf(const std::u16string& name, std::uint32_t* processId) {
+  const std::size_t digits = kProcessIdDigits + kNumberDigits;
+  if (name.size() != kTemporaryNameChars) return false;
+  std::uint32_t id = 0;
+  for (std::size_t i = 0; i < digits; ++i) {
+    const char16_t c = name[std::size(kTempPrefix) - 1 + i];
+    int digit = -1;
+    if (c >= u'0' && c <= u'9') digit = c - u'0';
+    if (c >= u'a' && c <= u'f') digit = c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') digit = c - u'A' + 10;
+    if (digit < 0) return false;
+    if (i < kProcessIdDigits) id = id << 4 | static_cast<std::uint32_t>(digit);
+  }
+  *processId = id;
+  return true;
+}
+
+// Removes the temporary files in `folder` that no save owns: this process's
+// own that are not open (a save going on keeps its file open), and those of
+// processes that have ended. Another running copy's are left alone, even
+// one it gave up and could not remove: it sweeps them itself.
+void RemoveLeftoversIn(platform::Platform& os, const char16_t* folder) {
   char16_t path[kFilePathChars];
   if (SafeFormat(path, kFilePathChars, u"%s%s*%s", folder, kTempPrefix, kTempSuffix) <= 0) return;
-  for (const std::u16string& name : files.FindFiles(path)) {
+  const std::uint32_t self = os.threads.ProcessId();
+  for (const std::u16string& name : os.files.FindFiles(path)) {
     if (!IsTemporaryName(name)) continue;
-    if (SafeFormat(path, kFilePathChars, u"%s%s", folder, name.c_str()) > 0) files.RemoveIfUnused(path);
+    std::uint32_t maker = 0;
+    if (MakerOf(name, &maker) && maker != self && os.threads.ProcessRunning(maker)) continue;
+    if (SafeFormat(path, kFilePathChars, u"%s%s", folder, name.c_str()) > 0) os.files.RemoveIfUnused(path);
   }
 }
 
 // The leftovers in `folder` and in its sub-folders down to `levels` below.
-void RemoveLeftoversBelow(platform::FileSystem& files, const std::u16string& folder, int levels) {
-  RemoveLeftoversIn(files, folder.c_str());
+void RemoveLeftoversBelow(platform::Platform& os, const std::u16string& folder, int levels) {
+  RemoveLeftoversIn(os, folder.c_str());
   if (levels <= 0) return;
-  for (const std::u16string& name : files.FindFolders((folder + u'*').c_str())) {
+  for (const std::u16string& name : os.files.FindFolders((folder + u'*').c_str())) {
     const std::u16string below = folder + name + u'\\';
-    if (below.size() < kFilePathChars) RemoveLeftoversBelow(files, below, levels - 1);
+    if (below.size() < kFilePathChars) RemoveLeftoversBelow(os, below, levels - 1);
   }
 }
 
 // The file a save writes, under its temporary name. However the save ends,
-// it is closed, and removed unless it was given its final name. Its handle
-// stays open through the move, so it can never be swept from under it. Its
-// failures name the file it is to become, `file`, the first name of the
-// press's second.
+// it is closed, and unless it was given its final name it is made hidden
+// again (another program may hold it, and then it cannot be removed until a
+// later sweep) and removed. Its handle stays open through the move, so it can
+// never be swept from under it. Its failures name the file it is to become,
+// `file`, the first name of the press's second.
 class TemporaryFile {
  public:
   TemporaryFile(platform::Platform& os, const SaveFolder& folder, std::u16string file)
       : os_(os), folder_(folder), file_(std::move(file)) {}
   ~TemporaryFile() {
     if (handle_ == platform::InvalidHandle()) return;
+    std::uint32_t error = 0;
+    if (!kept_) os_.files.MakeHidden(handle_, &error);
     os_.files.CloseFile(handle_);
     if (!kept_) os_.files.Remove(path_);
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  // Step: the leftovers of dead processes swept, then the file made.
+  // Step: the leftovers swept, then the file made under the first free name.
   SaveFault Create() {
-    if (SafeFormat(path_, kFilePathChars, u"%s%s%d%s", folder_.path, kTempPrefix,
-                   static_cast<int>(os_.threads.ProcessId()), kTempSuffix) <= 0) {
-      return SaveFault{SAVE_ERR_FILE_NAME, folder_.path};
-    }
-    RemoveLeftoversIn(os_.files, folder_.path);
+    RemoveLeftoversIn(os_, folder_.path);
+    char16_t digits[kProcessIdDigits + kNumberDigits + 1] = {};
+    HexDigits(os_.threads.ProcessId(), kProcessIdDigits, digits);
     std::uint32_t error = 0;
-    handle_ = os_.files.CreateTemporary(path_, &error);
-    if (handle_ == platform::InvalidHandle()) return SaveFault{SAVE_ERR_CREATE_FILE, file_, error};
-    return SaveFault{};
+    for (int number = 0; number < kTemporaryNames; ++number) {
+      HexDigits(static_cast<std::uint32_t>(number), kNumberDigits, digits + kProcessIdDigits);
+      if (SafeFormat(path_, kFilePathChars, u"%s%s%s%s", folder_.path, kTempPrefix, digits, kTempSuffix) <= 0) {
+        return SaveFault{SAVE_ERR_FILE_NAME, folder_.path};
+      }
+      handle_ = os_.files.CreateTemporary(path_, &error);
+      if (handle_ != platform::InvalidHandle()) return SaveFault{};
+      if (error != platform::kErrorFileExists) break;
+    }
+    return SaveFault{SAVE_ERR_CREATE_FILE, file_, error};
   }
 
   // Step: every run written, whatever became of the one before; the first
@@ -201,12 +253,16 @@ class TemporaryFile {
   // Step: the first free name of the press's second. The move never replaces
   // a file, so a name taken meanwhile, by another copy of the program too,
   // only sends the picture on to the next name. When a taken name already
-  // holds this very picture nothing more is made.
+  // holds this very picture nothing more is made. While another program
+  // holds the file the move is tried again after a pause, the file hidden
+  // meanwhile, so that a process ended during the wait leaves nothing to see.
   // Out of names, the folder is told, with the last name's refusal.
   SaveFault MoveIntoPlace(const SaveOrder& order, const PictureBytes& bytes, std::u16string* file) {
     char16_t path[kFilePathChars];
     std::uint32_t error = 0;
-    for (int picture = 1; picture <= kMaxPicturesPerSecond; ++picture) {
+    RetryBackoff backoff(kFirstMoveWaitMs, kLongestMoveWaitMs);
+    std::uint32_t waited = 0;
+    for (int picture = 1; picture <= kMaxPicturesPerSecond;) {
       const std::u16string name = MakeSaveFileName(order.time, order.nameFormat, picture, bytes.format);
       if (name.empty() ||
           SafeFormat(path, kFilePathChars, u"%s%s", folder_.path, LastLevel(name)) <= 0) {
@@ -217,6 +273,15 @@ class TemporaryFile {
         *file = path;
         return SaveFault{};
       }
+      if (error == platform::kErrorSharingViolation && waited < kMoveWaitMs) {
+        const std::uint32_t pause = std::min(backoff.After(false), kMoveWaitMs - waited);
+        std::uint32_t ignored = 0;
+        os_.files.MakeHidden(handle_, &ignored);
+        os_.threads.Pause(pause);
+        waited += pause;
+        if (!os_.files.MakePlain(handle_, &error)) return SaveFault{SAVE_ERR_WRITE_FILE, path, error};
+        continue;
+      }
       if (error != platform::kErrorAlreadyExists && error != platform::kErrorFileExists) {
         return SaveFault{SAVE_ERR_WRITE_FILE, path, error};
       }
@@ -224,6 +289,7 @@ class TemporaryFile {
         *file = path;
         return SaveFault{};
       }
+      ++picture;
     }
     return SaveFault{SAVE_ERR_FILE_NAME, folder_.path, error};
   }
@@ -266,7 +332,7 @@ SaveFault MakeSaveFolder(platform::FileSystem& files, const char16_t* folder, st
   return fault;
 }
 
-void RemoveLeftovers(platform::FileSystem& files, const char16_t* folder, int levels) {
+void RemoveLeftovers(platform::Platform& os, const char16_t* folder, int levels) {
   SaveFolder ended;
-  if (EndedFolder(folder, &ended)) RemoveLeftoversBelow(files, ended.path, levels);
+  if (EndedFolder(folder, &ended)) RemoveLeftoversBelow(os, ended.path, levels);
 }

@@ -22,8 +22,8 @@ SaveFault WritePicture(platform::Platform& os, const SaveOrder& order, PictureKi
 // made; its path into *made on success.
 SaveFault MakeSaveFolder(platform::FileSystem& files, const char16_t* folder, std::u16string* made);
 
-// Removes the temporary files that dead processes left in `folder` and in
-// its sub-folders down to `levels` below it (the name template's depth);
-// one that is still open belongs to a save going on now, in another copy,
-// and stays.
-void RemoveLeftovers(platform::FileSystem& files, const char16_t* folder, int levels);
+// Removes the temporary files that no save owns from `folder` and its
+// sub-folders down to `levels` below it (the name template's depth): those
+// of ended processes, and this process's own that no save has open. Another
+// running copy's stay.
+void RemoveLeftovers(platform::Platform& os, const char16_t* folder, int levels);

@@ -102,9 +102,10 @@ class FileSystem {
   virtual bool IsDirectory(const char16_t* path) = 0;
   // CreateDirectoryW(path, NULL). On failure *error receives GetLastError().
   virtual bool MakeDirectory(const char16_t* path, std::uint32_t* error) = 0;
-  // CreateFileW for writing, always created anew, hidden and temporary. Shared
-  // for delete only: it can be renamed while open (MoveNew), but nobody else
-  // can open it, so RemoveIfUnused passes it over. InvalidHandle() on failure.
+  // CreateFileW for writing with CREATE_NEW, hidden and temporary: it never
+  // opens a file that exists (*error kErrorFileExists). Shared for reading and
+  // delete: it can be renamed while open (MoveNew), and RemoveIfUnused passes
+  // it over. InvalidHandle() on failure.
   virtual Handle CreateTemporary(const char16_t* path, std::uint32_t* error) = 0;
   // WriteFile of the whole count; false on failure (a full disk:
   // kErrorDiskFull).
@@ -113,6 +114,10 @@ class FileSystem {
   virtual bool Flush(Handle file, std::uint32_t* error) = 0;
   // Gives an open file plain attributes (FILE_ATTRIBUTE_NORMAL).
   virtual bool MakePlain(Handle file, std::uint32_t* error) = 0;
+  // Makes an open file hidden and temporary again, as CreateTemporary made
+  // it (SetFileInformationByHandle, FileBasicInfo): through the writer's own
+  // handle, so it works while another program holds the file.
+  virtual bool MakeHidden(Handle file, std::uint32_t* error) = 0;
   virtual void CloseFile(Handle file) = 0;
   // CreateFileW for reading an existing file, shared for everything.
   // InvalidHandle() when it cannot be opened.
@@ -126,7 +131,8 @@ class FileSystem {
   virtual bool RemoveIfUnused(const char16_t* path) = 0;
   // MoveFileExW with MOVEFILE_WRITE_THROUGH: one step, never replacing. When
   // the new name is taken it fails with *error kErrorAlreadyExists (or
-  // kErrorFileExists).
+  // kErrorFileExists); while another handle to the file shares no delete,
+  // with kErrorSharingViolation.
   virtual bool MoveNew(const char16_t* from, const char16_t* to, std::uint32_t* error) = 0;
   // The names (without folder) of the files that FindFirstFileW finds for a
   // pattern such as C:\shots\*.tmp, hidden ones included.
@@ -172,6 +178,9 @@ class Threads {
   virtual void Pause(std::uint32_t milliseconds) = 0;
   // GetCurrentProcessId.
   virtual std::uint32_t ProcessId() = 0;
+  // The process with this id has not ended (OpenProcess and a wait of 0). One
+  // that cannot be opened for want of rights is running.
+  virtual bool ProcessRunning(std::uint32_t processId) = 0;
   // A new monitor (a slim reader/writer lock and a condition variable).
   virtual std::unique_ptr<Monitor> NewMonitor() = 0;
 };

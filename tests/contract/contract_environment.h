@@ -27,6 +27,12 @@ class Environment {
   // The file's bytes, or nothing when it does not exist or is a folder.
   virtual bool ReadFile(const std::u16string& path, Bytes* content) = 0;
   virtual bool Exists(const std::u16string& path) = 0;
+  // Another program opens the file for reading, sharing read and write but
+  // not delete, and keeps it open until it lets go; false when it could not.
+  virtual bool HoldFile(const std::u16string& path) = 0;
+  virtual void LetGoOfFile() = 0;
+  // The id of a process that has ended (and whose id is not yet given to another).
+  virtual std::uint32_t EndedProcessId() = 0;
   // Another program puts a CF_DIB (or CF_DIBV5) block, or only text, on the clipboard.
   virtual void PutDibOnClipboard(const Bytes& block, bool dibV5 = false) = 0;
   virtual void PutTextOnClipboard(const std::u16string& text) = 0;

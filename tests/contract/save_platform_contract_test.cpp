@@ -50,11 +50,14 @@ TEST_F(SavePlatformContract, AFileIsNotADirectoryAndBlocksOneOfThatName) {
   EXPECT_EQ(platform::kErrorAlreadyExists, error);
 }
 
-TEST_F(SavePlatformContract, TemporaryFileHoldsEveryWriteInOrderAndReplacesAnOldOne) {
+TEST_F(SavePlatformContract, TemporaryFileHoldsEveryWriteInOrderAndIsNeverOneThatExists) {
   const std::u16string path = folder + u".out.tmp";
   env.MakeFile(path, Bytes(100, 0xEE));
-
   std::uint32_t error = 0;
+  EXPECT_EQ(platform::InvalidHandle(), os.files.CreateTemporary(path.c_str(), &error));
+  EXPECT_EQ(platform::kErrorFileExists, error);
+  ASSERT_TRUE(os.files.Remove(path.c_str()));
+
   platform::Handle file = os.files.CreateTemporary(path.c_str(), &error);
   ASSERT_NE(platform::InvalidHandle(), file);
   const std::uint8_t first[] = {'B', 'M'};
@@ -63,9 +66,10 @@ TEST_F(SavePlatformContract, TemporaryFileHoldsEveryWriteInOrderAndReplacesAnOld
   EXPECT_TRUE(os.files.Write(file, second, sizeof second, &error));
   EXPECT_TRUE(os.files.Write(file, second, 0, &error));
   EXPECT_TRUE(os.files.Flush(file, &error));
+  EXPECT_TRUE(os.files.MakeHidden(file, &error));
   EXPECT_TRUE(os.files.MakePlain(file, &error));
-  EXPECT_EQ(platform::InvalidHandle(), os.files.CreateTemporary(path.c_str(), &error)) << "an open file is not shared";
-  EXPECT_EQ(platform::kErrorSharingViolation, error);
+  EXPECT_EQ(platform::InvalidHandle(), os.files.CreateTemporary(path.c_str(), &error)) << "nor an open one";
+  EXPECT_EQ(platform::kErrorFileExists, error);
   EXPECT_TRUE(platform::OpenFile(os.files, os.files.OpenForReading(path.c_str())).valid()) << "but it may be read";
   EXPECT_FALSE(os.files.RemoveIfUnused(path.c_str())) << "an open file is not removed";
   os.files.CloseFile(file);
@@ -104,15 +108,25 @@ TEST_F(SavePlatformContract, ReadOnlyFileIsNeitherRemovedNorReplaced) {
   EXPECT_FALSE(os.files.Remove(path.c_str()));
   EXPECT_FALSE(os.files.MoveNew(other.c_str(), path.c_str(), &error));
   EXPECT_EQ(platform::kErrorAlreadyExists, error);
-  // Wine replaces it on CREATE_ALWAYS; a save that meets one fails and says
-  // so on Windows, and on Wine writes over a leftover of its own name.
-  const platform::Handle file = os.files.CreateTemporary(path.c_str(), &error);
-  EXPECT_EQ(env.IsWine(), file != platform::InvalidHandle());
-  if (file != platform::InvalidHandle()) {
-    os.files.CloseFile(file);
-  } else {
-    EXPECT_EQ(platform::kErrorAccessDenied, error);
-  }
+  EXPECT_EQ(platform::InvalidHandle(), os.files.CreateTemporary(path.c_str(), &error));
+  EXPECT_EQ(platform::kErrorFileExists, error);
+}
+
+// As a virus scanner or an indexer opens a new file: reading, sharing read
+// and write but not delete. The writer's handle still sets the attributes.
+TEST_F(SavePlatformContract, FileHeldWithoutSharingDeleteIsNotMovedUntilLetGo) {
+  const std::u16string from = folder + u".held.tmp";
+  const std::u16string to = folder + u"held.bmp";
+  std::uint32_t error = 0;
+  const platform::OpenFile file(os.files, os.files.CreateTemporary(from.c_str(), &error));
+  ASSERT_TRUE(file.valid());
+  ASSERT_TRUE(env.HoldFile(from));
+  EXPECT_FALSE(os.files.MoveNew(from.c_str(), to.c_str(), &error));
+  EXPECT_EQ(platform::kErrorSharingViolation, error);
+  EXPECT_TRUE(os.files.MakeHidden(file.get(), &error));
+  env.LetGoOfFile();
+  EXPECT_TRUE(os.files.MoveNew(from.c_str(), to.c_str(), &error));
+  EXPECT_TRUE(env.Exists(to));
 }
 
 TEST_F(SavePlatformContract, FileCannotBeCreatedInAMissingFolderAndTheErrorHasItsText) {
@@ -234,6 +248,13 @@ TEST_F(SavePlatformContract, ThreadRunsWithItsParameterAndTheMonitorWaitsForItOr
   while (handover.value != 2) handover.monitor->Wait(platform::kWaitForever);
   handover.monitor->Unlock();
   EXPECT_EQ(2, handover.value);
+}
+
+TEST_F(SavePlatformContract, ThisProcessRunsAndAnEndedOneDoesNot) {
+  EXPECT_TRUE(os.threads.ProcessRunning(os.threads.ProcessId()));
+  const std::uint32_t ended = env.EndedProcessId();
+  ASSERT_NE(0u, ended);
+  EXPECT_FALSE(os.threads.ProcessRunning(ended));
 }
 
 TEST_F(SavePlatformContract, LocalTimeIsADate) {

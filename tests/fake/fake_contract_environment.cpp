@@ -31,6 +31,13 @@ class FakeEnvironment : public contract::Environment {
   }
 
   bool Exists(const std::u16string& path) override { return fake_.files.Exists(path); }
+  bool HoldFile(const std::u16string& path) override {
+    if (!fake_.files.IsFile(path)) return false;
+    fake_.files.HoldElsewhere(held_ = path);
+    return true;
+  }
+  void LetGoOfFile() override { fake_.files.LetGoElsewhere(held_); }
+  std::uint32_t EndedProcessId() override { return fake_.threads.processId + 4; }
   void PutDibOnClipboard(const contract::Bytes& block, bool dibV5) override {
     fake_.clipboard.Clear();
     dibV5 ? fake_.clipboard.SetDibV5(block) : fake_.clipboard.SetDib(block);
@@ -59,6 +66,7 @@ class FakeEnvironment : public contract::Environment {
 
  private:
   fake::FakePlatform fake_;
+  std::u16string held_;
   int folders_ = 0;
   int keys_ = 0;
   int window_ = 0;  // its address stands for the window

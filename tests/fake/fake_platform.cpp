@@ -108,6 +108,8 @@ bool FakeFileSystem::InUse(const std::u16string& key) const {
 
 void FakeFileSystem::HoldElsewhere(const std::u16string& path) { heldElsewhere_.insert(Key(path)); }
 
+void FakeFileSystem::LetGoElsewhere(const std::u16string& path) { heldElsewhere_.erase(Key(path)); }
+
 void FakeFileSystem::MakeReadOnly(const std::u16string& path) { nodes_.at(Key(path)).readOnly = true; }
 
 bool FakeFileSystem::IsHidden(const std::u16string& path) const {
@@ -117,16 +119,14 @@ bool FakeFileSystem::IsHidden(const std::u16string& path) const {
 
 platform::Handle FakeFileSystem::CreateTemporary(const char16_t* path, std::uint32_t* error) {
   const std::u16string key = Key(path);
-  const auto it = nodes_.find(key);
-  // CREATE_ALWAYS does not replace a read-only file (Wine does), nor a folder.
-  const bool refused = it != nodes_.end() && (it->second.directory || it->second.readOnly);
+  // CREATE_NEW opens nothing that exists, file or folder.
   std::uint32_t refusal = 0;
-  if (createFileFails || refused) {
+  if (createFileFails) {
     refusal = platform::kErrorAccessDenied;
   } else if (!ParentIsDirectory(key)) {
     refusal = platform::kErrorPathNotFound;
-  } else if (InUse(key)) {
-    refusal = platform::kErrorSharingViolation;
+  } else if (nodes_.count(key) != 0) {
+    refusal = platform::kErrorFileExists;
   }
   if (refusal != 0) {
     *error = refusal;
@@ -161,6 +161,13 @@ bool FakeFileSystem::MakePlain(platform::Handle file, std::uint32_t* error) {
   const auto it = open_.find(FromHandle(file));
   if (it == open_.end()) return Fails(error, platform::kErrorInvalidHandle);
   nodes_[it->second].hidden = false;
+  return true;
+}
+
+bool FakeFileSystem::MakeHidden(platform::Handle file, std::uint32_t* error) {
+  const auto it = open_.find(FromHandle(file));
+  if (it == open_.end()) return Fails(error, platform::kErrorInvalidHandle);
+  nodes_[it->second].hidden = true;
   return true;
 }
 

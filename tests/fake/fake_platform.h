@@ -31,6 +31,7 @@ class FakeFileSystem : public platform::FileSystem {
   bool Write(platform::Handle file, const void* data, std::uint32_t count, std::uint32_t* error) override;
   bool Flush(platform::Handle file, std::uint32_t* error) override;
   bool MakePlain(platform::Handle file, std::uint32_t* error) override;
+  bool MakeHidden(platform::Handle file, std::uint32_t* error) override;
   void CloseFile(platform::Handle file) override;
   platform::Handle OpenForReading(const char16_t* path) override;
   bool Read(platform::Handle file, void* data, std::uint32_t count, std::uint32_t* got) override;
@@ -52,8 +53,9 @@ class FakeFileSystem : public platform::FileSystem {
   // Every file and directory below `folder`, as full paths, sorted.
   std::vector<std::u16string> List(const std::u16string& folder) const;
 
-  // Another program keeps this file open, sharing nothing.
+  // Another program keeps this file open, sharing nothing, until it lets go.
   void HoldElsewhere(const std::u16string& path);
+  void LetGoElsewhere(const std::u16string& path);
   // Gives an existing file the read-only attribute: it can be read and
   // renamed, but not replaced, written or deleted.
   void MakeReadOnly(const std::u16string& path);
@@ -191,15 +193,22 @@ class FakeThreads : public platform::Threads {
   ~FakeThreads() override;
   platform::Handle Start(Procedure procedure, void* parameter) override;
   void Close(platform::Handle thread) override;
-  void Pause(std::uint32_t milliseconds) override { pausedMs += milliseconds; }
+  // Takes no time; `whilePaused` runs in its place, as other programs could act then.
+  void Pause(std::uint32_t milliseconds) override {
+    pausedMs += milliseconds;
+    if (whilePaused) whilePaused(milliseconds);
+  }
   std::uint32_t ProcessId() override { return processId; }
+  bool ProcessRunning(std::uint32_t id) override { return id == processId || otherProcesses.count(id) != 0; }
   std::unique_ptr<platform::Monitor> NewMonitor() override;
 
   bool startFails = false;
   int started = 0;
   int openHandles = 0;
   std::uint32_t pausedMs = 0;
+  std::function<void(std::uint32_t milliseconds)> whilePaused;
   std::uint32_t processId = 4242;
+  std::set<std::uint32_t> otherProcesses;  // running beside this one
 
  private:
   struct Thread;

@@ -150,6 +150,7 @@ TEST_F(SavePictureTest, EachFailureTellsWhereAndWhyAndLeavesNothing) {
     EXPECT_TRUE(SaveFolderContents().empty()) << c.name;
     os.memory.lockFails = os.clipboard.nullDibHandle = os.files.createFileFails = os.files.moveFails = false;
   }
+  EXPECT_EQ(0u, os.threads.pausedMs) << "only a held file is waited for";
 }
 
 TEST_F(SavePictureTest, FailedWriteKeepsTheGoodFileOfTheSameName) {
@@ -164,6 +165,7 @@ TEST_F(SavePictureTest, FailedWriteKeepsTheGoodFileOfTheSameName) {
     EXPECT_EQ(1u, SaveFolderContents().size()) << "no partial file is left, " << space;
   }
   ExpectReleased(5);
+  EXPECT_EQ(0u, os.threads.pausedMs) << "a full disk is not waited for";
 }
 
 TEST_F(SavePictureTest, PicturesOfOneSecondGetNumberedNamesAndARepeatMakesNone) {
@@ -310,10 +312,16 @@ TEST_F(SavePictureTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseAreRemove
   os.files.AddFile(u"D:\\shots\\.tarnwick-77.tmp", Bytes{1});   // a dead process's
   os.files.AddFile(u"D:\\shots\\.tarnwick-88.tmp", Bytes{2});   // another copy saving now
   os.files.HoldElsewhere(u"D:\\shots\\.tarnwick-88.tmp");
+  // Of this version's names (the id and a number in hex): one an ended
+  // process left, one another running copy gave up, one this process gave up.
+  os.threads.otherProcesses = {88};
+  os.files.AddFile(u"D:\\shots\\.tarnwick-0000004d00.tmp", Bytes{5});
+  os.files.AddFile(u"D:\\shots\\.tarnwick-0000005801.tmp", Bytes{6});
+  os.files.AddFile(u"D:\\shots\\.tarnwick-0000109203.tmp", Bytes{7});
   os.files.AddFile(u"D:\\shots\\notes.tmp", Bytes{3});
   os.files.AddFile(u"D:\\shots\\.tarnwick-notes.txt", Bytes{4});
   bool ownTemporaryMadePlain = false;
-  std::u16string own = u"D:\\shots\\.tarnwick-4242.tmp";
+  std::u16string own = u"D:\\shots\\.tarnwick-0000109200.tmp";
   os.files.beforeMove = [&](const std::u16string&) {
     ownTemporaryMadePlain = os.files.IsFile(own) && !os.files.IsHidden(own);
   };
@@ -322,6 +330,9 @@ TEST_F(SavePictureTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseAreRemove
   EXPECT_TRUE(ownTemporaryMadePlain) << "named for this process, made plain before it gets its name";
   EXPECT_FALSE(os.files.Exists(u"D:\\shots\\.tarnwick-77.tmp"));
   EXPECT_TRUE(os.files.Exists(u"D:\\shots\\.tarnwick-88.tmp"));
+  EXPECT_FALSE(os.files.Exists(u"D:\\shots\\.tarnwick-0000004d00.tmp"));
+  EXPECT_TRUE(os.files.Exists(u"D:\\shots\\.tarnwick-0000005801.tmp")) << "never another running copy's";
+  EXPECT_FALSE(os.files.Exists(u"D:\\shots\\.tarnwick-0000109203.tmp"));
   EXPECT_TRUE(os.files.Exists(u"D:\\shots\\notes.tmp"));
   EXPECT_TRUE(os.files.Exists(u"D:\\shots\\.tarnwick-notes.txt"));
   EXPECT_TRUE(os.files.IsFile(savedFile));
@@ -331,7 +342,7 @@ TEST_F(SavePictureTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseAreRemove
   // folder, a second picture gets " (2)" and a repeat makes no file.
   CopyText(g_szNameFormat, kNameFormatChars, u"{yyyy}\\{MM}\\{dd}_{HH}-{mm}-{ss}");
   os.files.AddFile(u"D:\\shots\\2026\\03\\.tarnwick-77.tmp", Bytes{1});
-  own = u"D:\\shots\\2026\\03\\.tarnwick-4242.tmp";
+  own = u"D:\\shots\\2026\\03\\.tarnwick-0000109200.tmp";
   for (std::uint8_t seed : {1, 1, 2}) {
     ownTemporaryMadePlain = false;
     os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24, seed));
@@ -343,6 +354,50 @@ TEST_F(SavePictureTest, TemporaryFileIsHiddenAndOwnAndLeftoversNotInUseAreRemove
                                          u"D:\\SHOTS\\2026\\03\\04_05-06-07.BMP"}),
             os.files.List(u"D:\\shots\\2026\\"));
   EXPECT_EQ(0, os.files.movesOfUnflushedData);
+}
+
+// A scanner or a cloud client holds the temporary file without sharing its
+// deletion: the move is waited out, hidden meanwhile, 10 s of pauses at
+// most; given up, the file is hidden again and left to a later sweep, and
+// a save meanwhile takes a name of its own.
+TEST_F(SavePictureTest, HeldTemporaryFileIsWaitedOutThenLeftHiddenToTheNextSweep) {
+  const std::u16string first = u"D:\\shots\\.tarnwick-0000109200.tmp";
+  int moves = 0;
+  os.files.beforeMove = [&](const std::u16string&) {
+    if (++moves == 1) os.files.HoldElsewhere(first);
+    if (moves == 4) os.files.LetGoElsewhere(first);
+  };
+  std::vector<std::uint32_t> pauses;
+  bool hiddenWhilePaused = true;
+  os.threads.whilePaused = [&](std::uint32_t ms) {
+    pauses.push_back(ms);
+    hiddenWhilePaused = hiddenWhilePaused && os.files.IsHidden(first);
+  };
+  os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24, 1));
+  EXPECT_EQ(SAVE_OK, Save().result) << "let go within the bound: no box";
+  EXPECT_EQ((std::vector<std::uint32_t>{100, 200, 400}), pauses);
+  EXPECT_FALSE(os.files.IsHidden(savedFile));
+
+  pauses.clear();
+  os.files.beforeMove = [&](const std::u16string&) { os.files.HoldElsewhere(first); };
+  os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24, 2));
+  EXPECT_EQ((SaveFault{SAVE_ERR_WRITE_FILE, savedFile, platform::kErrorSharingViolation}), Save());
+  EXPECT_EQ((std::vector<std::uint32_t>{100, 200, 400, 800, 1600, 2000, 2000, 2000, 900}), pauses);
+  EXPECT_TRUE(hiddenWhilePaused);
+  EXPECT_TRUE(os.files.IsHidden(first)) << "hidden again through its own handle, and not removable while held";
+
+  bool nextName = false;
+  os.files.beforeMove = [&](const std::u16string&) {
+    nextName = os.files.IsFile(u"D:\\shots\\.tarnwick-0000109201.tmp");
+  };
+  os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24, 3));
+  EXPECT_EQ(SAVE_OK, Save().result);
+  EXPECT_TRUE(nextName) << "the held name is taken: the next one";
+  os.files.LetGoElsewhere(first);
+  os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24, 4));
+  EXPECT_EQ(SAVE_OK, Save().result);
+  EXPECT_EQ(3u, SaveFolderContents().size()) << "the leftover swept, three pictures";
+  ExpectReleased(4);
 }
 
 // The one place each result's text is spelt out.

@@ -117,6 +117,34 @@ class RealEnvironment : public contract::Environment {
 
   bool Exists(const std::u16string& path) override { return GetFileAttributesW(W(path)) != INVALID_FILE_ATTRIBUTES; }
 
+  bool HoldFile(const std::u16string& path) override {
+    LetGoOfFile();
+    heldFile_ = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+    return heldFile_ != INVALID_HANDLE_VALUE;
+  }
+  void LetGoOfFile() override {
+    if (heldFile_ != INVALID_HANDLE_VALUE) CloseHandle(heldFile_);
+    heldFile_ = INVALID_HANDLE_VALUE;
+  }
+
+  std::uint32_t EndedProcessId() override {
+    wchar_t command[] = L"cmd.exe /c exit 0";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process)) {
+      return 0;
+    }
+    CloseHandle(process.hThread);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    // Its handle is kept, so that its id is not given to another process meanwhile.
+    if (ended_ != nullptr) CloseHandle(ended_);
+    ended_ = process.hProcess;
+    return process.dwProcessId;
+  }
+
   void PutDibOnClipboard(const contract::Bytes& block, bool dibV5) override {
     dibV5 ? testsupport::PutDibV5OnRealClipboard(block) : testsupport::PutDibOnRealClipboard(block);
   }
@@ -156,6 +184,8 @@ class RealEnvironment : public contract::Environment {
   std::unique_ptr<HotKeyHolder> hotKeyHolder_;
   HWND window_ = nullptr;
   unsigned keys_ = 0;
+  HANDLE heldFile_ = INVALID_HANDLE_VALUE;
+  HANDLE ended_ = nullptr;
 };
 
 }  // namespace

@@ -102,7 +102,7 @@ class Win32FileSystem : public FileSystem {
     // Readers may open it: the handle stays open through the move, and a
     // viewer may open the file the moment its name appears.
     const HANDLE file = CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr);
+                                    CREATE_NEW, kTemporaryAttributes, nullptr);
     if (file == INVALID_HANDLE_VALUE) *error = LogLastError(L"CreateFileW (temporary file)");
     return file;
   }
@@ -121,11 +121,11 @@ class Win32FileSystem : public FileSystem {
   }
 
   bool MakePlain(Handle file, std::uint32_t* error) override {
-    // Zero times leave the file's times as they are.
-    FILE_BASIC_INFO info{};
-    info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    return SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info) != 0 ||
-           Failed(L"SetFileInformationByHandle", error);
+    return SetAttributes(file, FILE_ATTRIBUTE_NORMAL, error);
+  }
+
+  bool MakeHidden(Handle file, std::uint32_t* error) override {
+    return SetAttributes(file, kTemporaryAttributes, error);
   }
 
   void CloseFile(Handle file) override { CloseHandle(file); }
@@ -164,6 +164,16 @@ class Win32FileSystem : public FileSystem {
   std::vector<std::u16string> FindFolders(const char16_t* pattern) override { return Find(pattern, true); }
 
  private:
+  static constexpr DWORD kTemporaryAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY;
+
+  static bool SetAttributes(Handle file, DWORD attributes, std::uint32_t* error) {
+    // Zero times leave the file's times as they are.
+    FILE_BASIC_INFO info{};
+    info.FileAttributes = attributes;
+    return SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info) != 0 ||
+           Failed(L"SetFileInformationByHandle", error);
+  }
+
   static std::vector<std::u16string> Find(const char16_t* pattern, bool folders) {
     std::vector<std::u16string> names;
     WIN32_FIND_DATAW found;
@@ -222,6 +232,14 @@ class Win32Threads : public Threads {
   void Close(Handle thread) override { CloseHandle(thread); }
   void Pause(std::uint32_t milliseconds) override { Sleep(milliseconds); }
   std::uint32_t ProcessId() override { return GetCurrentProcessId(); }
+  bool ProcessRunning(std::uint32_t processId) override {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    // No such process is ERROR_INVALID_PARAMETER; access denied means one runs.
+    if (process == nullptr) return GetLastError() != ERROR_INVALID_PARAMETER;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+  }
   std::unique_ptr<Monitor> NewMonitor() override { return std::make_unique<Win32Monitor>(); }
 
  private:
