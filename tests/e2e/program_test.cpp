@@ -502,7 +502,11 @@ TEST_F(E2E, SlowFolderLeavesClipboardAndWindowFreeKeepsPressOrderAndExitKeepsThe
   pressFor(promisedF);
   e2e::MessageBoxSeen box;
   ASSERT_TRUE(e2e::WaitForMessageBox(again.Pid(), &box, 40000));
-  EXPECT_EQ(L"写入文件失败", box.text.substr(0, box.text.find(L'\n')));
+  EXPECT_EQ(L"写入文件失败", box.FirstLine());
+  const std::wstring lines = box.LinesUnder();
+  EXPECT_EQ(0u, lines.find(L"\n位置: " + folder)) << "the final file in its folder";
+  EXPECT_EQ(std::wstring::npos, lines.find(L".tmp")) << "never the temporary name";
+  EXPECT_NE(std::wstring::npos, lines.find(L"\n原因: ")) << "Windows' own text";
   ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::BitmapsIn(folder).size() == 6; }, 20000)) << "f is saved";
   EXPECT_EQ(1u, e2e::MessageBoxes(again.Pid()).size());
   for (const auto& name : temporaryFiles()) {
