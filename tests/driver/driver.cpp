@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "dib_blocks.h"
 #include "win32_files.h"
 
 namespace e2e {
@@ -672,15 +673,16 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 
 // ---- another process holding the clipboard -------------------------------------------
 
-ForeignClipboardHold::ForeignClipboardHold() {
+ForeignClipboardHold::ForeignClipboardHold(const std::wstring& program, const ClipboardContent* owns) {
   const std::wstring suffix = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount());
   const std::wstring opened = L"tarnwick-e2e-opened-" + suffix;
   const std::wstring release = L"tarnwick-e2e-release-" + suffix;
   HANDLE openedEvent = CreateEventW(nullptr, TRUE, FALSE, opened.c_str());
   release_ = CreateEventW(nullptr, TRUE, FALSE, release.c_str());
 
-  const std::wstring holder = DriverFolder() + L"tarnwick_clipboard_holder.exe";
+  const std::wstring holder = program.empty() ? DriverFolder() + L"tarnwick_clipboard_holder.exe" : program;
   std::wstring commandLine = L"\"" + holder + L"\" " + opened + L" " + release;
+  if (owns != nullptr) commandLine += L" " + std::to_wstring(owns->seed) + (owns->withText ? L" text" : L" alone");
   STARTUPINFOW si{};
   si.cb = sizeof si;
   if (CreateProcessW(holder.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_)) {
@@ -699,15 +701,46 @@ ForeignClipboardHold::~ForeignClipboardHold() {
   CloseHandle(release_);
 }
 
-int HoldClipboardUntilReleased(const wchar_t* openedEvent, const wchar_t* releaseEvent) {
+std::wstring CopyClipboardHolderAs(const std::wstring& folder, const wchar_t* name) {
+  const std::wstring copy = folder + name;
+  return CopyFileW((DriverFolder() + L"tarnwick_clipboard_holder.exe").c_str(), copy.c_str(), FALSE) ? copy : L"";
+}
+
+namespace {
+// Gives the open clipboard `bytes` in `format`, which it then owns.
+bool SetClipboardBytes(UINT format, const void* bytes, std::size_t size) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (block == nullptr) return false;
+  std::memcpy(GlobalLock(block), bytes, size);
+  GlobalUnlock(block);
+  if (SetClipboardData(format, block) != nullptr) return true;
+  GlobalFree(block);
+  return false;
+}
+}  // namespace
+
+int HoldClipboardUntilReleased(const wchar_t* openedEvent, const wchar_t* releaseEvent,
+                               const ClipboardContent* owns) {
   HANDLE opened = OpenEventW(EVENT_MODIFY_STATE, FALSE, openedEvent);
   HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, releaseEvent);
   if (opened == nullptr || release == nullptr) return 2;
   HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   if (!WaitUntil([&] { return OpenClipboard(window) != FALSE; }, 5000)) return 3;
+  if (owns != nullptr) {
+    // Put as one change, as an office program copies cells, and closed at once.
+    EmptyClipboard();
+    const Bytes dib = testsupport::RgbDib(4, 4, 24, owns->seed);
+    const wchar_t text[] = L"A1";
+    const bool put = SetClipboardBytes(CF_DIB, dib.data(), dib.size()) &&
+                     (!owns->withText || SetClipboardBytes(CF_UNICODETEXT, text, sizeof text));
+    CloseClipboard();
+    if (!put) return 4;
+  }
   SetEvent(opened);
+  // Its messages keep moving meanwhile: the clipboard sends its owner some.
   WaitUntil([&] { return WaitForSingleObject(release, 0) == WAIT_OBJECT_0; }, 60000);
-  CloseClipboard();
+  if (owns == nullptr) CloseClipboard();
+  DestroyWindow(window);
   return 0;
 }
 
