@@ -109,15 +109,15 @@ bool OpenClipboardSoon(platform::OpenedClipboard& clipboard, platform::Platform&
 TakenPicture TakeInOneOpening(platform::Platform& os, const Rules& rules, const WriteWhileHeld& whenNoMemory,
                               std::uint32_t seen, PngExtent* png) {
   TakenPicture picture;
+  if (seen != 0 && os.clipboard.SequenceNumber() != seen) {
+    // What the first opening saw is gone: another picture is no stand-in.
+    picture.fault.result = SAVE_ERR_BITMAP_DATA;
+    return picture;
+  }
   {
     platform::OpenedClipboard clipboard(os.clipboard);
     if (!OpenClipboardSoon(clipboard, os, &picture.fault.holder)) {
       picture.fault.result = SAVE_ERR_OPEN_CLIPBOARD;
-      return picture;
-    }
-    if (seen != 0 && os.clipboard.SequenceNumber() != seen) {
-      // What the first opening saw is gone: another picture is no stand-in.
-      picture.fault.result = SAVE_ERR_BITMAP_DATA;
       return picture;
     }
     picture = CopyWhileOpen(os, rules, whenNoMemory, png);
