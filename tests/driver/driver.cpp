@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "dib_blocks.h"
+#include "win32_clipboard.h"
 #include "win32_files.h"
 
 namespace e2e {
@@ -706,41 +707,25 @@ std::wstring CopyClipboardHolderAs(const std::wstring& folder, const wchar_t* na
   return CopyFileW((DriverFolder() + L"tarnwick_clipboard_holder.exe").c_str(), copy.c_str(), FALSE) ? copy : L"";
 }
 
-namespace {
-// Gives the open clipboard `bytes` in `format`, which it then owns.
-bool SetClipboardBytes(UINT format, const void* bytes, std::size_t size) {
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-  if (block == nullptr) return false;
-  std::memcpy(GlobalLock(block), bytes, size);
-  GlobalUnlock(block);
-  if (SetClipboardData(format, block) != nullptr) return true;
-  GlobalFree(block);
-  return false;
-}
-}  // namespace
-
 int HoldClipboardUntilReleased(const wchar_t* openedEvent, const wchar_t* releaseEvent,
                                const ClipboardContent* owns) {
   HANDLE opened = OpenEventW(EVENT_MODIFY_STATE, FALSE, openedEvent);
   HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, releaseEvent);
   if (opened == nullptr || release == nullptr) return 2;
-  HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  if (!WaitUntil([&] { return OpenClipboard(window) != FALSE; }, 5000)) return 3;
   if (owns != nullptr) {
-    // Put as one change, as an office program copies cells, and closed at once.
-    EmptyClipboard();
-    const Bytes dib = testsupport::RgbDib(4, 4, 24, owns->seed);
-    const wchar_t text[] = L"A1";
-    const bool put = SetClipboardBytes(CF_DIB, dib.data(), dib.size()) &&
-                     (!owns->withText || SetClipboardBytes(CF_UNICODETEXT, text, sizeof text));
-    CloseClipboard();
-    if (!put) return 4;
+    // In one change, as an office program copies cells; this process's window
+    // owns it.
+    std::vector<testsupport::ClipboardFormat> formats{{nullptr, CF_DIB, testsupport::RgbDib(4, 4, 24, owns->seed)}};
+    if (owns->withText) formats.push_back({nullptr, CF_UNICODETEXT, Bytes{'A', 0, 0, 0}});
+    if (!testsupport::PutFormatsOnRealClipboard(formats)) return 4;
+  } else {
+    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    if (!WaitUntil([&] { return OpenClipboard(window) != FALSE; }, 5000)) return 3;
   }
   SetEvent(opened);
   // Its messages keep moving meanwhile: the clipboard sends its owner some.
   WaitUntil([&] { return WaitForSingleObject(release, 0) == WAIT_OBJECT_0; }, 60000);
   if (owns == nullptr) CloseClipboard();
-  DestroyWindow(window);
   return 0;
 }
 
