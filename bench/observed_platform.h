@@ -50,6 +50,9 @@ class ObservedPlatform {
     bool HasNamed(const char16_t* name) override { return real.HasNamed(name); }
     platform::Handle GetNamed(const char16_t* name) override { return real.GetNamed(name); }
     std::uint32_t SequenceNumber() override { return real.SequenceNumber(); }
+    bool HasText() override { return real.HasText(); }
+    void* OwnerWindow() override { return real.OwnerWindow(); }
+    void* OpenerWindow() override { return real.OpenerWindow(); }
     platform::Clipboard& real;
     SaveSteps& steps;
     double getStartedAt = 0;

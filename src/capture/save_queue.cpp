@@ -174,11 +174,25 @@ bool SaveQueue::IsFront(const Job* job) {
   return !jobs_.empty() && jobs_.front().get() == job;
 }
 
+std::uint64_t SaveQueue::Room() const {
+  return heldBytes_ == 0 ? kNoLimit : (limits_.bytes > heldBytes_ ? limits_.bytes - heldBytes_ : 0);
+}
+
+WriteWhileHeld SaveQueue::WriteWhileHeldFor(Job* job) {
+  return [this, job](const std::uint8_t* block, std::size_t size) {
+    // Too large to copy: written while the clipboard is held, as long as no
+    // earlier save is still to be written. Holding the clipboard while they
+    // are would stop every other program's copy for as long.
+    if (!IsFront(job)) return SaveFault{SAVE_ERR_BITMAP_DATA, {}, 0, {}};
+    return WritePicture(os_, job->order, PictureKind::kDib, block, size, &job->outcome.file);
+  };
+}
+
 void SaveQueue::TakeInTurn() {
   Held held(*monitor_);
   for (;;) {
     Job* job = nullptr;
-    while (!stopping_ && (job = NextToTake()) == nullptr) monitor_->Wait(platform::kWaitForever);
+    while (!stopping_ && (clipboardInUse_ || (job = NextToTake()) == nullptr)) monitor_->Wait(platform::kWaitForever);
     if (stopping_) break;
     job->state = Job::State::kTaking;
     job->sequenceAtTaking = os_.clipboard.SequenceNumber();
@@ -189,31 +203,46 @@ void SaveQueue::TakeInTurn() {
       monitor_->WakeAll();
       continue;
     }
-    // Only the writer gives bytes back meanwhile: the room can only grow.
-    const std::uint64_t room =
-        heldBytes_ == 0 ? kNoLimit : (limits_.bytes > heldBytes_ ? limits_.bytes - heldBytes_ : 0);
+    // Nobody else takes meanwhile, and the writer only gives bytes back: the
+    // room can only grow.
+    const std::uint64_t room = Room();
+    clipboardInUse_ = true;
     held.LetGo();
-    TakenPicture picture = TakePicture(os_, job->order, room, limits_.bytes, [this, job](const std::uint8_t* block,
-                                                                                         std::size_t size) {
-      // Too large to copy: written while the clipboard is held, as long as no
-      // earlier save is still to be written. Holding the clipboard while they
-      // are would stop every other program's copy for as long.
-      if (!IsFront(job)) return SaveFault{SAVE_ERR_BITMAP_DATA, {}, 0};
-      return WritePicture(os_, job->order, PictureKind::kDib, block, size, &job->outcome.file);
-    });
+    TakenPicture picture = TakePicture(os_, job->order, room, limits_.bytes, WriteWhileHeldFor(job));
     held.TakeAgain();
-    if (picture.fault.result == SAVE_OK && !picture.written) {
-      heldBytes_ += picture.copy.size();
-      job->picture = std::move(picture);
-      job->state = Job::State::kToWrite;
-    } else {
-      job->outcome.fault = std::move(picture.fault);
-      job->state = Job::State::kEnded;
-    }
+    clipboardInUse_ = false;
+    Keep(job, std::move(picture));
     monitor_->WakeAll();
   }
   --running_;
   monitor_->WakeAll();
+}
+
+void SaveQueue::Keep(Job* job, TakenPicture picture) {
+  if (picture.fault.result == SAVE_OK && !picture.written) {
+    heldBytes_ += picture.copy.size();
+    job->picture = std::move(picture);
+    job->state = Job::State::kToWrite;
+  } else {
+    job->outcome.fault = std::move(picture.fault);
+    job->state = Job::State::kEnded;
+  }
+}
+
+void SaveQueue::TakeBitmapFor(Held& held, Job& job) {
+  // The "PNG"'s copy goes first: the bitmap has its room.
+  const std::uint32_t seen = job.picture.sequence;
+  heldBytes_ -= job.picture.copy.size();
+  job.picture.copy = platform::MemoryCopy();
+  while (clipboardInUse_) monitor_->Wait(platform::kWaitForever);
+  const std::uint64_t room = Room();
+  clipboardInUse_ = true;
+  held.LetGo();
+  TakenPicture bitmap = TakeBitmapInstead(os_, job.order, seen, room, limits_.bytes, WriteWhileHeldFor(&job));
+  held.TakeAgain();
+  clipboardInUse_ = false;
+  monitor_->WakeAll();
+  Keep(&job, std::move(bitmap));
 }
 
 void SaveQueue::WriteInTurn() {
@@ -231,6 +260,15 @@ void SaveQueue::WriteInTurn() {
     }
     Job& job = *jobs_.front();
     if (job.state == Job::State::kToWrite) {
+      job.state = Job::State::kWriting;
+      // Decoded here, not on the taker, so that a press meanwhile takes its
+      // own picture at once.
+      held.LetGo();
+      const bool decodes = PictureDecodes(os_.codecs, job.picture);
+      held.TakeAgain();
+      if (!decodes) TakeBitmapFor(held, job);
+    }
+    if (job.state == Job::State::kToWrite || job.state == Job::State::kWriting) {
       job.state = Job::State::kWriting;
       held.LetGo();
       job.outcome.fault = WritePicture(os_, job.order, job.picture.kind, job.picture.copy.bytes(),

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "capture/save_job.h"
+#include "capture/take_picture.h"
 #include "platform/platform.h"
 
 // The queue's bound: more would only fill the process with pictures waiting
@@ -72,6 +73,13 @@ class SaveQueue {
   static std::uint32_t WriterThread(void* queue);
   void TakeInTurn();
   void WriteInTurn();
+  // What the saves' copies leave of their bytes: the most a new copy may take.
+  std::uint64_t Room() const;
+  WriteWhileHeld WriteWhileHeldFor(Job* job);
+  // A picture taken: kept to be written, or the save ended with its fault.
+  void Keep(Job* job, TakenPicture picture);
+  // A "PNG" that did not decode: the bitmap taken instead, on the writer.
+  void TakeBitmapFor(Held& held, Job& job);
   bool StartWorkers();
   bool StartWorker(platform::Threads::Procedure procedure);
   Job* NextToTake();
@@ -92,6 +100,9 @@ class SaveQueue {
   std::u16string sweep_;
   int sweepLevels_ = 0;
   void (*signal_)() = nullptr;
+  // A worker has the clipboard open: one opening at a time in this process,
+  // and the room it was given is its own.
+  bool clipboardInUse_ = false;
   bool takerStarted_ = false;
   bool writerStarted_ = false;
   int running_ = 0;

@@ -8,9 +8,10 @@
 #include "platform/platform.h"
 
 namespace {
-// Clipboard history, remote-desktop sync and clipboard managers hold the
-// clipboard for a few milliseconds after Print Screen: wait a little for them.
-constexpr int kOpenClipboardRetries = 5;
+// Clipboard history and managers hold the clipboard for a few milliseconds
+// after Print Screen, remote-desktop clients for much longer. The take runs
+// on a worker, so waiting costs the window nothing.
+constexpr std::uint32_t kOpenClipboardPatienceMs = 2000;
 constexpr std::uint32_t kOpenClipboardRetryMs = 50;
 
 struct Rules {
@@ -58,9 +59,10 @@ bool CopyDibV5WithAlpha(platform::Platform& os, const Rules& rules, TakenPicture
 TakenPicture CopyWhileOpen(platform::Platform& os, const Rules& rules, const WriteWhileHeld& whenNoMemory,
                            PngExtent* png) {
   TakenPicture picture;
-  // Checked in the same opening as the copy, so the marks belong to the
-  // picture that is saved.
-  if (rules.automatic && ClipboardIsPrivate(os.clipboard, os.memory)) {
+  // Checked in the same opening as the copy, so the marks and the owner
+  // belong to the picture that is saved.
+  if (rules.automatic &&
+      (ClipboardIsPrivate(os.clipboard, os.memory) || ClipboardIsOfficeCopy(os.clipboard, os.shell))) {
     picture.fault.result = SAVE_SKIPPED_PRIVATE;
     return picture;
   }
@@ -87,47 +89,62 @@ TakenPicture CopyWhileOpen(platform::Platform& os, const Rules& rules, const Wri
   return picture;
 }
 
+// OpenClipboard, waiting while another program holds it; when it never lets
+// go, the file name of the program whose window held it, where known.
+bool OpenClipboardSoon(platform::OpenedClipboard& clipboard, platform::Platform& os, std::u16string* holder) {
+  void* holderWindow = nullptr;
+  for (std::uint32_t waited = 0;; waited += kOpenClipboardRetryMs) {
+    if (clipboard.Open()) return true;
+    // The last window seen holding it: by the end, the one that kept it.
+    if (void* window = os.clipboard.OpenerWindow()) holderWindow = window;
+    if (waited >= kOpenClipboardPatienceMs) break;
+    os.threads.Pause(kOpenClipboardRetryMs);
+  }
+  *holder = os.shell.WindowProgram(holderWindow);
+  return false;
+}
+
+// `seen`: only while the clipboard's number is still this one (0: whatever
+// it holds, and where the system keeps no number).
 TakenPicture TakeInOneOpening(platform::Platform& os, const Rules& rules, const WriteWhileHeld& whenNoMemory,
-                              PngExtent* png) {
+                              std::uint32_t seen, PngExtent* png) {
   TakenPicture picture;
+  if (seen != 0 && os.clipboard.SequenceNumber() != seen) {
+    // What the first opening saw is gone: another picture is no stand-in.
+    picture.fault.result = SAVE_ERR_BITMAP_DATA;
+    return picture;
+  }
   {
     platform::OpenedClipboard clipboard(os.clipboard);
-    if (!OpenClipboardSoon(clipboard, os.threads)) {
+    if (!OpenClipboardSoon(clipboard, os, &picture.fault.holder)) {
       picture.fault.result = SAVE_ERR_OPEN_CLIPBOARD;
       return picture;
     }
     picture = CopyWhileOpen(os, rules, whenNoMemory, png);
   }
   picture.sequence = os.clipboard.SequenceNumber();
+  picture.width = png->width;
+  picture.height = png->height;
   return picture;
 }
 
 }  // namespace
 
-bool OpenClipboardSoon(platform::OpenedClipboard& clipboard, platform::Threads& threads) {
-  for (int retry = 0;; ++retry) {
-    if (clipboard.Open()) return true;
-    if (retry == kOpenClipboardRetries) return false;
-    threads.Pause(kOpenClipboardRetryMs);
-  }
-}
-
 TakenPicture TakePicture(platform::Platform& os, const SaveOrder& order, std::uint64_t room, std::uint64_t bound,
                          const WriteWhileHeld& whenNoMemory) {
   const bool best = order.format != kFormatBmp;
-  Rules rules{order.automatic, best, best, room, bound};
   PngExtent png;
-  TakenPicture picture = TakeInOneOpening(os, rules, whenNoMemory, &png);
-  if (picture.fault.result != SAVE_OK || picture.kind != PictureKind::kPng) return picture;
-  // Decoded after the release, so that no other program waits for it.
-  if (os.codecs.DecodesPng(picture.copy.bytes(), picture.copy.size(), png.width, png.height)) return picture;
-  const std::uint32_t seen = picture.sequence;
-  picture = TakenPicture();
-  if (os.clipboard.SequenceNumber() != seen) {
-    // The bitmap beside that "PNG" is gone: another picture is no stand-in.
-    picture.fault.result = SAVE_ERR_BITMAP_DATA;
-    return picture;
-  }
-  rules.png = false;
-  return TakeInOneOpening(os, rules, whenNoMemory, &png);
+  return TakeInOneOpening(os, Rules{order.automatic, best, best, room, bound}, whenNoMemory, 0, &png);
+}
+
+bool PictureDecodes(platform::ImageCodecs& codecs, const TakenPicture& picture) {
+  return picture.kind != PictureKind::kPng ||
+         codecs.DecodesPng(picture.copy.bytes(), picture.copy.size(), picture.width, picture.height);
+}
+
+TakenPicture TakeBitmapInstead(platform::Platform& os, const SaveOrder& order, std::uint32_t seen,
+                               std::uint64_t room, std::uint64_t bound, const WriteWhileHeld& whenNoMemory) {
+  PngExtent png;
+  const Rules rules{order.automatic, false, order.format != kFormatBmp, room, bound};
+  return TakeInOneOpening(os, rules, whenNoMemory, seen, &png);
 }

@@ -74,6 +74,15 @@ class Clipboard {
   // GetClipboardSequenceNumber: changes whenever the content does; needs no
   // opening.
   virtual std::uint32_t SequenceNumber() = 0;
+  // IsClipboardFormatAvailable(CF_UNICODETEXT): text, as a program put it or
+  // as the system makes it from CF_TEXT. Asks the owner to render nothing.
+  virtual bool HasText() = 0;
+  // GetClipboardOwner: the window of the program that put the content; null
+  // when there is none.
+  virtual void* OwnerWindow() = 0;
+  // GetOpenClipboardWindow: the window the clipboard is held open with; null
+  // when it is not open, or was opened without a window.
+  virtual void* OpenerWindow() = 0;
 };
 
 // Movable global memory blocks, as clipboard data is handed out.
@@ -242,6 +251,11 @@ class Shell {
   // GetModuleFileNameW(NULL): this program's full path; empty when it cannot
   // be had whole.
   virtual std::u16string ProgramPath() = 0;
+  // The file name, without its folder, of the program whose process made
+  // `window` ("EXCEL.EXE"): GetWindowThreadProcessId, OpenProcess with
+  // PROCESS_QUERY_LIMITED_INFORMATION, QueryFullProcessImageNameW. Empty for
+  // a null window or a process that cannot be asked.
+  virtual std::u16string WindowProgram(void* window) = 0;
 
   // A balloon on the tray icon of `window` (uID 0): Shell_NotifyIconW's
   // NIM_MODIFY with NIF_INFO, information icon, and quiet in a user's first

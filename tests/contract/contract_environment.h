@@ -39,6 +39,9 @@ class Environment {
   // Another program opens the clipboard and keeps it open until released.
   virtual void HoldClipboard() = 0;
   virtual void ReleaseClipboard() = 0;
+  // The file name of the program whose windows put and hold the clipboard
+  // above (on the real platform, this test program).
+  virtual std::u16string ClipboardProgram() = 0;
 
   // A new key below HKEY_CURRENT_USER, for one test; it does not exist yet.
   virtual std::u16string NewScratchKey() = 0;

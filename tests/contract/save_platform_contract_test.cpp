@@ -191,8 +191,10 @@ TEST_F(SavePlatformContract, ClipboardGivesTheDibBlockExactlyAndCfDibV5OnlyAsThe
   }
 }
 
-TEST_F(SavePlatformContract, ClipboardWithTextHasNoDibAndEachNewContentANewNumber) {
+TEST_F(SavePlatformContract, ClipboardWithTextHasNoDibAndEachNewContentANewNumberAndItsOwner) {
   env.PutDibOnClipboard(testsupport::RgbDib(1, 1, 24));
+  EXPECT_FALSE(os.clipboard.HasText());
+  EXPECT_EQ(env.ClipboardProgram(), os.shell.WindowProgram(os.clipboard.OwnerWindow())) << "its file name only";
   const std::uint32_t picture = os.clipboard.SequenceNumber();
   EXPECT_EQ(picture, os.clipboard.SequenceNumber()) << "unchanged while nothing changes";
   ASSERT_TRUE(os.clipboard.Open());
@@ -203,6 +205,7 @@ TEST_F(SavePlatformContract, ClipboardWithTextHasNoDibAndEachNewContentANewNumbe
 
   env.PutTextOnClipboard(u"only text");
   EXPECT_NE(picture, os.clipboard.SequenceNumber());
+  EXPECT_TRUE(os.clipboard.HasText());
   ASSERT_TRUE(os.clipboard.Open());
   EXPECT_FALSE(os.clipboard.HasDib());
   EXPECT_FALSE(os.clipboard.HasNamed(u"ExcludeClipboardContentFromMonitorProcessing"));
@@ -212,8 +215,11 @@ TEST_F(SavePlatformContract, ClipboardWithTextHasNoDibAndEachNewContentANewNumbe
 TEST_F(SavePlatformContract, ClipboardHeldByAnotherProgramOrThreadCannotBeOpened) {
   env.HoldClipboard();
   EXPECT_FALSE(os.clipboard.Open());
+  EXPECT_EQ(env.ClipboardProgram(), os.shell.WindowProgram(os.clipboard.OpenerWindow())) << "named by its window";
   env.ReleaseClipboard();
   ASSERT_TRUE(os.clipboard.Open());
+  EXPECT_EQ(nullptr, os.clipboard.OpenerWindow()) << "opened without a window";
+  EXPECT_EQ(u"", os.shell.WindowProgram(nullptr));
   // Wine lets a second OpenClipboard(NULL) in; the program opens it on one
   // thread at a time (the hot key waits for its save), and retries if refused.
   bool second = false;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "dib_blocks.h"
+#include "win32_clipboard.h"
 #include "win32_files.h"
 
 namespace e2e {
@@ -672,15 +674,16 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 
 // ---- another process holding the clipboard -------------------------------------------
 
-ForeignClipboardHold::ForeignClipboardHold() {
+ForeignClipboardHold::ForeignClipboardHold(const std::wstring& program, const ClipboardContent* owns) {
   const std::wstring suffix = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount());
   const std::wstring opened = L"tarnwick-e2e-opened-" + suffix;
   const std::wstring release = L"tarnwick-e2e-release-" + suffix;
   HANDLE openedEvent = CreateEventW(nullptr, TRUE, FALSE, opened.c_str());
   release_ = CreateEventW(nullptr, TRUE, FALSE, release.c_str());
 
-  const std::wstring holder = DriverFolder() + L"tarnwick_clipboard_holder.exe";
+  const std::wstring holder = program.empty() ? DriverFolder() + L"tarnwick_clipboard_holder.exe" : program;
   std::wstring commandLine = L"\"" + holder + L"\" " + opened + L" " + release;
+  if (owns != nullptr) commandLine += L" " + std::to_wstring(owns->seed) + (owns->withText ? L" text" : L" alone");
   STARTUPINFOW si{};
   si.cb = sizeof si;
   if (CreateProcessW(holder.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_)) {
@@ -699,15 +702,30 @@ ForeignClipboardHold::~ForeignClipboardHold() {
   CloseHandle(release_);
 }
 
-int HoldClipboardUntilReleased(const wchar_t* openedEvent, const wchar_t* releaseEvent) {
+std::wstring CopyClipboardHolderAs(const std::wstring& folder, const wchar_t* name) {
+  const std::wstring copy = folder + name;
+  return CopyFileW((DriverFolder() + L"tarnwick_clipboard_holder.exe").c_str(), copy.c_str(), FALSE) ? copy : L"";
+}
+
+int HoldClipboardUntilReleased(const wchar_t* openedEvent, const wchar_t* releaseEvent,
+                               const ClipboardContent* owns) {
   HANDLE opened = OpenEventW(EVENT_MODIFY_STATE, FALSE, openedEvent);
   HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, releaseEvent);
   if (opened == nullptr || release == nullptr) return 2;
-  HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  if (!WaitUntil([&] { return OpenClipboard(window) != FALSE; }, 5000)) return 3;
+  if (owns != nullptr) {
+    // In one change, as an office program copies cells; this process's window
+    // owns it.
+    std::vector<testsupport::ClipboardFormat> formats{{nullptr, CF_DIB, testsupport::RgbDib(4, 4, 24, owns->seed)}};
+    if (owns->withText) formats.push_back({nullptr, CF_UNICODETEXT, Bytes{'A', 0, 0, 0}});
+    if (!testsupport::PutFormatsOnRealClipboard(formats)) return 4;
+  } else {
+    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    if (!WaitUntil([&] { return OpenClipboard(window) != FALSE; }, 5000)) return 3;
+  }
   SetEvent(opened);
+  // Its messages keep moving meanwhile: the clipboard sends its owner some.
   WaitUntil([&] { return WaitForSingleObject(release, 0) == WAIT_OBJECT_0; }, 60000);
-  CloseClipboard();
+  if (owns == nullptr) CloseClipboard();
   return 0;
 }
 

@@ -221,11 +221,19 @@ Bytes BmpFileOf(const Bytes& block);
 std::wstring SaveNameAt(const SYSTEMTIME& time);
 bool Exists(const std::wstring& path);
 
-// Another process (tarnwick_clipboard_holder.exe, built beside the driver)
-// keeps the clipboard open while this object lives.
+// What that process puts on the clipboard and owns, instead of holding it
+// open: a 4 by 4 RgbDib of `seed`, with CF_UNICODETEXT beside it when asked.
+struct ClipboardContent {
+  int seed = 0;
+  bool withText = false;
+};
+
+// Another process (tarnwick_clipboard_holder.exe, built beside the driver, or
+// `program`, a copy of it) keeps the clipboard open while this object lives;
+// or, given `owns`, puts that on the clipboard and keeps running as its owner.
 class ForeignClipboardHold {
  public:
-  ForeignClipboardHold();
+  explicit ForeignClipboardHold(const std::wstring& program = L"", const ClipboardContent* owns = nullptr);
   ~ForeignClipboardHold();
   bool holding() const { return holding_; }
 
@@ -234,7 +242,10 @@ class ForeignClipboardHold {
   HANDLE release_ = nullptr;
   bool holding_ = false;
 };
+// The helper copied into `folder` under the file name `name`; empty on failure.
+std::wstring CopyClipboardHolderAs(const std::wstring& folder, const wchar_t* name);
 // The body of that other process.
-int HoldClipboardUntilReleased(const wchar_t* openedEvent, const wchar_t* releaseEvent);
+int HoldClipboardUntilReleased(const wchar_t* openedEvent, const wchar_t* releaseEvent,
+                               const ClipboardContent* owns = nullptr);
 
 }  // namespace e2e

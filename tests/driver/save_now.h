@@ -26,10 +26,15 @@ inline SavedNow SaveNow(bool automatic = false, std::uint64_t bound = SaveLimits
   const SaveOrder order = OrderNow(os.clock, automatic);
   SavedNow saved;
   const std::uint64_t unbounded = std::numeric_limits<std::uint64_t>::max();
-  const TakenPicture picture =
-      TakePicture(os, order, unbounded, bound, [&](const std::uint8_t* block, std::size_t size) {
-        return WritePicture(os, order, PictureKind::kDib, block, size, &saved.file);
-      });
+  const WriteWhileHeld whenNoMemory = [&](const std::uint8_t* block, std::size_t size) {
+    return WritePicture(os, order, PictureKind::kDib, block, size, &saved.file);
+  };
+  TakenPicture picture = TakePicture(os, order, unbounded, bound, whenNoMemory);
+  if (picture.fault.result == SAVE_OK && !PictureDecodes(os.codecs, picture)) {
+    const std::uint32_t seen = picture.sequence;
+    picture = TakenPicture();  // its copy given back first, as the writer does
+    picture = TakeBitmapInstead(os, order, seen, unbounded, bound, whenNoMemory);
+  }
   saved.fault = picture.fault;
   if (picture.fault.result == SAVE_OK && !picture.written) {
     saved.fault = WritePicture(os, order, picture.kind, picture.copy.bytes(), picture.copy.size(), &saved.file);

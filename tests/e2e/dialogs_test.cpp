@@ -181,6 +181,8 @@ class Dialogs : public E2E {
   // A picture not put on the clipboard before in this case: whether a press
   // saves then depends on the key alone, never on the second it falls in.
   Bytes NewPicture() { return testsupport::RgbDib(4, 4, 24, ++pictures_); }
+  // The seed of the last new picture, for another program to put it.
+  int LastPictureSeed() const { return pictures_; }
   Bytes PutNewPicture() {
     Bytes picture = NewPicture();
     EXPECT_TRUE(testsupport::PutDibOnRealClipboard(picture));
@@ -303,6 +305,33 @@ TEST_F(Dialogs, EveryNewPictureIsSavedWhileOnWithTheSettingsClosedButNeitherText
   before = e2e::BitmapsIn(folder);
   leaveAlone(testsupport::PutMarkedDibOnRealClipboard(NewPicture(), kExcludeFormat));
   EXPECT_TRUE(SavedOnly(PutNewPicture(), folder, before)) << "a picture marked private";
+
+  // Another program, still running, owns the clipboard: a copy of the helper
+  // under an office program's name, then under another.
+  const std::wstring programs = e2e::NewScratchFolder();
+  const std::wstring excel = e2e::CopyClipboardHolderAs(programs, L"EXCEL.EXE");
+  const std::wstring notes = e2e::CopyClipboardHolderAs(programs, L"notes.exe");
+  ASSERT_FALSE(excel.empty() || notes.empty());
+  Bytes owned;
+  const auto putBy = [&](const std::wstring& program, bool withText) {
+    owned = NewPicture();
+    const e2e::ClipboardContent content{LastPictureSeed(), withText};
+    auto owner = std::make_unique<e2e::ForeignClipboardHold>(program, &content);
+    EXPECT_TRUE(owner->holding());
+    return owner;
+  };
+  before = e2e::BitmapsIn(folder);
+  {
+    const auto cells = putBy(excel, true);
+    leaveAlone(true);
+    e2e::PressKeys({VK_CONTROL}, VK_NUMPAD9);
+    EXPECT_TRUE(SavedOnly(owned, folder, before)) << "an office copy with text: saved by the key alone";
+  }
+  for (const auto& [program, withText] : {std::make_pair(excel, false), std::make_pair(notes, true)}) {
+    before = e2e::BitmapsIn(folder);
+    const auto owner = putBy(program, withText);
+    EXPECT_TRUE(SavedOnly(owned, folder, before)) << "a picture alone, or another program's";
+  }
 
   HWND settings = OpenSettingsByLeftPress();
   ASSERT_NE(nullptr, settings);

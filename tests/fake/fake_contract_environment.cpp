@@ -41,10 +41,19 @@ class FakeEnvironment : public contract::Environment {
   void PutDibOnClipboard(const contract::Bytes& block, bool dibV5) override {
     fake_.clipboard.Clear();
     dibV5 ? fake_.clipboard.SetDibV5(block) : fake_.clipboard.SetDib(block);
+    Own();
   }
-  void PutTextOnClipboard(const std::u16string& text) override { fake_.clipboard.SetText(text); }
-  void HoldClipboard() override { fake_.clipboard.heldByAnotherProgram = true; }
+  void PutTextOnClipboard(const std::u16string& text) override {
+    fake_.clipboard.SetText(text);
+    Own();
+  }
+  void HoldClipboard() override {
+    fake_.clipboard.heldByAnotherProgram = true;
+    fake_.clipboard.holder = &holderWindow_;
+    fake_.shell.windowPrograms[&holderWindow_] = ClipboardProgram();
+  }
   void ReleaseClipboard() override { fake_.clipboard.heldByAnotherProgram = false; }
+  std::u16string ClipboardProgram() override { return u"clipper.exe"; }
 
   std::u16string NewScratchKey() override {
     const std::string n = std::to_string(++keys_);
@@ -65,6 +74,12 @@ class FakeEnvironment : public contract::Environment {
   bool IsWine() override { return false; }
 
  private:
+  void Own() {
+    fake_.clipboard.owner = &ownerWindow_;
+    fake_.shell.windowPrograms[&ownerWindow_] = ClipboardProgram();
+  }
+  int ownerWindow_ = 0;
+  int holderWindow_ = 0;
   fake::FakePlatform fake_;
   std::u16string held_;
   int folders_ = 0;

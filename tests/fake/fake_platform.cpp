@@ -332,6 +332,11 @@ void FakeClipboard::SetDib(const Bytes& block) {
   ++sequence_;
 }
 
+void FakeClipboard::AddText() {
+  hasText_ = true;
+  ++sequence_;
+}
+
 void FakeClipboard::SetText(const std::u16string&) {
   dib_.reset();
   named_.clear();
@@ -565,6 +570,11 @@ std::optional<FakeRegistry::Value> FakeRegistry::Get(const std::u16string& keyPa
 }
 
 // ---- shell and hot keys ------------------------------------------------------
+
+std::u16string FakeShell::WindowProgram(void* window) {
+  const auto it = windowPrograms.find(window);
+  return window == nullptr || it == windowPrograms.end() ? std::u16string() : it->second;
+}
 
 void FakeShell::ShowBalloon(void* window, const char16_t* title, const char16_t* text) {
   balloons.push_back(Balloon{window, title, text});

@@ -115,15 +115,20 @@ class FakeClipboard : public platform::Clipboard {
   bool HasNamed(const char16_t* name) override;
   platform::Handle GetNamed(const char16_t* name) override;
   std::uint32_t SequenceNumber() override { return sequence_; }
+  bool HasText() override { return hasText_; }
+  void* OwnerWindow() override { return owner; }
+  // Only another program's window: this program opens it without one.
+  void* OpenerWindow() override { return heldByAnotherProgram || busyForAttempts > 0 ? holder : nullptr; }
 
   // Another program puts new content: the number changes each time.
   void SetDib(const Bytes& block);
   void SetText(const std::u16string& text);
   void Clear();
-  // The same program adds a registered format beside what is there, or its
-  // own CF_DIBV5, listed before CF_DIB.
+  // The same program adds a registered format beside what is there, its own
+  // CF_DIBV5, listed before CF_DIB, or CF_UNICODETEXT.
   void SetNamed(const std::u16string& name, const Bytes& data);
   void SetDibV5(const Bytes& block);
+  void AddText();
 
   // Delayed rendering: the owner puts the bitmap when it is first read,
   // which changes the number. Called on the reader's thread, once.
@@ -131,6 +136,10 @@ class FakeClipboard : public platform::Clipboard {
   bool heldByAnotherProgram = false;
   // Another program holds it for this many more attempts to open it.
   int busyForAttempts = 0;
+  // The window that other program holds it open with (null: none).
+  void* holder = nullptr;
+  // The window of the program that put the content.
+  void* owner = nullptr;
   bool nullDibHandle = false;
   int openAttempts = 0;
   int opens = 0;
@@ -262,6 +271,7 @@ class FakeShell : public platform::Shell {
  public:
   bool DesktopDirectory(char16_t* path) override;
   std::u16string ProgramPath() override { return program; }
+  std::u16string WindowProgram(void* window) override;
   void ShowBalloon(void* window, const char16_t* title, const char16_t* text) override;
   void OpenFolder(const char16_t* folder) override;
   void ShowInFolder(const char16_t* file) override;
@@ -279,6 +289,9 @@ class FakeShell : public platform::Shell {
   bool WaitForExplorerCalls(std::size_t count) const;
   std::u16string desktop = u"C:\\users\\tester\\Desktop";
   std::u16string program = u"C:\\Program Files\\Tarnwick\\Tarnwick.exe";
+  // Other programs' windows by the file name of the program that made them;
+  // a window not listed belongs to a process that cannot be asked.
+  std::map<void*, std::u16string> windowPrograms;
   bool fails = false;
 
  private:

@@ -73,15 +73,46 @@ TEST_F(SavePictureTest, ClipboardBusyForAMomentIsWaitedForButNotLonger) {
   EXPECT_EQ(150u, os.threads.pausedMs) << "waits between tries, does not spin";
   ExpectReleased();
 
+  // Held for good: 2 s of pauses, then the program whose window held it,
+  // where it can be named.
   os.files.Remove(savedFile.c_str());
   os.clipboard.heldByAnotherProgram = true;
-  os.clipboard.openAttempts = 0;
-  os.threads.pausedMs = 0;
-  EXPECT_EQ(SAVE_ERR_OPEN_CLIPBOARD, Save().result);
-  EXPECT_EQ(6, os.clipboard.openAttempts);
-  EXPECT_EQ(250u, os.threads.pausedMs) << "about a quarter of a second in all";
+  int window = 0, unnamed = 0;
+  os.shell.windowPrograms[&window] = u"EXCEL.EXE";
+  for (void* holder : {static_cast<void*>(&window), static_cast<void*>(&unnamed), static_cast<void*>(nullptr)}) {
+    os.clipboard.holder = holder;
+    os.threads.pausedMs = 0;
+    const SaveFault fault = Save();
+    EXPECT_EQ(SAVE_ERR_OPEN_CLIPBOARD, fault.result);
+    EXPECT_EQ(holder == &window ? u"EXCEL.EXE" : u"", fault.holder);
+    EXPECT_EQ(2000u, os.threads.pausedMs) << "two seconds in all";
+  }
   EXPECT_EQ(1, os.clipboard.closes) << "a clipboard that was not opened is not closed";
   EXPECT_TRUE(SaveFolderContents().empty());
+}
+
+// Office programs put a bitmap beside every copy of cells or text: a save
+// without a key leaves that alone, never asking for the bitmap. Their picture
+// alone, another program's, and every press are saved.
+TEST_F(SavePictureTest, AutomaticSaveLeavesAnOfficeCopyWithTextAlone) {
+  int excel = 0, wps = 0, paint = 0, unnamed = 0;
+  os.shell.windowPrograms = {{&excel, u"EXCEL.EXE"}, {&wps, u"Wps.Exe"}, {&paint, u"mspaint.exe"}};
+  struct Case {
+    void* owner;
+    bool text, automatic, saved;
+  };
+  for (const Case& c : {Case{&excel, true, true, false}, Case{&wps, true, true, false}, Case{&excel, false, true, true},
+                        Case{&paint, true, true, true}, Case{&unnamed, true, true, true},
+                        Case{&excel, true, false, true}}) {
+    os.clipboard.SetDib(testsupport::RgbDib(1, 1, 24));
+    if (c.text) os.clipboard.AddText();
+    os.clipboard.owner = c.owner;
+    bool rendered = false;
+    os.clipboard.rendersOnRead = [&] { rendered = true; };
+    EXPECT_EQ(c.saved ? SAVE_OK : SAVE_SKIPPED_PRIVATE, testsupport::SaveNow(c.automatic).result);
+    EXPECT_EQ(c.saved, rendered) << "the bitmap is asked for only to be saved";
+    os.clipboard.rendersOnRead = nullptr;
+  }
 }
 
 TEST_F(SavePictureTest, EmptyOrOverlongFolderIsRefused) {

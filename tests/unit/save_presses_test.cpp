@@ -8,6 +8,7 @@
 #include "capture/save_result.h"
 #include "dialogs/settings_boxes.h"
 #include "save_fixture.h"
+#include "support/png_blocks.h"
 #include "ui/core/save_presses.h"
 
 namespace {
@@ -47,9 +48,14 @@ class HotKeyPressTest : public SaveFixture {
     release_.set_value();
   }
   // Waits until `count` pictures have been taken (the taker is done with the
-  // clipboard's block).
-  void WaitUntilTaken(int count) {
-    while (os.memory.unlocks() < count) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  // clipboard's block); false if they are not within 10 s.
+  bool WaitUntilTaken(int count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (os.memory.unlocks() < count) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
   }
   std::vector<std::u16string> Shown() const {
     std::vector<std::u16string> texts;
@@ -260,6 +266,50 @@ TEST_F(HotKeyPressTest, PressesDuringASlowSaveAreTakenAtOnceWrittenInOrderAndRep
   EXPECT_EQ(0, os.files.openFiles());
   EXPECT_TRUE(os.session.reason.empty()) << "the reason goes with the last save";
   EXPECT_EQ(1, os.session.blocks);
+}
+
+// A copied "PNG" is decoded on the writer: a press during a slow decode takes
+// its own picture at once. A decode that fails takes the bitmap beside the
+// "PNG" in a second opening, unless the clipboard has changed meanwhile.
+TEST_F(HotKeyPressTest, PressDuringASlowDecodeTakesItsOwnPictureAndAFailedDecodeFallsBackToTheBitmap) {
+  g_dwFormat = kFormatPng;
+  const Bytes first = testsupport::RgbDib(2, 2, 24, 1), second = testsupport::RgbDib(2, 2, 24, 2);
+  const auto putPng = [&] {
+    os.clipboard.SetDib(first);
+    os.clipboard.SetNamed(u"PNG", testsupport::PngFile(2, 2, Bytes(16, 0x80)));
+  };
+  putPng();
+  os.codecs.pngDecodeFails = true;
+  std::promise<void> decoding, released;
+  int decodes = 0;  // on the writer only
+  os.codecs.whileDecoding = [&] {
+    if (decodes++ > 0) return;
+    decoding.set_value();
+    released.get_future().wait();
+  };
+  EXPECT_EQ(0, presses.Press());
+  decoding.get_future().wait();
+  os.clipboard.SetDib(second);
+  EXPECT_EQ(0, presses.Press());
+  const bool taken = WaitUntilTaken(2);
+  released.set_value();
+  ASSERT_TRUE(taken) << "the second press waited for the first one's decode";
+  FinishSaves();
+  ASSERT_EQ(1u, Shown().size()) << "the first picture is gone with the change";
+  EXPECT_EQ(0u, Shown()[0].rfind(SaveResultText(SAVE_ERR_BITMAP_DATA), 0));
+  const auto files = os.files.List(u"D:\\shots\\");
+  ASSERT_EQ(1u, files.size());
+  const Bytes written = *os.files.Read(files[0]);
+  EXPECT_EQ(Bytes(second.begin() + 40, second.end()), Bytes(written.end() - 16, written.end()));
+
+  putPng();
+  os.clock.now.second = 9;
+  EXPECT_EQ(0, presses.Press());
+  FinishSaves();
+  EXPECT_EQ(2u, os.files.List(u"D:\\shots\\").size()) << "the unchanged bitmap, taken again";
+  EXPECT_EQ(Bytes(first.begin() + 40, first.end()), Bytes(os.codecs.lastBmp.end() - 16, os.codecs.lastBmp.end()));
+  EXPECT_EQ(1u, Shown().size());
+  EXPECT_EQ(0, os.memory.liveCopies());
 }
 
 TEST_F(HotKeyPressTest, PictureWithoutMemoryForACopyIsWrittenFromTheClipboardOnlyWhenNothingWaits) {

@@ -151,6 +151,11 @@ class RealEnvironment : public contract::Environment {
   void PutTextOnClipboard(const std::u16string& text) override { testsupport::PutTextOnRealClipboard(text); }
   void HoldClipboard() override { holder_ = std::make_unique<testsupport::ClipboardHolder>(); }
   void ReleaseClipboard() override { holder_.reset(); }
+  std::u16string ClipboardProgram() override {
+    wchar_t path[MAX_PATH];
+    const std::wstring full(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    return U(full.substr(full.find_last_of(L'\\') + 1));
+  }
 
   std::u16string NewScratchKey() override {
     LARGE_INTEGER tick;

@@ -60,6 +60,9 @@ class Win32Clipboard : public Clipboard {
     return format != 0 ? Get(format) : nullptr;
   }
   std::uint32_t SequenceNumber() override { return GetClipboardSequenceNumber(); }
+  bool HasText() override { return IsClipboardFormatAvailable(CF_UNICODETEXT) != 0; }
+  void* OwnerWindow() override { return GetClipboardOwner(); }
+  void* OpenerWindow() override { return GetOpenClipboardWindow(); }
 
  private:
   static HANDLE Get(UINT format) {
@@ -334,6 +337,26 @@ class Win32Shell : public Shell {
     }
     LogLastError(L"GetModuleFileNameW");
     return {};
+  }
+
+  std::u16string WindowProgram(void* window) override {
+    DWORD processId = 0;
+    if (window == nullptr || GetWindowThreadProcessId(static_cast<HWND>(window), &processId) == 0) return {};
+    // The limited right is granted for elevated and protected processes too,
+    // where a full query is refused.
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (process == nullptr) {
+      LogLastError(L"OpenProcess");
+      return {};
+    }
+    std::u16string path(32768, u'\0');  // the longest path Windows has
+    DWORD length = static_cast<DWORD>(path.size());
+    const BOOL named = QueryFullProcessImageNameW(process, 0, reinterpret_cast<wchar_t*>(path.data()), &length);
+    if (!named) LogLastError(L"QueryFullProcessImageNameW");
+    CloseHandle(process);
+    if (!named) return {};
+    path.resize(length);
+    return path.substr(path.find_last_of(u'\\') + 1);
   }
 
   void ShowBalloon(void* window, const char16_t* title, const char16_t* text) override {
