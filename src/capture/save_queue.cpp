@@ -183,7 +183,7 @@ WriteWhileHeld SaveQueue::WriteWhileHeldFor(Job* job) {
     // Too large to copy: written while the clipboard is held, as long as no
     // earlier save is still to be written. Holding the clipboard while they
     // are would stop every other program's copy for as long.
-    if (!IsFront(job)) return SaveFault{SAVE_ERR_BITMAP_DATA, {}, 0, {}};
+    if (!IsFront(job)) return SaveFault{SAVE_ERR_BITMAP_DATA};
     return WritePicture(os_, job->order, PictureKind::kDib, block, size, &job->outcome.file);
   };
 }

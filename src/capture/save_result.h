@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 enum SaveResult : std::uint32_t {
   SAVE_OK = 0,
@@ -22,6 +23,10 @@ enum SaveResult : std::uint32_t {
 
 // What a save ended with, and where and why it failed: enough for a message.
 struct SaveFault {
+  SaveFault() = default;
+  SaveFault(SaveResult result, std::u16string where = {}, std::uint32_t error = 0)
+      : result(result), where(std::move(where)), error(error) {}
+
   SaveResult result = SAVE_OK;
   // The folder that could not be had or made, or the file's final path
   // (never its temporary name); empty where neither applies.

@@ -198,8 +198,9 @@ TEST(HotKeyPress, EachFailureReachesTheWindowAsItsFaultAndShowsItsTextInOneError
     EXPECT_EQ(platform::kMbIconError, os.messageBoxes.shown[0].style);
   }
   fake::FakeMessageBoxes boxes;
-  EXPECT_EQ(u"打开剪切板失败\n原因: 剪切板正被 clipmgr.exe 占用",
-            SaveFailureText(boxes, SaveFault{SAVE_ERR_OPEN_CLIPBOARD, u"", 0, u"clipmgr.exe"}));
+  SaveFault held(SAVE_ERR_OPEN_CLIPBOARD);
+  held.holder = u"clipmgr.exe";
+  EXPECT_EQ(u"打开剪切板失败\n原因: 剪切板正被 clipmgr.exe 占用", SaveFailureText(boxes, held));
   EXPECT_EQ(u"保存配置信息失败\n位置: Keys\n原因: Access is denied.",
             SettingsFailureText(boxes, SettingsFault{SettingsFaultKind::kNotStored, u"Keys", platform::kErrorAccessDenied}));
   ResetAppState();
