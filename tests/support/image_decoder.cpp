@@ -26,7 +26,22 @@ std::wstring DecoderProgram() {
   return found;
 }
 
-bool Run(const std::wstring& commandLine) { return e2e::RunProcess(commandLine, CREATE_NO_WINDOW, 60000); }
+// A plain wait: the decoder's handle under Wine cannot be waited for (the
+// wait fails at once, and DecodeImage polls for the output), and nothing on
+// this thread is dispatched meanwhile.
+bool Run(std::wstring commandLine) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                      &si, &pi)) {
+    return false;
+  }
+  WaitForSingleObject(pi.hProcess, 60000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
+}
 
 // Reads the header of a binary PPM (P6, maxval 255).
 bool ParsePpm(const std::vector<std::uint8_t>& ppm, DecodedImage* image) {
