@@ -119,7 +119,9 @@ TEST_F(E2E, ClipboardHeldLongIsReportedAndHeldForAMomentIsWaitedFor) {
     e2e::ForeignClipboardHold hold;  // until the box shows: well past the save's patience
     ASSERT_TRUE(hold.holding());
     e2e::PressDefaultHotKey();
-    ExpectOneErrorBox(tarnwick, L"打开剪切板失败");
+    std::wstring lines;
+    ExpectOneErrorBox(tarnwick, L"打开剪切板失败", &lines);
+    EXPECT_EQ(L"\n原因: 剪切板正被 tarnwick_clipboard_holder.exe 占用", lines) << "the holder, by its file name";
   }
   EXPECT_FALSE(e2e::Exists(folder));
 
