@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "capture/bmp_pieces.h"
-#include "common/app_state.h"
+#include "common/setting_values.h"
 #include "platform/platform.h"
 
 // A file in up to three runs of bytes, one after the other.

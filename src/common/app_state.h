@@ -7,24 +7,11 @@
 #include <cstdint>
 
 #include "common/texts.h"  // g_szCaption, with the other texts
+#include "common/setting_values.h"
 #include "platform/platform.h"
 
-// Buffer sizes, in UTF-16 units with the NUL.
-constexpr int kPathChars = 220;        // g_szPath, a save's folder and the folder prefixes
-constexpr int kFilePathChars = 260;    // its folder, sub-folders and name
-constexpr int kNameFormatChars = 101;  // g_szNameFormat: a template of at most 100 units
-
+// g_nHotKeyId when the process starts.
 constexpr std::int32_t kFirstHotKeyId = 1000;
-
-// g_dwFormat: the file format a save writes.
-constexpr std::uint32_t kFormatBmp = 0;
-constexpr std::uint32_t kFormatPng = 1;
-constexpr std::uint32_t kFormatJpg = 2;
-
-// g_szNameFormat when none is stored: the names the program has always given,
-// 2026-3-4_5-6-07.bmp. (A macro too, since only a literal starts an array.)
-#define TARNWICK_DEFAULT_NAME_FORMAT u"{yyyy}-{M}-{d}_{H}-{m}-{ss}"
-inline constexpr char16_t kDefaultNameFormat[] = TARNWICK_DEFAULT_NAME_FORMAT;
 
 // Hot key, windows and dialogs.
 extern std::int32_t g_nHotKeyId;         // identifier of the registered hot key

@@ -1,6 +1,6 @@
 #include "common/folder_levels.h"
 
-#include "common/app_state.h"
+#include "common/setting_values.h"
 #include "common/bounded_text.h"
 
 FolderFault CreateMissingFolderLevels(platform::FileSystem& files, const char16_t* folder,

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/texts.h"
+
 namespace {
 
 enum Field { kYear, kMonth, kDay, kHour, kMinute, kSecond };

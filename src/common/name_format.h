@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/app_state.h"
+#include "common/setting_values.h"
 #include "platform/platform.h"
 
 // The longest name of a save's temporary file, .tarnwick-<process id>.tmp,

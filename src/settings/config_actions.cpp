@@ -1,5 +1,6 @@
 #include "settings/config_actions.h"
 
+#include "common/app_state.h"
 #include "common/bounded_text.h"
 #include "common/name_format.h"
 #include "common/safe_format.h"

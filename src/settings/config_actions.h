@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/app_state.h"
+#include "common/setting_values.h"
 #include "platform/platform.h"
 #include "settings/hot_key.h"
 #include "settings/settings_fault.h"

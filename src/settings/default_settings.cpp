@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "common/app_state.h"
+#include "common/setting_values.h"
 #include "common/bounded_text.h"
 #include "settings/hot_key.h"
 #include "settings/settings_store.h"

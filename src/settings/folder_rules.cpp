@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "common/app_state.h"
+#include "common/setting_values.h"
 #include "common/folder_levels.h"
 #include "common/bounded_text.h"
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "common/app_state.h"
 #include "common/bounded_text.h"
 #include "common/name_format.h"
 #include "platform/owners.h"

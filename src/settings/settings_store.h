@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-#include "common/app_state.h"
+#include "common/setting_values.h"
 #include "platform/platform.h"
 #include "settings/settings_fault.h"
 
