@@ -53,8 +53,10 @@ foreach(file IN LISTS FILES)
       message(FATAL_ERROR "${file} is not large-address-aware")
     endif()
     file(SIZE ${file} size)
-    if(size GREATER_EQUAL 614400)
-      message(FATAL_ERROR "${file} is ${size} bytes, not under 600 KB")
+    # A guard against what would bloat it (the standard library's locale
+    # machinery alone is 1.3 MB), with room for the program's own growth.
+    if(size GREATER_EQUAL 716800)
+      message(FATAL_ERROR "${file} is ${size} bytes, not under 700 KB")
     endif()
     message(STATUS "${file}: stripped, ${size} bytes")
   endif()
